@@ -1,0 +1,36 @@
+// The line-parameter file: K0, X0, Y0 and the azimuth, each with a label.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "error.h"
+
+namespace korvane::files {
+
+// The texts of Text1..Text4 (UTF-8), exactly as typed.
+struct LineParameters {
+    std::string k0;
+    std::string x0;
+    std::string y0;
+    std::string azimuth;
+
+    bool operator==(const LineParameters&) const = default;
+};
+
+// The file's bytes (code page 936, four lines with CR LF) for these texts.
+Result<std::string> line_file_bytes(const LineParameters& texts);
+
+// Writes the line-parameter file, replacing any file at `path` whole.
+std::optional<Error> write_line_file(const std::filesystem::path& path,
+                                     const LineParameters& texts);
+
+// Reads the first four lines and returns the field texts they give: each
+// line's leading number written back as a number text ("1000.500" -> "1000.5",
+// a line without a number -> "0"). Fails, returning no texts at all, for a file
+// of fewer than four lines, one that cannot be read, or a value beyond the
+// range of a double. Reads only the start of the file.
+Result<LineParameters> read_line_file(const std::filesystem::path& path);
+
+}  // namespace korvane::files
