@@ -118,7 +118,7 @@ void check_table(const std::string& table, RowChecker& rows, std::string_view in
         std::string_view line = rest.substr(0, eol);
         rest.remove_prefix(eol + 2);
         const auto pk = line.find(" K="), pp = line.find(",P="), px = line.find(",X="), py = line.find(",Y=");
-        check(pk == 0 && pp != line.npos && px != line.npos && py != line.npos && pp < px && px < py,
+        check(pk == 0 && pp != std::string_view::npos && px != std::string_view::npos && py != std::string_view::npos && pp < px && px < py,
               "malformed table row", input);
         rows(line.substr(3, pp - 3), line.substr(pp + 3, px - pp - 3), line.substr(px + 3, py - px - 3),
              line.substr(py + 3));

@@ -45,8 +45,8 @@ bool typed_split(std::string_view text, double& out) {
     if (fraction.size() > 2) {
         std::string sec = fraction.substr(2);
         if (sec.size() == 1) sec += '0';
-        sec.insert(2, ".");
-        s = std::strtod(sec.c_str(), nullptr);
+        const std::string seconds = sec.substr(0, 2) + '.' + sec.substr(2);
+        s = std::strtod(seconds.c_str(), nullptr);
     }
     out = d + (m + s / 60.0) / 60.0;
     return true;

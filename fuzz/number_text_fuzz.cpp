@@ -77,6 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "format_rounded differs from format_number(round_half_even)", input);
     std::string appended = "x";
     kg::append_rounded(appended, v, decimals);
-    check(appended == "x" + kg::format_number(rounded), "append_rounded differs from format_rounded", input);
+    std::string expected = "x";
+    expected += kg::format_number(rounded);
+    check(appended == expected, "append_rounded differs from format_rounded", input);
     return 0;
 }

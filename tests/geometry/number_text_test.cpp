@@ -178,6 +178,7 @@ TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
     std::mt19937_64 rng(20261207);
     std::uniform_real_distribution<double> coord(-1e7, 1e7);
     std::vector<double> values;
+    values.reserve(200000 + 100000 + 3 * 20000);
     for (int i = 0; i < 200000; ++i) values.push_back(coord(rng));
     double k = 1000;
     for (int i = 0; i < 100000; ++i, k += 0.1) values.push_back(k);
