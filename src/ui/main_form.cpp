@@ -323,6 +323,15 @@ void MainForm::chainTabOrder() {
     // Labels and frames take no focus.
     for (auto* label : findChildren<QLabel*>()) label->setFocusPolicy(Qt::NoFocus);
     for (auto* frame : findChildren<QGroupBox*>()) frame->setFocusPolicy(Qt::NoFocus);
+    // Of two option buttons in a frame only the selected one is a tab stop; the
+    // arrow keys move between them.
+    for (QRadioButton* option : {option1_, option2_, option3_, option4_}) {
+        const auto follow = [option](bool selected) {
+            option->setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        follow(option->isChecked());
+        connect(option, &QRadioButton::toggled, this, follow);
+    }
 }
 
 void MainForm::connectHandlers() {
