@@ -335,6 +335,18 @@ void MainFormTest::batchButtonWritesTableAndReportsFailures() {
     QCOMPARE(desktop_->messages[0].text, QStringLiteral("起算桩号不能大于止算桩号！"));
     QCOMPARE(focused(), QStringLiteral("Text15"));
     QCOMPARE(text("Text14"), table);
+
+    // Run from code while the batch frame is hidden, a failure cannot point
+    // into it: the message is shown and the focus stays where it was.
+    click("Option3");
+    setText("Text16", "2000");
+    setText("Text17", "0");
+    w("Text6")->setFocus();
+    desktop_->focusMoves.clear();
+    w<QPushButton>("Command6")->click();
+    QCOMPARE(desktop_->messages.last().text, QStringLiteral("计算步长m值不能≤0！"));
+    QVERIFY(desktop_->focusMoves.isEmpty());
+    QCOMPARE(focused(), QStringLiteral("Text6"));
 }
 
 void MainFormTest::tableFieldKeepsCrLfLineEnds() {
