@@ -451,7 +451,7 @@ void MainFormTest::reportWritesTableAsTheFieldHoldsIt() {
     QFile file(typed);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray bytes = file.readAll();
-    QVERIFY(bytes.contains("\r\n\r\n K=1000,P=0\r\nmy note\r\n\r\n\r\n"));
+    QVERIFY(bytes.contains("Y\r\n K=1000,P=0\r\nmy note\r\n\r\n\r\n"));
     QVERIFY(!bytes.contains("0\nmy"));
 }
 
