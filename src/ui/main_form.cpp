@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include <filesystem>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
