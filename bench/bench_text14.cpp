@@ -19,7 +19,7 @@ namespace {
 
 // Answers nothing: a benchmark run that shows a message has already failed.
 class SilentDesktop final : public korvane::ui::Desktop {
-public:
+  public:
     bool failed = false;
     void showInformation(QWidget*, const QString&, const QString&) override { failed = true; }
     QString chooseFile(QWidget*, korvane::ui::FileDialogMode, const QStringList&) override {
@@ -60,8 +60,12 @@ void BM_ShowBatchTable(benchmark::State& state) {
     }
     state.counters["rows"] = static_cast<double>(rows);
 }
-BENCHMARK(BM_ShowBatchTable)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond)
-    ->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ShowBatchTable)
+    ->Arg(10'000)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

@@ -19,7 +19,7 @@ class CommonDialog : public QObject {
     Q_PROPERTY(QStringList filters READ filters WRITE setFilters)
     Q_PROPERTY(QString fileName READ fileName)
 
-public:
+  public:
     CommonDialog(Desktop& desktop, QWidget* owner);
 
     // File types as "description(patterns)", in the order they are offered.
@@ -35,7 +35,7 @@ public:
 
     QString fileName() const { return fileName_; }
 
-private:
+  private:
     QString show(FileDialogMode mode);
 
     Desktop& desktop_;

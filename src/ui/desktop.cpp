@@ -37,6 +37,8 @@ bool QtDesktop::startProgram(const QString& program, const QStringList& argument
     return QProcess::startDetached(program, arguments);
 }
 
-bool QtDesktop::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtDesktop::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 }  // namespace korvane::ui

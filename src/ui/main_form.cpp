@@ -38,7 +38,9 @@ const QString kTextFiles = QStringLiteral("文本文件(*.txt)");
 const QString kAllFiles = QStringLiteral("所有文件(*.*)");
 
 // Layout unit: twips, 15 to a logical pixel.
-int px(int twips) { return (twips + 7) / 15; }
+int px(int twips) {
+    return (twips + 7) / 15;
+}
 
 // The client area below the menu bar, in twips.
 constexpr int kClientWidth = 5775;
@@ -52,6 +54,7 @@ struct Placement {
 // Every control's place in its container. Where controls overlap, the one
 // listed first lies in front: Text1..Text4 in front of Frame1, Command1 in
 // front of Command6.
+// clang-format off
 constexpr Placement kPlacements[] = {
     {"txtFileName", 600, 5760, 255, 270},
     {"Frame3", 90, 2745, 2655, 2055},
@@ -104,16 +107,19 @@ constexpr Placement kPlacements[] = {
     {"Label10", 135, 3570, 1155, 255},
     {"Label17", 720, 315, 1560, 360},
 };
+// clang-format on
 
 // The keyboard order: the controls that can take the focus, by increasing tab
 // index. Hidden and disabled ones are passed over, and of two option buttons
 // in a frame only the selected one is a stop.
+// clang-format off
 constexpr const char* kTabOrder[] = {
     "Text1",   "Text2",   "Text3",   "Text4",    "Command1", "Command2", "Command3",
     "Command4", "Option2", "Text5",  "Text6",    "Text7",    "Option3",  "Option4",
     "Text10",  "Text11",  "Text12",  "Text13",   "Text14",   "Command5", "Option1",
     "txtFileName", "Text8", "Text9", "Text15",   "Text16",   "Text17",   "Command6",
 };
+// clang-format on
 
 QString nameOf(Field field) {
     const std::string_view name = geometry::field_name(field);
@@ -164,10 +170,10 @@ QAction* makeAction(QMenu* menu, const char* name, const QString& caption) {
 // A push button whose caption wraps at its spaces, for the tall, narrow
 // Command5: "导 出 成 果" reads top to bottom, one character to a line.
 class WrappingButton : public QPushButton {
-public:
+  public:
     using QPushButton::QPushButton;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QStylePainter painter(this);
         QStyleOptionButton option;
@@ -274,8 +280,9 @@ void MainForm::createControls() {
     command6_->setVisible(false);
 
     // Written with every file command, never read, never shown.
-    txtFileName_ = makeText(client, "txtFileName",
-                            QStringLiteral("C:\\Documents and Settings\\Administrator\\桌面\\曲线要素.txt"));
+    txtFileName_ =
+        makeText(client, "txtFileName",
+                 QStringLiteral("C:\\Documents and Settings\\Administrator\\桌面\\曲线要素.txt"));
     txtFileName_->setVisible(false);
 
     option1_->setChecked(true);

@@ -36,7 +36,7 @@ class TableField;
 class MainForm : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // `desktop` outlives the window; it shows the message boxes and the file
     // dialog and moves the focus.
     explicit MainForm(Desktop& desktop, QWidget* parent = nullptr);
@@ -48,7 +48,7 @@ public:
     QString fieldText(geometry::Field field) const;
     void setFieldText(geometry::Field field, const QString& text);
 
-private:
+  private:
     // Building the window, in this order.
     void createControls();
     void placeControls();

@@ -15,7 +15,7 @@ class TableField : public QPlainTextEdit {
     Q_OBJECT
     Q_PROPERTY(QString text READ text WRITE setText USER true)
 
-public:
+  public:
     explicit TableField(QWidget* parent = nullptr);
 
     // The whole text, every line end as CR LF.

@@ -12,7 +12,7 @@
 namespace korvane::ui::testing {
 
 class FakeDesktop final : public Desktop {
-public:
+  public:
     struct Message {
         QString title;
         QString text;
@@ -24,8 +24,8 @@ public:
 
     QList<Message> messages;
     QList<FileRequest> fileRequests;
-    QStringList answers;      // paths the file dialog returns, in turn ("" = cancel)
-    QStringList focusMoves;   // objectName of each widget the focus was moved to
+    QStringList answers;     // paths the file dialog returns, in turn ("" = cancel)
+    QStringList focusMoves;  // objectName of each widget the focus was moved to
 
     void showInformation(QWidget*, const QString& title, const QString& text) override {
         messages.append({title, text});

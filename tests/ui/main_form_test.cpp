@@ -37,7 +37,7 @@ const QString kNotice = QStringLiteral("提示");
 class MainFormTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void initTestCase();
     void init();
     void cleanup();
@@ -61,7 +61,7 @@ private slots:
     void tabOrderFollowsTheWorkingMode();
     void exitClosesEveryWindow();
 
-private:
+  private:
     template <class T = QWidget>
     T* w(const char* name) const {
         auto* widget = form_->findChild<T*>(QLatin1String(name));
@@ -205,8 +205,8 @@ void MainFormTest::captionsFitTheirControls() {
         if (need > option->width()) clipped << option->objectName();
     }
     for (auto* button : form_->findChildren<QPushButton*>()) {
-        const QString widest = button->objectName() == "Command5" ? QStringLiteral("导")
-                                                                   : button->text();
+        const QString widest =
+            button->objectName() == "Command5" ? QStringLiteral("导") : button->text();
         if (button->fontMetrics().horizontalAdvance(widest) + 8 > button->width()) {
             clipped << button->objectName();
         }
@@ -263,8 +263,8 @@ void MainFormTest::clearInInverseModeEmptiesInputsOnly() {
     click("Option2");
     setText("Text10", "1500");
     click("Command2");
-    for (const char* name : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7",
-                             "Text14"}) {
+    for (const char* name :
+         {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6", "Text7", "Text14"}) {
         QVERIFY2(text(name).isEmpty(), name);
     }
     QCOMPARE(text("Text8"), QStringLiteral("9730.643"));
@@ -441,8 +441,7 @@ void MainFormTest::reportWritesTableAsTheFieldHoldsIt() {
     click("Command2");
     click("Command5");
     QCOMPARE(desktop_->fileRequests[0].mode, FileDialogMode::Save);
-    QCOMPARE(desktop_->fileRequests[0].filters,
-             QStringList({"文本文件(*.txt)", "所有文件(*.*)"}));
+    QCOMPARE(desktop_->fileRequests[0].filters, QStringList({"文本文件(*.txt)", "所有文件(*.*)"}));
     QCOMPARE(text("txtFileName"), empty);
     QCOMPARE(QFileInfo(empty).size(), 96);
 
@@ -467,17 +466,16 @@ QStringList MainFormTest::tabCycle() const {
 }
 
 void MainFormTest::tabOrderFollowsTheWorkingMode() {
-    QCOMPARE(tabCycle(), QStringList({"Text2", "Text3", "Text4", "Command1", "Command2",
-                                      "Command4", "Text5", "Text6", "Text7", "Option3", "Text12",
-                                      "Text13", "Option1"}));
+    QCOMPARE(tabCycle(),
+             QStringList({"Text2", "Text3", "Text4", "Command1", "Command2", "Command4", "Text5",
+                          "Text6", "Text7", "Option3", "Text12", "Text13", "Option1"}));
     click("Option4");
     QCOMPARE(tabCycle(), QStringList({"Text2", "Text3", "Text4", "Command2", "Command4", "Text6",
-                                      "Text7", "Option4", "Text14", "Command5", "Option1",
-                                      "Text15", "Text16", "Text17", "Command6"}));
+                                      "Text7", "Option4", "Text14", "Command5", "Option1", "Text15",
+                                      "Text16", "Text17", "Command6"}));
     click("Option2");
-    QCOMPARE(tabCycle(), QStringList({"Text2", "Text3", "Text4", "Command2", "Command3",
-                                      "Command4", "Option2", "Text10", "Text11", "Text8",
-                                      "Text9"}));
+    QCOMPARE(tabCycle(), QStringList({"Text2", "Text3", "Text4", "Command2", "Command3", "Command4",
+                                      "Option2", "Text10", "Text11", "Text8", "Text9"}));
     // The arrow keys select the other option of the pair, running its handler.
     w("Option2")->setFocus();
     QTest::keyClick(w("Option2"), Qt::Key_Left);
