@@ -5,9 +5,9 @@
 // stops the conversion, so nothing is ever replaced or dropped silently.
 #include "files/codec.h"
 
+#include <iconv.h>
 #include <cerrno>
 #include <cstdio>
-#include <iconv.h>
 
 #include "files/texts.h"
 
@@ -141,7 +141,8 @@ Result<std::string> cp936_to_utf8(std::string_view bytes) {
     if (done == bytes.size()) return out;
     std::string shown = hex_byte(static_cast<unsigned char>(bytes[done]));
     if (done + 1 < bytes.size()) {
-        shown += " " + hex_byte(static_cast<unsigned char>(bytes[done + 1]));
+        shown += ' ';
+        shown += hex_byte(static_cast<unsigned char>(bytes[done + 1]));
     }
     return detail::bare_failure("第" + std::to_string(done + 1) + "个字节起的“" + shown +
                                 "”不是GBK编码（代码页936）的文字");

@@ -1,11 +1,11 @@
 #include "files/line_file.h"
 
-#include <array>
-#include <cerrno>
-#include <cmath>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cmath>
 
 #include "files/codec.h"
 #include "files/safe_write.h"
@@ -99,7 +99,9 @@ private:
     bool too_long_ = false;
 };
 
-std::string line_number(size_t index) { return "第" + std::to_string(index + 1) + "行"; }
+std::string line_number(size_t index) {
+    return "第" + std::to_string(index + 1) + "行";
+}
 
 std::string too_long_cause(size_t index) {
     return line_number(index) + "超过" + std::to_string(kMaxLineBytes) + "字节，不是线路参数文件";
@@ -230,7 +232,8 @@ Result<LineParameters> read_line_file(const fs::path& path) {
                 lines.finish();
                 break;
             }
-            if (!lines.feed(std::string_view(buffer, static_cast<size_t>(n))) || lines.full()) break;
+            if (!lines.feed(std::string_view(buffer, static_cast<size_t>(n))) || lines.full())
+                break;
         }
     }
     ::close(fd);

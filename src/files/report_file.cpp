@@ -9,17 +9,17 @@ namespace {
 // The frame around the table, in the order it is written; each piece is
 // followed by CR LF. The table text itself goes between them unchanged.
 constexpr const char* kBefore[] = {
-    "",
-    "",
-    "        坐标计算成果表",
-    "      -----------------",
-    "",
-    "",
+    "",                         // two empty lines
+    "",                         //
+    "        坐标计算成果表",   // the title, indented by 8 spaces
+    "      -----------------",  // its rule: 6 spaces, 17 hyphens
+    "",                         // two empty lines before the table
+    "",                         //
 };
 constexpr const char* kAfter[] = {
-    "",
-    "",
-    "计算：岚石    复核：     监理：",
+    "",                                 // two empty lines after the table
+    "",                                 //
+    "计算：岚石    复核：     监理：",  // computed by, verified by, supervisor
 };
 
 bool report_bytes(std::string_view table_text, std::string& out, std::string& cause) {

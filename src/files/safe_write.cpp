@@ -7,13 +7,13 @@
 // content. Every failure before the rename removes the temporary file.
 #include "files/safe_write.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
-#include <random>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string>
 
 #include "files/texts.h"
 
@@ -86,7 +86,8 @@ std::optional<Error> replace_file(const fs::path& path, std::string_view bytes) 
         // though the folder would allow the rename.
         if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
             const int err = errno;
-            if (err == EACCES || err == EPERM) return save_failure(path, "文件是只读的，没有写入权限");
+            if (err == EACCES || err == EPERM)
+                return save_failure(path, "文件是只读的，没有写入权限");
             return save_failure(path, errno_cause(err));
         }
     } else if (errno != ENOENT) {

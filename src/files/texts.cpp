@@ -5,7 +5,9 @@
 
 namespace korvane::files::detail {
 
-std::string display_path(const std::filesystem::path& path) { return path.string(); }
+std::string display_path(const std::filesystem::path& path) {
+    return path.string();
+}
 
 Error save_failure(const std::filesystem::path& path, std::string_view cause) {
     return Error{"无法保存文件“" + display_path(path) + "”：" + std::string(cause) + "！"};
@@ -15,7 +17,9 @@ Error read_failure(const std::filesystem::path& path, std::string_view cause) {
     return Error{"无法读取文件“" + display_path(path) + "”：" + std::string(cause) + "！"};
 }
 
-Error bare_failure(std::string_view cause) { return Error{std::string(cause) + "！"}; }
+Error bare_failure(std::string_view cause) {
+    return Error{std::string(cause) + "！"};
+}
 
 std::string errno_cause(int err) {
     switch (err) {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <fstream>
 
 #include "files/report_file.h"
 #include "temp_folder.h"
@@ -20,9 +20,9 @@ using testing::write_bytes;
 const std::string kLabelK = hex("C6 F0 B5 E3 D7 AE BA C5 4B");
 const std::string kLabelX = hex("C6 F0 B5 E3 D7 F8 B1 EA 58");
 const std::string kLabelY = hex("C6 F0 B5 E3 D7 F8 B1 EA 59");
-const std::string kLabelF = hex(
-    "BCC6 CBE3 B7BD CEBB BDC7 46 28 B8F1 CABD 3A 642E6D73 A1A2 3135 A1E3 3135 A840 32352E3535 "
-    "A1E5 CEAA 31352E313532353535 29");
+const std::string kLabelF =
+    hex("BCC6 CBE3 B7BD CEBB BDC7 46 28 B8F1 CABD 3A 642E6D73 A1A2 3135 A1E3 3135 A840 32352E3535 "
+        "A1E5 CEAA 31352E313532353535 29");
 
 const LineParameters kDesignTime{"1000", "8765.888", "6789.999", "15.152555"};
 
@@ -52,7 +52,7 @@ TEST(line_file, counts_columns_in_bytes_and_keeps_long_values_on_their_line) {
         const std::string bytes = line_file_bytes({k0, "", "", ""}).value();
         return bytes.substr(0, bytes.find("\r\n") + 2);
     };
-    EXPECT_EQ(first_line(""), line("", 19, kLabelK));  // empty field: the run of spaces
+    EXPECT_EQ(first_line(""), line("", 19, kLabelK));          // empty field: the run of spaces
     EXPECT_EQ(first_line(" 12 "), line(" 12 ", 15, kLabelK));  // written as typed
     EXPECT_EQ(first_line("123456789012345678"), line("123456789012345678", 1, kLabelK));
     // 19 bytes and more: one space, never a line break.
@@ -69,9 +69,14 @@ TEST(line_file, import_rewrites_each_leading_number_without_rounding) {
         const char* imported;
     };
     const Case cases[] = {
-        {"1000.500", "1000.5"}, {"0015.30", "15.3"},   {"1e3", "1000"},
-        {"", "0"},              {"abc", "0"},          {"-12.5m", "-12.5"},
-        {"1 000", "1000"},      {"3.14159265358979323", "3.14159265358979"},
+        {"1000.500", "1000.5"},
+        {"0015.30", "15.3"},
+        {"1e3", "1000"},
+        {"", "0"},
+        {"abc", "0"},
+        {"-12.5m", "-12.5"},
+        {"1 000", "1000"},
+        {"3.14159265358979323", "3.14159265358979"},
         {"1234567.890123456789", "1234567.89012346"},
     };
     TempFolder folder;
@@ -92,7 +97,8 @@ TEST(line_file, reads_only_the_first_four_lines_whatever_their_ends) {
     EXPECT_EQ(parse_line_file("1\r2\r3\r4\r").value(), one_to_four);
     EXPECT_EQ(parse_line_file("1\r\n2\r3\r\n4").value(), one_to_four);
     // A lone LF does not end a line; line feeds inside a line are ignored.
-    EXPECT_EQ(parse_line_file("1\n2\r\n2\r\n3\r\n4\r\n").value(), (LineParameters{"12", "2", "3", "4"}));
+    EXPECT_EQ(parse_line_file("1\n2\r\n2\r\n3\r\n4\r\n").value(),
+              (LineParameters{"12", "2", "3", "4"}));
     // Empty lines count; a CR LF pair is one line end, CR CR is two.
     EXPECT_EQ(parse_line_file("\r\n\r\r\n7").value(), (LineParameters{"0", "0", "0", "7"}));
     // Bytes that are not code page 936 after the number do not matter.
@@ -117,7 +123,8 @@ TEST(line_file, rejects_short_files_long_lines_and_values_beyond_a_double) {
               "文件只有1行，线路参数文件应有四行！");
     EXPECT_EQ(parse_line_file("1\r\n2\r\n" + std::string(1025, '3') + "\r\n4\r\n").error().message,
               "第3行超过1024字节，不是线路参数文件！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n3" + std::string(1023, ' ') + "\r\n4\r\n").value().y0, "3");
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n3" + std::string(1023, ' ') + "\r\n4\r\n").value().y0,
+              "3");
     EXPECT_EQ(parse_line_file("1\r\n 1e999   " + kLabelX + "\r\n3\r\n4\r\n").error().message,
               "第2行的数值“1e999”超出了双精度数的范围！");
     EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n-1E+400\r\n").error().message,

@@ -16,9 +16,8 @@ const std::string kHead = "\r\n\r\n" + std::string(8, ' ') +
                           hex("D7 F8 B1 EA BC C6 CB E3 B3 C9 B9 FB B1 ED") + "\r\n" +
                           std::string(6, ' ') + std::string(17, '-') + "\r\n\r\n\r\n";
 // Steps 8 to 10: two empty lines and the sign-off line "计算：岚石    复核：     监理：".
-const std::string kTail =
-    "\r\n\r\n" + hex("BCC6 CBE3 A3BA E1B0 CAAF") + "    " + hex("B8B4 BACB A3BA") + "     " +
-    hex("BCE0 C0ED A3BA") + "\r\n";
+const std::string kTail = "\r\n\r\n" + hex("BCC6 CBE3 A3BA E1B0 CAAF") + "    " +
+                          hex("B8B4 BACB A3BA") + "     " + hex("BCE0 C0ED A3BA") + "\r\n";
 
 TEST(report_file, frames_an_empty_table_in_exactly_96_bytes) {
     const auto bytes = report_file_bytes("");
@@ -45,8 +44,9 @@ TEST(report_file, refuses_a_character_code_page_936_cannot_hold) {
     const std::string old = read_bytes(p);
     const auto failed = write_report_file(p, "1000 ₩\r\n");
     ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->message, "无法保存文件“" + p.string() +
-                                   "”：成果表中，字符“₩”（U+20A9）无法用GBK编码（代码页936）保存！");
+    EXPECT_EQ(failed->message,
+              "无法保存文件“" + p.string() +
+                  "”：成果表中，字符“₩”（U+20A9）无法用GBK编码（代码页936）保存！");
     EXPECT_EQ(read_bytes(p), old);
 
     // Writing again to the same path leaves only the second, shorter report.

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "temp_folder.h"
 
@@ -22,7 +22,9 @@ mode_t mode_of(const std::filesystem::path& p) {
     return st.st_mode & 07777;
 }
 
-std::string failure(const std::optional<Error>& e) { return e ? e->message : "(no failure)"; }
+std::string failure(const std::optional<Error>& e) {
+    return e ? e->message : "(no failure)";
+}
 
 TEST(safe_write, replaces_a_longer_file_whole) {
     TempFolder folder;
@@ -73,7 +75,9 @@ protected:
         EXPECT_EQ(read_bytes(old_), "old content\r\n");
         EXPECT_EQ(mode_of(old_), 0644u);
     }
-    std::string prefix(const std::filesystem::path& p) { return "无法保存文件“" + p.string() + "”："; }
+    std::string prefix(const std::filesystem::path& p) {
+        return "无法保存文件“" + p.string() + "”：";
+    }
 
     TempFolder folder_;
     std::filesystem::path old_ = folder_ / "old.txt";
@@ -96,7 +100,8 @@ TEST_F(safe_write_failure, folder_is_missing_or_not_a_folder) {
               prefix(missing) + "文件夹“" + (folder_ / "gone").string() + "”不存在！");
     // A regular file where a folder should be stops root as well.
     const auto under_file = old_ / "new.txt";
-    EXPECT_EQ(failure(replace_file(under_file, "x")), prefix(under_file) + "路径中有一段不是文件夹！");
+    EXPECT_EQ(failure(replace_file(under_file, "x")),
+              prefix(under_file) + "路径中有一段不是文件夹！");
     EXPECT_EQ(failure(replace_file("", "x")), "无法保存文件“”：没有给出文件名！");
     expect_untouched();
     EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));

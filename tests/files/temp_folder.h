@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,14 +11,14 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 namespace korvane::files::testing {
 
 class TempFolder {
 public:
     TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "korvane-files-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "korvane-files-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
         path_ = pattern;
     }
@@ -79,6 +80,8 @@ inline std::string hex(std::string_view digits) {
     return out;
 }
 
-inline bool running_as_root() { return ::geteuid() == 0; }
+inline bool running_as_root() {
+    return ::geteuid() == 0;
+}
 
 }  // namespace korvane::files::testing
