@@ -23,14 +23,8 @@ public:
         path_ = pattern;
     }
     ~TempFolder() {
+        // A test may have made the folder read-only; it must be writable to be emptied.
         std::error_code ec;
-        // Folders a test made read-only must become writable to be emptied.
-        for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-            if (it->is_directory(ec) && !it->is_symlink(ec))
-                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, ec);
-        }
         std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
