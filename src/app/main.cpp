@@ -1,0 +1,17 @@
+// korvane: the route-line setting-out calculator's window.
+#include <QApplication>
+
+#include "ui/chinese.h"
+#include "ui/desktop.h"
+#include "ui/main_form.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    korvane::ui::use_simplified_chinese(app);
+
+    korvane::ui::QtDesktop desktop;
+    korvane::ui::MainForm form(desktop);
+    form.show();
+    // The program ends when its last window has closed.
+    return QApplication::exec();
+}
