@@ -9,6 +9,7 @@
 
 #include "files/codec.h"
 #include "files/safe_write.h"
+#include "files/system_calls.h"
 #include "files/texts.h"
 #include "geometry/number_text.h"
 
@@ -222,7 +223,7 @@ Result<LineParameters> read_line_file(const fs::path& path) {
         // (or a line proved too long): a huge file costs no more than a small one.
         char buffer[1024];
         for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            const ssize_t n = detail::system_calls().read(fd, buffer, sizeof buffer);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 cause = detail::errno_cause(errno);

@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "files/system_calls.h"
 #include "files/texts.h"
 
 namespace korvane::files {
@@ -51,9 +52,14 @@ fs::path temporary_name(const fs::path& folder, std::mt19937_64& random) {
 
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = detail::system_calls().write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            // A device that accepts nothing would keep this loop going for ever.
+            errno = EIO;
             return false;
         }
         bytes.remove_prefix(static_cast<size_t>(n));
@@ -126,12 +132,12 @@ std::optional<Error> replace_file(const fs::path& path, std::string_view bytes) 
         }
         if (::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
     }
-    if (::fsync(fd) != 0) return abandon(errno);
-    const int closed = ::close(fd);
+    if (detail::system_calls().fsync(fd) != 0) return abandon(errno);
+    const int closed = detail::system_calls().close(fd);
     fd = -1;
     if (closed != 0) return abandon(errno);
 
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
+    if (detail::system_calls().rename(temp.c_str(), target.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
         if (err == EISDIR) return save_failure(path, "这是一个文件夹，不是文件");
