@@ -26,7 +26,8 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // iconv_open reports failure as (iconv_t)-1.
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }  // NOLINT(performance-no-int-to-ptr)
 
     // Converts as much of `in` as possible, appending to `out`. Returns the
     // number of input bytes consumed; when that is less than in.size(), errno

@@ -6,6 +6,7 @@
 #include <array>
 #include <cerrno>
 #include <cmath>
+#include <utility>
 
 #include "files/codec.h"
 #include "files/safe_write.h"
@@ -154,7 +155,10 @@ bool line_bytes(const LineParameters& texts, std::string& out, std::string& caus
         }
         const size_t line_start = out.size();
         if (!detail::encode_cp936(value, out, cause)) {
-            cause = std::string(spec.name) + "的文本中，" + cause;
+            std::string named(spec.name);
+            named += "的文本中，";
+            named += cause;
+            cause = std::move(named);
             return false;
         }
         const size_t column = out.size() - line_start + 1;  // where the next byte would stand

@@ -48,7 +48,7 @@ TEST(line_file, writes_the_design_time_texts_byte_for_byte) {
 }
 
 TEST(line_file, counts_columns_in_bytes_and_keeps_long_values_on_their_line) {
-    const auto first_line = [](std::string k0) {
+    const auto first_line = [](const std::string& k0) {
         const std::string bytes = line_file_bytes({k0, "", "", ""}).value();
         return bytes.substr(0, bytes.find("\r\n") + 2);
     };
