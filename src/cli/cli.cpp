@@ -13,7 +13,6 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/points.h"
-#include "files/codec.h"
 #include "files/line_file.h"
 #include "files/report_file.h"
 #include "geometry/computations.h"
@@ -158,15 +157,12 @@ Reply run_points(const LineOptions& line, const std::string& path) {
 
     std::optional<std::string> bytes = read_whole_file(path);
     if (!bytes) return failure(kExitFileError, "无法读取点文件“" + path + "”！");
-    std::string text = std::move(*bytes);
-    if (!is_utf8(text)) {
-        // Spreadsheets on Chinese systems save their text in code page 936.
-        files::Result<std::string> decoded = files::cp936_to_utf8(text);
-        if (!decoded) return failure(kExitInvalidInput, path + ": " + decoded.error().message);
-        text = std::move(decoded).value();
-    }
+    // Names go to stdout unchanged, so they must already be UTF-8. Text in code
+    // page 936 cannot be told from UTF-8 reliably (many short names are valid
+    // in both), so it is refused rather than guessed at.
+    if (!is_utf8(*bytes)) return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
 
-    PointList list = parse_points(text);
+    PointList list = parse_points(*bytes);
     if (!list.bad_lines.empty()) {
         std::string message;
         for (std::size_t number : list.bad_lines) {

@@ -3,11 +3,8 @@ set(RANGE --start 1000 --end 2000 --step 20)
 
 # The worked example: header and 51 rows, every line ending in CR LF.
 cli_check("batch table" ARGS batch ${LINE} ${RANGE} --offset 0 --skew 90 STATUS 0
-  STDOUT_MATCHES "^ 里程K 偏距P 坐标X 坐标Y\r\n K=1000,P=0,X=8765.888,Y=6789.999\r\n K=1020,P=0,X=8785.183,Y=6795.262\r\n.* K=2000,P=0,X=9730.643,Y=7053.15\r\n$")
-string(REGEX MATCHALL "\r\n" crlf "${CLI_OUT}")
-string(REGEX MATCHALL "\n" lf "${CLI_OUT}")
-list(LENGTH crlf crlf)
-list(LENGTH lf lf)
+  STDOUT_MATCHES "^ 里程K 偏距P 坐标X 坐标Y\n K=1000,P=0,X=8765.888,Y=6789.999\n K=1020,P=0,X=8785.183,Y=6795.262\n.* K=2000,P=0,X=9730.643,Y=7053.15\n$")
+cli_line_ends("${CLI_OUT_HEX}" crlf lf)
 if(NOT crlf EQUAL 52 OR NOT lf EQUAL 52)
   message(SEND_ERROR "batch table: ${crlf} CR LF and ${lf} LF line ends, expected 52 of each")
 endif()
@@ -15,9 +12,8 @@ endif()
 # CSV keeps the table's number texts, with line feeds.
 cli_check("batch csv" ARGS batch ${LINE} ${RANGE} --csv STATUS 0
   STDOUT_MATCHES "^K,P,X,Y\n1000,0,8765.888,6789.999\n1020,0,8785.183,6795.262\n.*\n2000,0,9730.643,7053.15\n$")
-string(REGEX MATCHALL "\n" lf "${CLI_OUT}")
-list(LENGTH lf lf)
-if(NOT lf EQUAL 52 OR CLI_OUT MATCHES "\r")
+cli_line_ends("${CLI_OUT_HEX}" crlf lf)
+if(NOT lf EQUAL 52 OR NOT crlf EQUAL 0)
   message(SEND_ERROR "batch csv: ${lf} lines, expected 52 and no CR")
 endif()
 # CASS data: numbered from 1, empty code, easting before northing, height 0.

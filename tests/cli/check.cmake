@@ -16,39 +16,56 @@ function(_cli_show text out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-# cli_check(<what> ARGS <arg>... STATUS <n> [STDOUT <bytes>] [STDERR <text>]
+# cli_check(<what> ARGS <arg>... STATUS <n> [STDOUT <bytes>] [STDERR <bytes>]
 #           [STDOUT_MATCHES <regex>] [STDERR_MATCHES <regex>])
-# Runs korvane-cli in WORK. STDOUT and STDERR compare the whole stream; a
-# stream with neither an expected text nor a pattern must stay empty.
+# Runs korvane-cli in WORK. STDOUT and STDERR compare the whole stream byte for
+# byte; a stream with neither an expected text nor a pattern must stay empty.
+# file(READ) drops every CR, so the patterns match the text without CRs, and
+# the bytes are compared in hexadecimal. Sets CLI_OUT_HEX, the stdout bytes.
 function(cli_check what)
   cmake_parse_arguments(PARSE_ARGV 1 C ""
     "STATUS;STDOUT;STDERR;STDOUT_MATCHES;STDERR_MATCHES" "ARGS")
   execute_process(COMMAND "${KORVANE_CLI}" ${C_ARGS}
     WORKING_DIRECTORY "${WORK}"
-    RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    RESULT_VARIABLE status OUTPUT_FILE "${WORK}/.stdout" ERROR_FILE "${WORK}/.stderr")
   if(NOT "${status}" STREQUAL "${C_STATUS}")
+    file(READ "${WORK}/.stderr" err)
     message(SEND_ERROR "${what}: exit status ${status}, expected ${C_STATUS}\n  stderr: ${err}")
   endif()
   foreach(stream IN ITEMS STDOUT STDERR)
+    string(TOLOWER ".${stream}" file)
+    file(READ "${WORK}/${file}" text)
+    file(READ "${WORK}/${file}" hex HEX)
     if(stream STREQUAL "STDOUT")
-      set(actual "${out}")
-    else()
-      set(actual "${err}")
+      set(CLI_OUT_HEX "${hex}" PARENT_SCOPE)
     endif()
     if(NOT DEFINED C_${stream} AND NOT DEFINED C_${stream}_MATCHES)
       set(C_${stream} "")
     endif()
-    if(DEFINED C_${stream} AND NOT "${actual}" STREQUAL "${C_${stream}}")
-      _cli_show("${actual}" a)
-      _cli_show("${C_${stream}}" e)
-      message(SEND_ERROR "${what}: ${stream} differs\n  got:      [${a}]\n  expected: [${e}]")
+    if(DEFINED C_${stream})
+      string(HEX "${C_${stream}}" expected)
+      if(NOT "${hex}" STREQUAL "${expected}")
+        _cli_show("${C_${stream}}" e)
+        message(SEND_ERROR "${what}: ${stream} differs\n  got:      [${text}]\n"
+          "  expected: [${e}]\n  got bytes:      ${hex}\n  expected bytes: ${expected}")
+      endif()
     endif()
-    if(DEFINED C_${stream}_MATCHES AND NOT "${actual}" MATCHES "${C_${stream}_MATCHES}")
-      _cli_show("${actual}" a)
-      message(SEND_ERROR "${what}: ${stream} does not match ${C_${stream}_MATCHES}\n  got: [${a}]")
+    if(DEFINED C_${stream}_MATCHES AND NOT "${text}" MATCHES "${C_${stream}_MATCHES}")
+      message(SEND_ERROR "${what}: ${stream} does not match ${C_${stream}_MATCHES}\n  got: [${text}]")
     endif()
   endforeach()
-  set(CLI_OUT "${out}" PARENT_SCOPE)
+endfunction()
+
+# cli_line_ends(<hex> <crlf_var> <lf_var>): how many CR LF pairs and how many
+# LF bytes the bytes hold.
+function(cli_line_ends hex crlf_var lf_var)
+  string(REGEX REPLACE "(..)" " \\1" spaced "${hex}")
+  string(REGEX MATCHALL " 0d 0a" crlf "${spaced}")
+  string(REGEX MATCHALL " 0a" lf "${spaced}")
+  list(LENGTH crlf crlf)
+  list(LENGTH lf lf)
+  set(${crlf_var} ${crlf} PARENT_SCOPE)
+  set(${lf_var} ${lf} PARENT_SCOPE)
 endfunction()
 
 # cli_expect_file(<what> <path> <hex>): the file holds exactly these bytes.

@@ -17,9 +17,9 @@ cli_check("points bad lines" ARGS inverse ${LINE} --points bad.txt STATUS 2
 # The line is checked as in the window: a missing --azimuth is reported once.
 cli_check("points without azimuth" ARGS inverse --k0 1000 --x0 1 --y0 2 --points points.txt
   STATUS 2 STDERR "请输入计算方位角！\n")
-# A file saved in code page 936 gives UTF-8 names.
+# A file saved in code page 936 is refused, not passed on as broken UTF-8.
 cli_check("points in code page 936" ARGS inverse ${LINE} --points "${DATA}/points-gbk.txt"
-  STATUS 0 STDOUT "name,X,Y,K,P\n桩1,9246.95,6926.398,1500,5\n桩2,9249.581,6916.751,1500,-5\n")
+  STATUS 2 STDERR "${DATA}/points-gbk.txt: 点文件须为 UTF-8 文本！\n")
 # A points file that cannot be read: status 1, the path in the message.
 cli_check("points missing" ARGS inverse ${LINE} --points none.txt
   STATUS 1 STDERR_MATCHES "none\\.txt")

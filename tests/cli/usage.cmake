@@ -6,7 +6,7 @@ foreach(command forward inverse batch "line;export" "line;import")
 endforeach()
 # --line and the line options together are a usage error with CLI11's hint.
 cli_check("--line with --k0" ARGS forward --line x.txt --k0 1000 --k 1500
-  STATUS 108 STDERR_MATCHES "--line excludes --k0.*--help")
+  STATUS 108 STDERR_MATCHES "--k0 excludes --line.*--help")
 # Two batch output formats at once.
 cli_check("--csv with --cass" ARGS batch ${LINE} --start 1000 --end 2000 --step 20 --csv --cass
   STATUS 108 STDERR_MATCHES "excludes.*--help")
