@@ -32,14 +32,20 @@ struct Reply {
     std::string err;
 };
 
-Reply failure(int status, std::string message) { return {status, {}, std::move(message)}; }
-Reply invalid(const geometry::Failure& f) { return failure(kExitInvalidInput, f.message); }
-Reply file_error(const files::Error& e) { return failure(kExitFileError, e.message); }
+Reply failure(int status, std::string message) {
+    return {status, {}, std::move(message)};
+}
+Reply invalid(const geometry::Failure& f) {
+    return failure(kExitInvalidInput, f.message);
+}
+Reply file_error(const files::Error& e) {
+    return failure(kExitFileError, e.message);
+}
 
 // The field texts one command reads, filled by its options. A field whose
 // option is left out stays empty, as an empty field of the window.
 class FieldOptions {
-public:
+  public:
     CLI::Option* add(CLI::App& cmd, const std::string& name, Field field, const std::string& help) {
         return cmd.add_option(name, texts_[static_cast<std::size_t>(field) - 1], help)
             ->type_name("TEXT");
@@ -54,18 +60,19 @@ public:
         return fields;
     }
 
-private:
+  private:
     std::array<std::string, geometry::kFieldCount> texts_;
 };
 
-// The four line parameters, typed as options or read from a line-parameter file.
-struct LineOptions {
+// The options of a computation: its field texts, the line parameters among
+// them either typed or read from a line-parameter file (--line).
+struct Computation {
     FieldOptions fields;
-    std::string file;
-    CLI::Option* file_option = nullptr;
+    std::string line_file;
+    CLI::Option* line_option = nullptr;
 };
 
-void add_line_parameters(CLI::App& cmd, FieldOptions& fields, std::vector<CLI::Option*>* added) {
+std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& fields) {
     const std::pair<const char*, std::pair<Field, const char*>> options[] = {
         {"--k0", {Field::Text1, "Start chainage K0 of the line (m)"}},
         {"--x0", {Field::Text2, "Northing X0 of the line's start point (m)"}},
@@ -73,20 +80,20 @@ void add_line_parameters(CLI::App& cmd, FieldOptions& fields, std::vector<CLI::O
         {"--azimuth",
          {Field::Text4, "Azimuth of the line, packed d.mmss (15.152555 is 15d15m25.55s)"}},
     };
+    std::vector<CLI::Option*> added;
     for (const auto& [name, what] : options) {
-        CLI::Option* option = fields.add(cmd, name, what.first, what.second);
-        if (added) added->push_back(option);
+        added.push_back(fields.add(cmd, name, what.first, what.second));
     }
+    return added;
 }
 
-void add_line_options(CLI::App& cmd, LineOptions& line) {
-    std::vector<CLI::Option*> parameters;
-    add_line_parameters(cmd, line.fields, &parameters);
-    line.file_option =
-        cmd.add_option("--line", line.file,
+void add_line_options(CLI::App& cmd, Computation& c) {
+    std::vector<CLI::Option*> parameters = add_line_parameters(cmd, c.fields);
+    c.line_option =
+        cmd.add_option("--line", c.line_file,
                        "Read K0, X0, Y0 and the azimuth from a line-parameter file instead")
             ->type_name("FILE");
-    for (CLI::Option* option : parameters) line.file_option->excludes(option);
+    for (CLI::Option* option : parameters) c.line_option->excludes(option);
 }
 
 void add_offset_options(CLI::App& cmd, FieldOptions& fields) {
@@ -98,10 +105,10 @@ void add_offset_options(CLI::App& cmd, FieldOptions& fields) {
 
 // The field texts of a command, with Text1..Text4 taken from the line file when
 // one is named, as the window's import puts them into the fields.
-std::optional<Reply> gather(const LineOptions& line, FieldTexts& fields) {
-    fields = line.fields.texts();
-    if (line.file_option->count() == 0) return std::nullopt;
-    files::Result<files::LineParameters> read = files::read_line_file(line.file);
+std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
+    fields = c.fields.texts();
+    if (c.line_option->count() == 0) return std::nullopt;
+    files::Result<files::LineParameters> read = files::read_line_file(c.line_file);
     if (!read) return file_error(read.error());
     const files::LineParameters& p = read.value();
     fields.set(Field::Text1, p.k0);
@@ -111,17 +118,17 @@ std::optional<Reply> gather(const LineOptions& line, FieldTexts& fields) {
     return std::nullopt;
 }
 
-Reply run_forward(const LineOptions& line) {
+Reply run_forward(const Computation& c) {
     FieldTexts fields;
-    if (auto failed = gather(line, fields)) return *failed;
+    if (auto failed = gather(c, fields)) return *failed;
     geometry::Outcome<geometry::ForwardResult> result = geometry::forward(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().x + '\t' + result.value().y + '\n', {}};
 }
 
-Reply run_inverse(const LineOptions& line) {
+Reply run_inverse(const Computation& c) {
     FieldTexts fields;
-    if (auto failed = gather(line, fields)) return *failed;
+    if (auto failed = gather(c, fields)) return *failed;
     geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().k + '\t' + result.value().p + '\n', {}};
@@ -151,9 +158,9 @@ void append_csv_field(std::string& out, std::string_view text) {
 
 // Inverse of every point of a points file. The whole file is checked, and every
 // point computed, before anything is written.
-Reply run_points(const LineOptions& line, const std::string& path) {
+Reply run_points(const Computation& c, const std::string& path) {
     FieldTexts fields;
-    if (auto failed = gather(line, fields)) return *failed;
+    if (auto failed = gather(c, fields)) return *failed;
 
     std::optional<std::string> bytes = read_whole_file(path);
     if (!bytes) return failure(kExitFileError, "无法读取点文件“" + path + "”！");
@@ -180,9 +187,9 @@ Reply run_points(const LineOptions& line, const std::string& path) {
         if (!result) {
             const geometry::Failure& f = result.failure();
             bool at_point = f.focus == Field::Text8 || f.focus == Field::Text9;
-            return failure(kExitInvalidInput,
-                           at_point ? path + ':' + std::to_string(point.line) + ": " + f.message
-                                    : f.message);
+            return failure(
+                kExitInvalidInput,
+                at_point ? path + ':' + std::to_string(point.line) + ": " + f.message : f.message);
         }
         append_csv_field(out, point.name);
         out += ',';
@@ -200,14 +207,9 @@ Reply run_points(const LineOptions& line, const std::string& path) {
 
 enum class BatchFormat { Table, Report, Csv, Cass };
 
-Reply run_batch(const LineOptions& line, const FieldOptions& batch, BatchFormat format,
-                const std::string& report) {
+Reply run_batch(const Computation& c, BatchFormat format, const std::string& report) {
     FieldTexts fields;
-    if (auto failed = gather(line, fields)) return *failed;
-    FieldTexts own = batch.texts();
-    for (Field f : {Field::Text6, Field::Text7, Field::Text15, Field::Text16, Field::Text17}) {
-        fields.set(f, std::string(own.get(f)));
-    }
+    if (auto failed = gather(c, fields)) return *failed;
 
     if (format == BatchFormat::Table || format == BatchFormat::Report) {
         geometry::Outcome<std::string> table = geometry::batch_table(fields);
@@ -235,10 +237,9 @@ Reply run_batch(const LineOptions& line, const FieldOptions& batch, BatchFormat 
 
 Reply run_line_export(const FieldOptions& options, const std::string& path) {
     FieldTexts fields = options.texts();
-    files::LineParameters texts{std::string(fields.get(Field::Text1)),
-                                std::string(fields.get(Field::Text2)),
-                                std::string(fields.get(Field::Text3)),
-                                std::string(fields.get(Field::Text4))};
+    files::LineParameters texts{
+        std::string(fields.get(Field::Text1)), std::string(fields.get(Field::Text2)),
+        std::string(fields.get(Field::Text3)), std::string(fields.get(Field::Text4))};
     if (auto error = files::write_line_file(path, texts)) return file_error(*error);
     return {};
 }
@@ -274,31 +275,34 @@ int run(int argc, const char* const* argv) {
 
     CLI::App* forward = app.add_subcommand(
         "forward", "X and Y of the point at chainage K, set out at offset P under the skew angle");
-    LineOptions forward_line;
-    add_line_options(*forward, forward_line);
-    forward_line.fields.add(*forward, "--k", Field::Text5, "Chainage K of the point (m)");
-    add_offset_options(*forward, forward_line.fields);
+    Computation forward_options;
+    add_line_options(*forward, forward_options);
+    forward_options.fields.add(*forward, "--k", Field::Text5, "Chainage K of the point (m)");
+    add_offset_options(*forward, forward_options.fields);
 
     CLI::App* inverse = app.add_subcommand(
         "inverse", "Chainage K and offset P of a point X, Y, or of every point of a file");
-    LineOptions inverse_line;
-    add_line_options(*inverse, inverse_line);
-    CLI::Option* x = inverse_line.fields.add(*inverse, "--x", Field::Text8, "Northing X of the point (m)");
-    CLI::Option* y = inverse_line.fields.add(*inverse, "--y", Field::Text9, "Easting Y of the point (m)");
+    Computation inverse_options;
+    add_line_options(*inverse, inverse_options);
+    FieldOptions& inverse_fields = inverse_options.fields;
+    CLI::Option* x =
+        inverse_fields.add(*inverse, "--x", Field::Text8, "Northing X of the point (m)");
+    CLI::Option* y =
+        inverse_fields.add(*inverse, "--y", Field::Text9, "Easting Y of the point (m)");
     std::string points;
-    inverse
-        ->add_option("--points", points,
-                     "Points file, one point a line: [name] X Y, separated by commas, tabs or "
-                     "spaces; prints CSV name,X,Y,K,P")
-        ->type_name("FILE")
-        ->excludes(x)
-        ->excludes(y);
+    CLI::Option* points_option =
+        inverse
+            ->add_option("--points", points,
+                         "Points file, one point a line: [name] X Y, separated by commas, tabs or "
+                         "spaces; prints CSV name,X,Y,K,P")
+            ->type_name("FILE");
+    points_option->excludes(x)->excludes(y);
 
     CLI::App* batch = app.add_subcommand(
         "batch", "The table of points from a start to an end chainage in equal steps");
-    LineOptions batch_line;
-    add_line_options(*batch, batch_line);
-    FieldOptions batch_fields;
+    Computation batch_options;
+    add_line_options(*batch, batch_options);
+    FieldOptions& batch_fields = batch_options.fields;
     batch_fields.add(*batch, "--start", Field::Text15, "Start chainage of the table (m)");
     batch_fields.add(*batch, "--end", Field::Text16, "End chainage of the table (m)");
     batch_fields.add(*batch, "--step", Field::Text17, "Step between rows (m)");
@@ -325,7 +329,7 @@ int run(int argc, const char* const* argv) {
         ->type_name("FILE")
         ->required();
     FieldOptions export_fields;
-    add_line_parameters(*line_export, export_fields, nullptr);
+    add_line_parameters(*line_export, export_fields);
     CLI::App* line_import = line->add_subcommand(
         "import", "Print the four field texts that a line-parameter file gives, one per line");
     std::string import_path;
@@ -341,16 +345,16 @@ int run(int argc, const char* const* argv) {
 
     Reply reply;
     if (forward->parsed()) {
-        reply = run_forward(forward_line);
+        reply = run_forward(forward_options);
     } else if (inverse->parsed()) {
-        reply = inverse->count("--points") > 0 ? run_points(inverse_line, points)
-                                               : run_inverse(inverse_line);
+        reply = points_option->count() > 0 ? run_points(inverse_options, points)
+                                           : run_inverse(inverse_options);
     } else if (batch->parsed()) {
         BatchFormat format = report_option->count() > 0 ? BatchFormat::Report
                              : csv_flag                 ? BatchFormat::Csv
                              : cass_flag                ? BatchFormat::Cass
                                                         : BatchFormat::Table;
-        reply = run_batch(batch_line, batch_fields, format, report);
+        reply = run_batch(batch_options, format, report);
     } else if (line_export->parsed()) {
         reply = run_line_export(export_fields, export_path);
     } else {

@@ -8,7 +8,9 @@
 namespace korvane::cli {
 namespace {
 
-bool is_separator(char c) { return c == ',' || c == '\t' || c == ' '; }
+bool is_separator(char c) {
+    return c == ',' || c == '\t' || c == ' ';
+}
 
 std::vector<std::string_view> split_items(std::string_view line) {
     std::vector<std::string_view> items;
@@ -53,7 +55,8 @@ PointList parse_points(std::string_view text) {
         std::size_t first = items.size() - 2;  // index of X; wraps for a single item
         if ((items.size() == 2 || items.size() == 3) && is_number(items[first]) &&
             is_number(items[first + 1])) {
-            list.points.push_back({number, items.size() == 3 ? std::string(items[0]) : std::string(),
+            list.points.push_back({number,
+                                   items.size() == 3 ? std::string(items[0]) : std::string(),
                                    std::string(items[first]), std::string(items[first + 1])});
         } else {
             list.bad_lines.push_back(number);
