@@ -42,3 +42,9 @@ cli_check("batch end before start" ARGS batch ${LINE} --start 1500 --end 1400 --
 # A left-out --step is the empty Text17.
 cli_check("batch without --step" ARGS batch ${LINE} --start 1000 --end 2000 --csv
   STATUS 2 STDERR "请输入计算步长m！\n")
+# A rejected batch writes no report file.
+cli_check("batch report rejected" ARGS batch ${LINE} --start 900 --end 2000 --step 20
+  --report "${WORK}/rejected.txt" STATUS 2 STDERR "起算桩号不能小于起点桩号！\n")
+if(EXISTS "${WORK}/rejected.txt")
+  message(SEND_ERROR "batch report rejected: the report file was written")
+endif()
