@@ -175,6 +175,7 @@ struct BatchPlan {
     double p;
     Direction dir;
     double start, end, step;
+    std::size_t rows;
 };
 
 Outcome<BatchPlan> plan_batch(const FieldTexts& fields) {
@@ -227,7 +228,8 @@ Outcome<BatchPlan> plan_batch(const FieldTexts& fields) {
         return failure(msg::kTooManyRows, Field::Text17);
     }
     // The exact count of the running sum, and the last chainage it reaches.
-    std::size_t rows = 0;
+    std::size_t& rows = plan.rows;
+    rows = 0;
     double last = plan.start;
     for (double k = plan.start; k <= plan.end; k += plan.step) {
         if (++rows > kMaxBatchRows) return failure(msg::kTooManyRows, Field::Text17);
@@ -279,6 +281,8 @@ Outcome<std::string> batch_table(const FieldTexts& fields) {
     if (!plan) return plan.failure();
     const std::string p_text = format_number(plan.value().p);
     std::string text(kBatchHeader);
+    // Rows differ in length by a few digits at most; one allocation holds them all.
+    text.reserve(kBatchHeader.size() + plan.value().rows * (p_text.size() + 48));
     run_batch(plan.value(), [&](double k, Point pt) {
         text.append(" K=");
         append_number(text, k);

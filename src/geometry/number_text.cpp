@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -202,6 +203,61 @@ int split_scientific(const char* begin, const char* end, char* digits, int& coun
     return exp10;
 }
 
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Rounds t = value * 10^k (k >= 0, the product rounded once) to the nearest
+// whole number of the EXACT product, when that can be decided from t: the
+// exact product is within half an ulp of t, so unless t lies within one ulp of
+// a halfway point the nearest whole number of t is the nearest of the exact
+// product too. Returns false when it cannot decide; the caller then takes the
+// exact (slower) conversion.
+bool round_scaled(double t, std::uint64_t& n) {
+    // Callers keep t below 1e15 < 2^52, where adding and removing 2^52 rounds
+    // to a whole number, ties to even, in the default rounding mode; and
+    // t * 2^-52 bounds the ulp of t from above.
+    constexpr double kTwo52 = 4503599627370496.0;
+    const double whole = (t + kTwo52) - kTwo52;
+    if (!(std::fabs(t - whole) < 0.5 - t * 0x1p-52)) return false;
+    n = static_cast<std::uint64_t>(whole);
+    return true;
+}
+
+// Writes the decimal digits of n (n > 0) into buf, returns their count.
+int integer_digits(std::uint64_t n, char* buf) {
+    char tmp[24];
+    char* p = tmp + sizeof tmp;
+    while (n >= 100) {
+        const auto pair = static_cast<unsigned>(n % 100);
+        n /= 100;
+        *--p = static_cast<char>('0' + pair % 10);
+        *--p = static_cast<char>('0' + pair / 10);
+    }
+    if (n >= 10) *--p = static_cast<char>('0' + n % 10), n /= 10;
+    if (n > 0) *--p = static_cast<char>('0' + n);
+    const int len = static_cast<int>(tmp + sizeof tmp - p);
+    std::copy(p, tmp + sizeof tmp, buf);
+    return len;
+}
+
+// 15 significant digits of a value from 1 up to 1e15 by scaled integer
+// rounding: with 10^e <= value < 10^(e+1), value * 10^(14-e) rounded to a
+// whole number holds the digits. False outside that range or when the
+// rounding cannot be decided from the scaled double.
+bool fast_fifteen_digits(double magnitude, char* digits, int& count, int& exp10) {
+    if (!(magnitude >= 1.0 && magnitude < 1e15)) return false;
+    int e = 14;
+    while (magnitude < kPow10[e]) --e;
+    std::uint64_t n = 0;
+    if (!round_scaled(magnitude * kPow10[14 - e], n)) return false;
+    int len = integer_digits(n, digits);
+    exp10 = e + (len - 15);  // a carry into a 16th digit (9.99..e2 -> 1e3)
+    while (len > 1 && digits[len - 1] == '0') --len;
+    count = len;
+    return true;
+}
+
 }  // namespace
 
 double parse_leading(std::string_view text) {
@@ -253,12 +309,17 @@ void append_number(std::string& out, double value) {
     char buf[64];
     char digits[32];
     int count = 0;
+    int exp10 = 0;
+    if (fast_fifteen_digits(magnitude, digits, count, exp10)) {
+        append_digits(out, negative, std::string_view(digits, static_cast<std::size_t>(count)), exp10);
+        return;
+    }
     // The shortest form that reads back as the same double has at most 17
     // digits. When it has 15 or fewer it is also the 15-digit rounding of the
     // exact value (15-digit spacing is far wider than a double's), so the
     // cheaper shortest conversion serves; otherwise round to 15 digits.
     auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
-    int exp10 = split_scientific(buf, r.ptr, digits, count);
+    exp10 = split_scientific(buf, r.ptr, digits, count);
     if (count > 15) {
         r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 14);
         exp10 = split_scientific(buf, r.ptr, digits, count);
@@ -271,6 +332,33 @@ void append_rounded(std::string& out, double value, int decimals) {
     // significant digits, so its fixed-point rounding, trimmed, is exactly
     // what writing the rounded double with 15 digits gives.
     if (decimals <= 3 && std::fabs(value) < 1e12) {
+        std::uint64_t n = 0;
+        if (round_scaled(std::fabs(value) * kPow10[decimals], n)) {
+            // n is the rounded value in units of 10^-decimals.
+            if (n == 0) {
+                out.push_back('0');
+                return;
+            }
+            char buf[32];
+            int len = integer_digits(n, buf);
+            if (value < 0) out.push_back('-');
+            if (len <= decimals) {
+                out.append("0.");
+                out.append(static_cast<std::size_t>(decimals - len), '0');
+                while (buf[len - 1] == '0') --len;
+                out.append(buf, static_cast<std::size_t>(len));
+                return;
+            }
+            const int int_len = len - decimals;
+            int frac_end = len;
+            while (frac_end > int_len && buf[frac_end - 1] == '0') --frac_end;
+            out.append(buf, static_cast<std::size_t>(int_len));
+            if (frac_end > int_len) {
+                out.push_back('.');
+                out.append(buf + int_len, static_cast<std::size_t>(frac_end - int_len));
+            }
+            return;
+        }
         char buf[64];
         auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
         char* end = r.ptr;

@@ -1,7 +1,12 @@
 #include "geometry/number_text.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -123,5 +128,69 @@ TEST(number_text, writing_then_reading_gives_the_fifteen_digit_value) {
         const double back = kg::parse_leading(text);
         EXPECT_EQ(kg::format_number(back), text) << v;
         EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
+    }
+}
+
+namespace {
+
+// The rules applied through glibc's printf, which rounds the exact binary value
+// half to even: an implementation independent of the fast paths above.
+std::string printf_fifteen(double v) {
+    if (v == 0) return "0";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    std::string digits;
+    const char* p = buf;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') digits.push_back(*p);
+    }
+    const int exp10 = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    std::string out = v < 0 ? "-" : "";
+    if (exp10 >= 0) {
+        const std::size_t int_len = static_cast<std::size_t>(exp10) + 1;
+        if (digits.size() <= int_len) {
+            out += digits + std::string(int_len - digits.size(), '0');
+        } else {
+            out += digits.substr(0, int_len) + "." + digits.substr(int_len);
+        }
+    } else {
+        out += "0." + std::string(static_cast<std::size_t>(-exp10 - 1), '0') + digits;
+    }
+    return out;
+}
+
+std::string printf_rounded3(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    std::string s = buf;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    if (s == "-0") s = "0";
+    return s;
+}
+
+}  // namespace
+
+TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
+    // Chainage- and coordinate-like values, running sums that collect rounding
+    // error, and values built to sit on or next to halfway points.
+    std::mt19937_64 rng(20261207);
+    std::uniform_real_distribution<double> coord(-1e7, 1e7);
+    std::vector<double> values;
+    for (int i = 0; i < 200000; ++i) values.push_back(coord(rng));
+    double k = 1000;
+    for (int i = 0; i < 100000; ++i, k += 0.1) values.push_back(k);
+    for (int i = 0; i < 20000; ++i) {
+        const double half = (std::floor(coord(rng)) * 1000 + 500) / 1e6;  // ...x.yyy5
+        values.push_back(half);
+        values.push_back(std::nextafter(half, 0));
+        values.push_back(std::nextafter(half, 1e300));
+    }
+    for (double v : values) {
+        if (std::fabs(v) >= 1e-4 && std::fabs(v) < 1e15) {
+            ASSERT_EQ(kg::format_number(v), printf_fifteen(v)) << std::hexfloat << v;
+        }
+        ASSERT_EQ(kg::format_rounded(v, 3), printf_rounded3(v)) << std::hexfloat << v;
     }
 }
