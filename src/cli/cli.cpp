@@ -2,9 +2,6 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -134,14 +131,6 @@ Reply run_inverse(const Computation& c) {
     return {0, result.value().k + '\t' + result.value().p + '\n', {}};
 }
 
-std::optional<std::string> read_whole_file(const std::string& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return std::nullopt;
-    return bytes;
-}
-
 // A CSV field: quoted, with doubled quotes, only when it holds a quote.
 void append_csv_field(std::string& out, std::string_view text) {
     if (text.find('"') == std::string_view::npos) {
@@ -162,14 +151,15 @@ Reply run_points(const Computation& c, const std::string& path) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
 
-    std::optional<std::string> bytes = read_whole_file(path);
-    if (!bytes) return failure(kExitFileError, "无法读取点文件“" + path + "”！");
+    files::Result<std::string> bytes = read_points_file(path);
+    if (!bytes) return file_error(bytes.error());
     // Names go to stdout unchanged, so they must already be UTF-8. Text in code
     // page 936 cannot be told from UTF-8 reliably (many short names are valid
     // in both), so it is refused rather than guessed at.
-    if (!is_utf8(*bytes)) return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
+    if (!is_utf8(bytes.value()))
+        return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
 
-    PointList list = parse_points(*bytes);
+    PointList list = parse_points(bytes.value());
     if (!list.bad_lines.empty()) {
         std::string message;
         for (std::size_t number : list.bad_lines) {

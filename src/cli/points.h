@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/error.h"
+
 namespace korvane::cli {
 
 // One point as written in the file: an optional name, then X (northing) and
@@ -28,6 +30,10 @@ struct PointList {
 // start with '#' after leading blanks are skipped. A line ends at LF, CR LF or
 // a lone CR; a UTF-8 byte-order mark at the start is ignored.
 PointList parse_points(std::string_view text);
+
+// The whole points file. The error reads like the files library's:
+// "无法读取文件“pts.txt”：文件不存在！".
+files::Result<std::string> read_points_file(const std::string& path);
 
 // True when the bytes are well-formed UTF-8.
 bool is_utf8(std::string_view bytes);

@@ -29,9 +29,10 @@ set(header "20c0efb3cc4b20c6abbee05020d7f8b1ea5820d7f8b1ea590d0a")
 set(signoff "bcc6cbe3a3bae1b0caaf20202020b8b4bacba3ba2020202020bce0c0eda3ba")
 cli_expect_file("batch report bytes" "${WORK}/report.txt"
   "0d0a0d0a2020202020202020d7f8b1eabcc6cbe3b3c9b9fbb1ed0d0a202020202020${rule}0d0a0d0a0d0a${header}${row}0d0a0d0a0d0a${signoff}0d0a")
-# A report that cannot be written is a file error, status 1, naming the path.
+# A report that cannot be written: status 1 and the files library's message.
 cli_check("batch report unwritable" ARGS batch ${LINE} ${RANGE}
-  --report "${WORK}/missing-folder/report.txt" STATUS 1 STDERR_MATCHES "missing-folder.*\n$")
+  --report missing-folder/report.txt
+  STATUS 1 STDERR "无法保存文件“missing-folder/report.txt”：文件夹“missing-folder”不存在！\n")
 
 # The step check, with nothing on stdout.
 cli_check("batch zero step" ARGS batch ${LINE} --start 1000 --end 2000 --step 0.000
