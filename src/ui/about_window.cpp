@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QUrl>
 
 #include "ui/desktop.h"
 #include "ui/maker.h"
@@ -62,6 +63,23 @@ protected:
     }
 };
 
+// The layout was drawn for a font whose lines are as high as the one-line
+// labels (195 twips, 13 pixels): the default family at the largest pixel size
+// whose line height still fits, so that no line is cut off.
+QFont fittingFont(QFont font) {
+    for (int size = 12; size > 8; --size) {
+        font.setPixelSize(size);
+        if (QFontMetrics(font).height() <= px(195)) break;
+    }
+    return font;
+}
+
+// An address as shown in the window: without its scheme.
+QString shownAddress(const char16_t* address) {
+    const QUrl url(QString::fromUtf16(address));
+    return url.host() + url.path();
+}
+
 QLabel* addLabel(QWidget* parent, const char* name, const QString& text, QRect geometry) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -83,6 +101,7 @@ AAbout::AAbout(Desktop& desktop) : QWidget(nullptr), desktop_(desktop) {
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(px(4365), px(3150));
     fillBackground(this, menuBarColour());
+    setFont(fittingFont(font()));
     createControls();
 }
 
@@ -98,7 +117,7 @@ void AAbout::createControls() {
                               twipRect(675, 585, 2505, 195));
     QLabel* label5 = addLabel(this, "Label5", kEmailPrefix + QString::fromUtf16(maker::kEmail),
                               twipRect(645, 2520, 1800, 195));
-    QLabel* label7 = addLabel(this, "Label7", kWebPrefix + QString::fromUtf16(maker::kSoftwarePage),
+    QLabel* label7 = addLabel(this, "Label7", kWebPrefix + shownAddress(maker::kSoftwarePage),
                               twipRect(630, 2820, 3000, 195));
 
     auto* shape1 = new RectangleOutline(this);
