@@ -1,0 +1,152 @@
+// The batch table at growing sizes, against a plain snprintf/nearbyint version
+// of the same loop, on the example line (offset 5, skew 90, start 1000, step 0.1).
+//
+//   build/bench/bench_batch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "geometry/angles.h"
+#include "geometry/computations.h"
+#include "geometry/number_text.h"
+
+namespace kg = korvane::geometry;
+using kg::Field;
+
+namespace {
+
+constexpr double kStart = 1000.0;
+constexpr double kStep = 0.1;
+
+// The running sum of 0.1 stays a little below the exact multiples, so an end
+// half a step past the last wanted row gives exactly `rows` rows.
+double end_for(std::int64_t rows) { return kStart + (static_cast<double>(rows) - 0.5) * kStep; }
+
+kg::FieldTexts fields_for(std::int64_t rows) {
+    kg::FieldTexts f;
+    f.set(Field::Text1, "1000");
+    f.set(Field::Text2, "8765.888");
+    f.set(Field::Text3, "6789.999");
+    f.set(Field::Text4, "15.152555");
+    f.set(Field::Text6, "5");
+    f.set(Field::Text7, "90");
+    f.set(Field::Text15, "1000");
+    f.set(Field::Text16, kg::format_number(end_for(rows)));
+    f.set(Field::Text17, "0.1");
+    return f;
+}
+
+// The exact rules through glibc's printf, which rounds the exact binary value
+// half to even: 15 significant digits laid out in plain decimal, and 3 decimals.
+void append_exact_fifteen(std::string& out, double v) {
+    if (v == 0) {
+        out += '0';
+        return;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+    std::string digits;
+    const char* p = buf;
+    for (; *p != 'e'; ++p) {
+        if (*p != '.') digits.push_back(*p);
+    }
+    const int exp10 = std::atoi(p + 1);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    if (v < 0) out += '-';
+    const std::size_t int_len = static_cast<std::size_t>(exp10) + 1;  // survey values are >= 1
+    if (digits.size() <= int_len) {
+        out += digits + std::string(int_len - digits.size(), '0');
+    } else {
+        out += digits.substr(0, int_len) + "." + digits.substr(int_len);
+    }
+}
+
+void append_exact_rounded3(std::string& out, double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    std::string s = buf;
+    while (s.back() == '0') s.pop_back();
+    if (s.back() == '.') s.pop_back();
+    out += s == "-0" ? "0" : s;
+}
+
+// The batch loop of the example line, written out either the plain way (%.15g
+// for every number, nearbyint for the rounding to 3 decimals: the reference
+// that is timed) or by the exact rules through printf (used to verify).
+std::string reference_table(double end, bool exact) {
+    const double k0 = 1000, x0 = 8765.888, y0 = 6789.999, p = 5;
+    const double a = kg::Dms(15.152555), s = kg::Dms(90);
+    const double ca = std::cos(a * kg::kPiLiteral / 180), sa = std::sin(a * kg::kPiLiteral / 180);
+    const double cas = std::cos((a + s) * kg::kPiLiteral / 180);
+    const double sas = std::sin((a + s) * kg::kPiLiteral / 180);
+    std::string text(kg::kBatchHeader);
+    char row[160];
+    for (double k = kStart; k <= end; k += kStep) {
+        const double l = std::fabs(k - k0);
+        const double x = (l * ca + x0) + cas * p;
+        const double y = (l * sa + y0) + sas * p;
+        if (exact) {
+            text += " K=";
+            append_exact_fifteen(text, k);
+            text += ",P=";
+            append_exact_fifteen(text, p);
+            text += ",X=";
+            append_exact_rounded3(text, x);
+            text += ",Y=";
+            append_exact_rounded3(text, y);
+            text += "\r\n";
+        } else {
+            const int n = std::snprintf(row, sizeof row, " K=%.15g,P=%.15g,X=%.15g,Y=%.15g\r\n", k,
+                                        p, std::nearbyint(x * 1000) / 1000,
+                                        std::nearbyint(y * 1000) / 1000);
+            text.append(row, static_cast<std::size_t>(n));
+        }
+    }
+    return text;
+}
+
+// Every row the library writes must equal the exact rules applied by printf.
+void verify(const std::string& table, std::int64_t rows) {
+    if (table != reference_table(end_for(rows), /*exact=*/true)) {
+        throw std::runtime_error("batch table differs from the exact rules");
+    }
+    std::int64_t newlines = 0;
+    for (char c : table) newlines += c == '\n';
+    if (newlines != rows + 1) throw std::runtime_error("batch table has the wrong row count");
+}
+
+void BM_batch_table(benchmark::State& state) {
+    const auto rows = state.range(0);
+    const auto fields = fields_for(rows);
+    verify(kg::batch_table(fields).value(), rows);
+    for (auto _ : state) {
+        auto table = kg::batch_table(fields);
+        benchmark::DoNotOptimize(table.value().data());
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["ns_per_row"] = benchmark::Counter(
+        static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_reference_snprintf(benchmark::State& state) {
+    const auto rows = state.range(0);
+    const double end = end_for(rows);
+    for (auto _ : state) {
+        auto table = reference_table(end, /*exact=*/false);
+        benchmark::DoNotOptimize(table.data());
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+    state.counters["ns_per_row"] = benchmark::Counter(
+        static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace
+
+BENCHMARK(BM_batch_table)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_reference_snprintf)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
