@@ -1,6 +1,5 @@
 #include "ui/tools.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -87,8 +86,8 @@ void openSoftwarePage(Desktop& desktop, QWidget* parent) {
 
 Tools::Tools(Desktop& desktop, QWidget* window, QObject* parent)
     : QObject(parent), desktop_(desktop), window_(window) {
-    // Ending the program ends the About window with the main window. Its own
-    // deferred deletion would never run once the event loop has stopped.
+    // The exit commands close every window and end the event loop; the About
+    // window's deferred deletion would then never run, so it is deleted here.
     connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
             [this] { delete about_; });
 }
@@ -98,15 +97,11 @@ bool Tools::connectMenus(QWidget* window) {
     auto* casio = window->findChild<QAction*>(QStringLiteral("Casio"));
     auto* tohelp = window->findChild<QAction*>(QStringLiteral("tohelp"));
     auto* about = window->findChild<QAction*>(QStringLiteral("about"));
-    auto* esc = window->findChild<QAction*>(QStringLiteral("Esc"));
-    auto* command4 = window->findChild<QAbstractButton*>(QStringLiteral("Command4"));
-    if (!book || !casio || !tohelp || !about || !esc || !command4) return false;
+    if (!book || !casio || !tohelp || !about) return false;
     connect(book, &QAction::triggered, this, [this] { notepad(); });
     connect(casio, &QAction::triggered, this, &Tools::calculator);
     connect(tohelp, &QAction::triggered, this, &Tools::onlineHelp);
     connect(about, &QAction::triggered, this, &Tools::about);
-    connect(esc, &QAction::triggered, this, &Tools::closeAbout);
-    connect(command4, &QAbstractButton::clicked, this, &Tools::closeAbout);
     return true;
 }
 
@@ -149,8 +144,5 @@ void Tools::about() {
 
 AAbout* Tools::aboutWindow() const { return about_; }
 
-void Tools::closeAbout() {
-    if (about_) about_->close();
-}
 
 }  // namespace korvane::ui

@@ -44,9 +44,8 @@ public:
     Tools(Desktop& desktop, QWidget* window, QObject* parent = nullptr);
 
     // Connects the menu items `Book`, `Casio`, `tohelp` and `about` among the
-    // QActions of `window` (found by objectName) to the commands below, and
-    // the exit commands `Esc` (a QAction) and `Command4` (a button) to
-    // closeAbout(). False, connecting nothing, when one of them is missing.
+    // QActions of `window` (found by objectName) to the commands below. False,
+    // connecting nothing, when one of them is missing.
     bool connectMenus(QWidget* window);
 
     // Tools › Calculator: starts the first calculator that can be started,
@@ -65,9 +64,6 @@ public:
     // Help › About: shows the About window, creating it when none is open,
     // and brings it to the front.
     void about();
-
-    // Closes the About window if one is open; used by the exit commands.
-    void closeAbout();
 
     // The open About window, or null.
     AAbout* aboutWindow() const;
