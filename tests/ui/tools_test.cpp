@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "fake_desktop.h"
+#include "ui/app_icon.h"
 #include "ui/tools.h"
 
 using korvane::ui::Tools;
@@ -159,6 +160,15 @@ private slots:
         QCOMPARE(desktop.messages[0].title, QStringLiteral("提示"));
         QCOMPARE(desktop.messages[0].text,
                  QStringLiteral("无法打开网页，请在浏览器中访问 https://korvane.example.org/soft ！"));
+    }
+
+    // The images are built into the program through the ui library.
+    void iconHoldsEverySize() {
+        const QIcon icon = korvane::ui::appIcon();
+        for (int size : {16, 24, 32, 48, 256}) {
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+            QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
+        }
     }
 
 private:
