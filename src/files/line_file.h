@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "error.h"
 
@@ -19,7 +20,10 @@ struct LineParameters {
     bool operator==(const LineParameters&) const = default;
 };
 
-// The file's bytes (code page 936, four lines with CR LF) for these texts.
+// The file's bytes (code page 936, four lines with CR LF) for these texts:
+// each line is the text as typed, spaces up to column 20 (one space after a
+// text of 19 bytes or more), the label, CR LF. Fails for a text holding a line
+// break or a character that code page 936 cannot hold.
 Result<std::string> line_file_bytes(const LineParameters& texts);
 
 // Writes the line-parameter file, replacing any file at `path` whole.
@@ -31,6 +35,11 @@ std::optional<Error> write_line_file(const std::filesystem::path& path,
 // a line without a number -> "0"). Fails, returning no texts at all, for a file
 // of fewer than four lines, one that cannot be read, or a value beyond the
 // range of a double. Reads only the start of the file.
+// A line ends at CR LF or a lone CR; a line longer than 1024 bytes fails.
 Result<LineParameters> read_line_file(const std::filesystem::path& path);
+
+// The same reading applied to the bytes of a whole file held in memory; the
+// failure messages name the cause only, not a path.
+Result<LineParameters> parse_line_file(std::string_view bytes);
 
 }  // namespace korvane::files

@@ -25,7 +25,9 @@ const QString kEmailPrefix = QStringLiteral("邮箱：");
 const QString kWebPrefix = QStringLiteral("网址：");
 
 // The layout is given in twips; 15 twips are one pixel at 96 dots per inch.
-constexpr int px(int twips) { return twips / 15; }
+constexpr int px(int twips) {
+    return twips / 15;
+}
 
 QRect twipRect(int left, int top, int width, int height) {
     return QRect(px(left), px(top), px(width), px(height));
@@ -33,12 +35,16 @@ QRect twipRect(int left, int top, int width, int height) {
 
 // The platform has no menu-bar colour of its own in Qt's palette; the menu
 // bar's palette gives the colour the menu bar is painted with.
-QColor menuBarColour() { return QApplication::palette("QMenuBar").color(QPalette::Window); }
+QColor menuBarColour() {
+    return QApplication::palette("QMenuBar").color(QPalette::Window);
+}
 
 // Window title bars are drawn like a selection in Qt's styles (highlight
 // background, highlighted text), so the highlighted-text role stands for the
 // title-bar text colour.
-QColor titleBarTextColour() { return QApplication::palette().color(QPalette::HighlightedText); }
+QColor titleBarTextColour() {
+    return QApplication::palette().color(QPalette::HighlightedText);
+}
 
 void fillBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -50,12 +56,12 @@ void fillBackground(QWidget* widget, const QColor& colour) {
 // `Shape1`: a thin rectangle outline. It lets every click through to what
 // lies behind it.
 class RectangleOutline final : public QWidget {
-public:
+  public:
     explicit RectangleOutline(QWidget* parent) : QWidget(parent) {
         setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::WindowText));

@@ -21,14 +21,14 @@ class Desktop;
 class AAbout final : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     // `desktop` must outlive the window.
     explicit AAbout(Desktop& desktop);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void createControls();
     void makeClickable(QWidget* label);
     void openPageAndClose();

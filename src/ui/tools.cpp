@@ -1,7 +1,6 @@
 #include "ui/tools.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryFile>
 #include <QUrl>
@@ -65,32 +64,32 @@ QStringList editorPrograms() {
 #ifdef Q_OS_WIN
     return {QStringLiteral("notepad.exe")};
 #else
-    return {QStringLiteral("gedit"), QStringLiteral("gnome-text-editor"),
-            QStringLiteral("kate"),  QStringLiteral("mousepad"),
-            QStringLiteral("pluma"), QStringLiteral("xed"),
+    return {QStringLiteral("gedit"),   QStringLiteral("gnome-text-editor"),
+            QStringLiteral("kate"),    QStringLiteral("mousepad"),
+            QStringLiteral("pluma"),   QStringLiteral("xed"),
             QStringLiteral("leafpad"), QStringLiteral("featherpad")};
 #endif
 }
 
-QString greeting() { return kWelcome + QString::fromUtf16(maker::kBlog); }
+QString greeting() {
+    return kWelcome + QString::fromUtf16(maker::kBlog);
+}
 
 // UTF-8 is what the desktop's text editors read by default (current Windows
 // Notepad too); the program's own files are code page 936, but a document in
 // code page 936 shows as garbage in most Linux editors.
-QByteArray greetingDocument() { return greeting().toUtf8(); }
+QByteArray greetingDocument() {
+    return greeting().toUtf8();
+}
 
 void openSoftwarePage(Desktop& desktop, QWidget* parent) {
     const QString page = QString::fromUtf16(maker::kSoftwarePage);
-    if (!desktop.openUrl(QUrl(page))) desktop.showInformation(parent, kNoticeTitle, kNoBrowser.arg(page));
+    if (!desktop.openUrl(QUrl(page)))
+        desktop.showInformation(parent, kNoticeTitle, kNoBrowser.arg(page));
 }
 
 Tools::Tools(Desktop& desktop, QWidget* window, QObject* parent)
-    : QObject(parent), desktop_(desktop), window_(window) {
-    // The exit commands close every window and end the event loop; the About
-    // window's deferred deletion would then never run, so it is deleted here.
-    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
-            [this] { delete about_; });
-}
+    : QObject(parent), desktop_(desktop), window_(window) {}
 
 bool Tools::connectMenus(QWidget* window) {
     auto* book = window->findChild<QAction*>(QStringLiteral("Book"));
@@ -125,7 +124,9 @@ QString Tools::notepad() {
     return path;
 }
 
-void Tools::onlineHelp() { openSoftwarePage(desktop_, window_); }
+void Tools::onlineHelp() {
+    openSoftwarePage(desktop_, window_);
+}
 
 void Tools::about() {
     if (!about_) {
@@ -142,7 +143,8 @@ void Tools::about() {
     about_->activateWindow();
 }
 
-AAbout* Tools::aboutWindow() const { return about_; }
-
+AAbout* Tools::aboutWindow() const {
+    return about_;
+}
 
 }  // namespace korvane::ui

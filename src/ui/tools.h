@@ -36,7 +36,7 @@ void openSoftwarePage(Desktop& desktop, QWidget* parent);
 class Tools final : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // `window` is the main window: message boxes are shown over it and the
     // About window is first placed over its middle. It is not the About
     // window's owner. `desktop` must outlive this object and every About
@@ -68,7 +68,7 @@ public:
     // The open About window, or null.
     AAbout* aboutWindow() const;
 
-private:
+  private:
     Desktop& desktop_;
     QPointer<QWidget> window_;
     QPointer<AAbout> about_;

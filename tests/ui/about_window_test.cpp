@@ -33,7 +33,7 @@ void settle() {
 class AboutWindowTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void cleanup() {
         for (QWidget* widget : QApplication::topLevelWidgets()) delete widget;
     }
@@ -54,7 +54,9 @@ private slots:
         };
         const Expected expected[] = {
             {"Frame1", "AAbout", {42, 62, 215, 83}, "关于"},
-            {"Label2", "Frame1", {22, 24, 178, 41},
+            {"Label2",
+             "Frame1",
+             {22, 24, 178, 41},
              "1、本软件为Korvane。2、附有正算、反算功能。     3、可进行数据导入、导出操作。"},
             {"Shape1", "AAbout", {0, 0, 291, 209}, {}},
             {"Label7", "AAbout", {42, 188, 200, 13}, "网址：korvane.example.org/soft"},
@@ -100,7 +102,7 @@ private slots:
         about->show();
         QVERIFY(QTest::qWaitForWindowExposed(about));
         clickAt(about, pos);
-        QCOMPARE(desktop.openedUrls, QVector<QUrl>{kSoftwarePage});
+        QCOMPARE(desktop.openedUrls, QList<QUrl>{kSoftwarePage});
         QVERIFY(desktop.messages.isEmpty());
         settle();
         QVERIFY(about.isNull());
@@ -151,8 +153,9 @@ private slots:
         clickAt(about, QPoint(150, 194));
         QCOMPARE(desktop.messages.size(), 1);
         QVERIFY(desktop.messages[0].parent == window);
-        QCOMPARE(desktop.messages[0].text,
-                 QStringLiteral("无法打开网页，请在浏览器中访问 https://korvane.example.org/soft ！"));
+        QCOMPARE(
+            desktop.messages[0].text,
+            QStringLiteral("无法打开网页，请在浏览器中访问 https://korvane.example.org/soft ！"));
         settle();
         QVERIFY(about.isNull());
     }

@@ -27,7 +27,7 @@ QByteArray readAll(const QString& path) {
 class ToolsTest : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void init() {
         QVERIFY(tempDir_.isValid());
         qputenv("TMPDIR", QFile::encodeName(tempDir_.path()));
@@ -80,11 +80,12 @@ private slots:
         QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(tempDir_.path()).absoluteFilePath());
         QVERIFY(path.endsWith(QStringLiteral(".txt")));
         const QByteArray expected =
-            QByteArray::fromHex("202020e6aca2e8bf8ee4bdbfe794a8e8aeb0e4ba8be69cace69687e6a1a3efbc"
-                                "8ce69bb4e5a49ae6b58be9878fe8b584e69699e8afb7e8aebfe997aeefbc9a") +
+            QByteArray::fromHex(
+                "202020e6aca2e8bf8ee4bdbfe794a8e8aeb0e4ba8be69cace69687e6a1a3efbc"
+                "8ce69bb4e5a49ae6b58be9878fe8b584e69699e8afb7e8aebfe997aeefbc9a") +
             "https://korvane.example.org/blog";
         QCOMPARE(readAll(path), expected);
-        QCOMPARE(desktop.openedUrls, QVector<QUrl>{QUrl::fromLocalFile(path)});
+        QCOMPARE(desktop.openedUrls, QList<QUrl>{QUrl::fromLocalFile(path)});
         QVERIFY(desktop.starts.isEmpty());
         QVERIFY(desktop.messages.isEmpty());
 
@@ -145,7 +146,7 @@ private slots:
         FakeDesktop desktop;
         Tools tools(desktop, nullptr);
         tools.onlineHelp();
-        QCOMPARE(desktop.openedUrls, QVector<QUrl>{QUrl(kSoftwarePage)});
+        QCOMPARE(desktop.openedUrls, QList<QUrl>{QUrl(kSoftwarePage)});
         QVERIFY(desktop.messages.isEmpty());
     }
 
@@ -158,20 +159,22 @@ private slots:
         QCOMPARE(desktop.messages.size(), 1);
         QCOMPARE(desktop.messages[0].parent, &window);
         QCOMPARE(desktop.messages[0].title, QStringLiteral("提示"));
-        QCOMPARE(desktop.messages[0].text,
-                 QStringLiteral("无法打开网页，请在浏览器中访问 https://korvane.example.org/soft ！"));
+        QCOMPARE(
+            desktop.messages[0].text,
+            QStringLiteral("无法打开网页，请在浏览器中访问 https://korvane.example.org/soft ！"));
     }
 
     // The images are built into the program through the ui library.
     void iconHoldsEverySize() {
         const QIcon icon = korvane::ui::appIcon();
         for (int size : {16, 24, 32, 48, 256}) {
-            QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));
+            QVERIFY2(icon.availableSizes().contains(QSize(size, size)),
+                     qPrintable(QString::number(size)));
             QCOMPARE(icon.pixmap(size).size(), QSize(size, size));
         }
     }
 
-private:
+  private:
     QTemporaryDir tempDir_;
 };
 

@@ -1,0 +1,158 @@
+// Conversion through the C library's iconv. glibc's "CP936" (an alias of its
+// "GBK" converter) is code page 936 as Windows defines it: the 21791 two-byte
+// characters, ASCII, and the euro sign as the single byte 80. It converts
+// strictly: without "//TRANSLIT" or "//IGNORE" a character it cannot convert
+// stops the conversion, so nothing is ever replaced or dropped silently.
+#include "files/codec.h"
+
+#include <iconv.h>
+#include <cerrno>
+#include <cstdio>
+
+#include "files/texts.h"
+
+namespace korvane::files {
+namespace {
+
+constexpr const char* kCodePage = "CP936";
+
+// An open conversion descriptor, closed on every path out.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+    ~Converter() {
+        if (ok()) iconv_close(cd_);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much of `in` as possible, appending to `out`. Returns the
+    // number of input bytes consumed; when that is less than in.size(), errno
+    // tells why (EILSEQ: a sequence that cannot be converted, EINVAL: an
+    // incomplete sequence at the end).
+    size_t convert(std::string_view in, std::string& out) {
+        char* src = const_cast<char*>(in.data());  // iconv does not write the input
+        size_t src_left = in.size();
+        char buffer[1024];
+        while (src_left > 0) {
+            char* dst = buffer;
+            size_t dst_left = sizeof buffer;
+            const size_t r = iconv(cd_, &src, &src_left, &dst, &dst_left);
+            const int err = errno;
+            out.append(buffer, static_cast<size_t>(dst - buffer));
+            if (r == static_cast<size_t>(-1) && err != E2BIG) {
+                errno = err;
+                break;
+            }
+        }
+        return in.size() - src_left;
+    }
+
+private:
+    iconv_t cd_;
+};
+
+std::string hex_byte(unsigned char b) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", b);
+    return text;
+}
+
+// Length of the well-formed UTF-8 sequence at the start of `s` and its code
+// point, or 0 when the bytes there are not UTF-8.
+size_t utf8_sequence(std::string_view s, char32_t& cp) {
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    if (s.empty()) return 0;
+    const unsigned char lead = b(0);
+    size_t len;
+    char32_t min;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        len = 2, cp = lead & 0x1F, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        len = 3, cp = lead & 0x0F, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        len = 4, cp = lead & 0x07, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (s.size() < len) return 0;
+    for (size_t i = 1; i < len; ++i) {
+        if ((b(i) & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b(i) & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    return len;
+}
+
+// Names what stands at the start of `rest`, where conversion to code page 936
+// stopped: the character and its code point, or the byte that is not UTF-8.
+std::string unencodable_cause(std::string_view rest) {
+    char32_t cp = 0;
+    const size_t len = utf8_sequence(rest, cp);
+    if (len == 0) {
+        return "文本中有不是UTF-8的字节" + hex_byte(static_cast<unsigned char>(rest[0]));
+    }
+    char code[16];
+    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(cp));
+    // Control characters are named by their code point only; printing them
+    // would hide the name in the message.
+    const bool printable = cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0);
+    std::string shown = printable ? "“" + std::string(rest.substr(0, len)) + "”" : "";
+    return "字符" + shown + "（" + code + "）无法用GBK编码（代码页936）保存";
+}
+
+}  // namespace
+
+namespace detail {
+
+bool encode_cp936(std::string_view utf8, std::string& out, std::string& cause) {
+    Converter conv(kCodePage, "UTF-8");
+    if (!conv.ok()) {
+        cause = "系统不支持GBK编码（代码页936）";
+        return false;
+    }
+    out.reserve(out.size() + utf8.size());
+    const size_t done = conv.convert(utf8, out);
+    if (done == utf8.size()) return true;
+    cause = unencodable_cause(utf8.substr(done));
+    return false;
+}
+
+}  // namespace detail
+
+Result<std::string> utf8_to_cp936(std::string_view utf8) {
+    std::string out;
+    std::string cause;
+    if (!detail::encode_cp936(utf8, out, cause)) return detail::bare_failure(cause);
+    return out;
+}
+
+Result<std::string> cp936_to_utf8(std::string_view bytes) {
+    Converter conv("UTF-8", kCodePage);
+    if (!conv.ok()) return detail::bare_failure("系统不支持GBK编码（代码页936）");
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    const size_t done = conv.convert(bytes, out);
+    if (done == bytes.size()) return out;
+    std::string shown = hex_byte(static_cast<unsigned char>(bytes[done]));
+    if (done + 1 < bytes.size()) {
+        shown += ' ';
+        shown += hex_byte(static_cast<unsigned char>(bytes[done + 1]));
+    }
+    return detail::bare_failure("第" + std::to_string(done + 1) + "个字节起的“" + shown +
+                                "”不是GBK编码（代码页936）的文字");
+}
+
+std::string cp936_prefix_to_utf8(std::string_view bytes) {
+    Converter conv("UTF-8", kCodePage);
+    std::string out;
+    if (conv.ok()) conv.convert(bytes, out);
+    return out;
+}
+
+}  // namespace korvane::files

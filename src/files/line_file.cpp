@@ -1,0 +1,247 @@
+#include "files/line_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <array>
+#include <cerrno>
+#include <cmath>
+
+#include "files/codec.h"
+#include "files/safe_write.h"
+#include "files/texts.h"
+#include "geometry/number_text.h"
+
+namespace korvane::files {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The four lines in file order: the field each one holds and the label that
+// names it for the human reader (every label starts with a Chinese character,
+// so the number at the start of a line ends where its label begins).
+// `name` is the short form of the label used in messages.
+struct LineSpec {
+    std::string LineParameters::*field;
+    const char* label;
+    const char* name;
+};
+constexpr std::array<LineSpec, 4> kLines{{
+    {&LineParameters::k0, "起点桩号K", "起点桩号K"},
+    {&LineParameters::x0, "起点坐标X", "起点坐标X"},
+    {&LineParameters::y0, "起点坐标Y", "起点坐标Y"},
+    {&LineParameters::azimuth, "计算方位角F(格式:d.ms、15°15ˊ25.55″为15.152555)", "计算方位角F"},
+}};
+
+// Column positioning: the label starts in column 20, counting the first
+// character of the line as column 1. Columns are counted in bytes of the
+// written code page 936 text, so a Chinese character takes two columns, as it
+// does on screen in a fixed-width font, and the labels line up in an editor.
+// A value of 19 bytes or more would reach the label's column; it is followed
+// by a single space instead, so that value and label stay apart and on one
+// line.
+constexpr size_t kLabelColumn = 20;
+
+// A line is at most this long (without its line end). Files written by the
+// program stay far below it; a longer line means the file is something else,
+// and refusing it keeps reading bounded: at most four such lines are read,
+// whatever the size of the file.
+constexpr size_t kMaxLineBytes = 1024;
+
+// Splits bytes into the first four lines. A line ends at CR LF or at a lone CR
+// (a lone LF is part of the line). Text after the last line end still forms a
+// line; nothing after the fourth line end is looked at.
+class FirstLines {
+public:
+    // Takes the next bytes of the file. Returns false once a line is too long.
+    bool feed(std::string_view bytes) {
+        for (const char c : bytes) {
+            if (full()) return true;
+            if (skip_lf_) {
+                skip_lf_ = false;
+                if (c == '\n') continue;
+            }
+            if (c == '\r') {
+                ++count_;
+                started_ = false;
+                skip_lf_ = true;
+                continue;
+            }
+            std::string& line = lines_[count_];
+            if (line.size() == kMaxLineBytes) {
+                too_long_ = true;
+                return false;
+            }
+            line.push_back(c);
+            started_ = true;
+        }
+        return true;
+    }
+
+    // The end of the file: a last line without a line end counts as a line.
+    void finish() {
+        if (!full() && started_) {
+            ++count_;
+            started_ = false;
+        }
+    }
+
+    bool full() const { return count_ == lines_.size(); }
+    size_t count() const { return count_; }
+    bool too_long() const { return too_long_; }
+    const std::string& line(size_t i) const { return lines_[i]; }
+
+private:
+    std::array<std::string, 4> lines_;
+    size_t count_ = 0;
+    bool started_ = false;
+    bool skip_lf_ = false;
+    bool too_long_ = false;
+};
+
+std::string line_number(size_t index) {
+    return "第" + std::to_string(index + 1) + "行";
+}
+
+std::string too_long_cause(size_t index) {
+    return line_number(index) + "超过" + std::to_string(kMaxLineBytes) + "字节，不是线路参数文件";
+}
+
+// The number's own text at the start of a decoded line, for naming it in a
+// message: the leading run of number characters, at most 40 of them.
+std::string number_text_for_message(std::string_view text) {
+    const std::string_view number_chars = "+-.0123456789eE \t\n";
+    size_t begin = text.find_first_not_of(" \t\n");
+    if (begin == std::string_view::npos) begin = text.size();
+    size_t end = begin;
+    while (end < text.size() && number_chars.find(text[end]) != std::string_view::npos) ++end;
+    while (end > begin && (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\n'))
+        --end;
+    std::string shown(text.substr(begin, std::min<size_t>(end - begin, 40)));
+    if (end - begin > 40) shown += "…";
+    return shown;
+}
+
+// Turns the four lines into the field texts; on failure returns the cause
+// and leaves `texts` unspecified.
+std::optional<std::string> field_texts(const FirstLines& lines, LineParameters& texts) {
+    if (lines.too_long()) return too_long_cause(lines.count());
+    if (!lines.full()) {
+        return "文件只有" + std::to_string(lines.count()) + "行，线路参数文件应有四行";
+    }
+    for (size_t i = 0; i < kLines.size(); ++i) {
+        // The number is made of ASCII characters only, so the part of a line
+        // after bytes that are not code page 936 cannot belong to it.
+        const std::string text = cp936_prefix_to_utf8(lines.line(i));
+        const double value = geometry::parse_leading(text);
+        if (!std::isfinite(value)) {
+            return line_number(i) + "的数值“" + number_text_for_message(text) +
+                   "”超出了双精度数的范围";
+        }
+        texts.*kLines[i].field = geometry::format_number(value);
+    }
+    return std::nullopt;
+}
+
+// The file's bytes for the texts, or false with the cause.
+bool line_bytes(const LineParameters& texts, std::string& out, std::string& cause) {
+    for (const LineSpec& spec : kLines) {
+        const std::string& value = texts.*spec.field;
+        if (value.find_first_of("\r\n") != std::string::npos) {
+            cause = std::string(spec.name) + "的文本含有换行符，无法写成一行";
+            return false;
+        }
+        const size_t line_start = out.size();
+        if (!detail::encode_cp936(value, out, cause)) {
+            cause = std::string(spec.name) + "的文本中，" + cause;
+            return false;
+        }
+        const size_t column = out.size() - line_start + 1;  // where the next byte would stand
+        out.append(column < kLabelColumn ? kLabelColumn - column : 1, ' ');
+        if (!detail::encode_cp936(spec.label, out, cause)) return false;
+        out += "\r\n";
+    }
+    return true;
+}
+
+std::string open_cause(int err) {
+    switch (err) {
+        case ENOENT:
+            return "文件不存在";
+        case ENOTDIR:
+            return "路径中有一段不是文件夹";
+        case EACCES:
+        case EPERM:
+            return "没有读取这个文件的权限";
+        default:
+            return detail::errno_cause(err);
+    }
+}
+
+}  // namespace
+
+Result<std::string> line_file_bytes(const LineParameters& texts) {
+    std::string out;
+    std::string cause;
+    if (!line_bytes(texts, out, cause)) return detail::bare_failure(cause);
+    return out;
+}
+
+std::optional<Error> write_line_file(const fs::path& path, const LineParameters& texts) {
+    std::string bytes;
+    std::string cause;
+    if (!line_bytes(texts, bytes, cause)) return detail::save_failure(path, cause);
+    return replace_file(path, bytes);
+}
+
+Result<LineParameters> parse_line_file(std::string_view bytes) {
+    FirstLines lines;
+    if (lines.feed(bytes)) lines.finish();
+    LineParameters texts;
+    if (auto cause = field_texts(lines, texts)) return detail::bare_failure(*cause);
+    return texts;
+}
+
+Result<LineParameters> read_line_file(const fs::path& path) {
+    // O_NONBLOCK: opening a named pipe must not wait for a writer; such a
+    // file is refused below anyway.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return detail::read_failure(path, open_cause(errno));
+
+    FirstLines lines;
+    std::string cause;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        cause = detail::errno_cause(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+        cause = "这是一个文件夹，不是文件";
+    } else if (!S_ISREG(st.st_mode)) {
+        cause = "这不是一个普通文件";
+    } else {
+        // Read in small pieces and stop as soon as the fourth line has ended
+        // (or a line proved too long): a huge file costs no more than a small one.
+        char buffer[1024];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                cause = detail::errno_cause(errno);
+                break;
+            }
+            if (n == 0) {
+                lines.finish();
+                break;
+            }
+            if (!lines.feed(std::string_view(buffer, static_cast<size_t>(n))) || lines.full())
+                break;
+        }
+    }
+    ::close(fd);
+    if (!cause.empty()) return detail::read_failure(path, cause);
+
+    LineParameters texts;
+    if (auto failed = field_texts(lines, texts)) return detail::read_failure(path, *failed);
+    return texts;
+}
+
+}  // namespace korvane::files

@@ -1,0 +1,151 @@
+// Replacing a file whole through a temporary file and rename(2).
+//
+// The new content first goes to a hidden temporary file in the target's own
+// folder (so that the rename stays on one file system and is atomic), is
+// flushed to disk with fsync, and only then takes the target's name. Until the
+// rename the target is untouched; after it the target holds the whole new
+// content. Every failure before the rename removes the temporary file.
+#include "files/safe_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "files/texts.h"
+
+namespace korvane::files {
+namespace {
+
+namespace fs = std::filesystem;
+using detail::errno_cause;
+using detail::save_failure;
+
+// Why a path could not be looked at or a file not be created in `folder`.
+std::string path_cause(int err, const fs::path& folder) {
+    switch (err) {
+        case ENOENT:
+            return "文件夹“" + detail::display_path(folder) + "”不存在";
+        case ENOTDIR:
+            return "路径中有一段不是文件夹";
+        case EACCES:
+        case EPERM:
+            return "没有在文件夹“" + detail::display_path(folder) + "”中写入的权限";
+        default:
+            return errno_cause(err);
+    }
+}
+
+// A name for the temporary file that no other file in the folder has (the
+// creation with O_EXCL checks that). The leading dot keeps it out of the usual
+// folder listings for the short time it exists.
+fs::path temporary_name(const fs::path& folder, std::mt19937_64& random) {
+    char name[48];
+    std::snprintf(name, sizeof name, ".korvane-%ld-%016llx.tmp", static_cast<long>(getpid()),
+                  static_cast<unsigned long long>(random()));
+    return folder / name;
+}
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Error> replace_file(const fs::path& path, std::string_view bytes) {
+    if (path.empty()) return save_failure(path, "没有给出文件名");
+    if (!path.has_filename()) return save_failure(path, "这是一个文件夹，不是文件");
+
+    // What stands at the path now decides where the new file goes and which
+    // permissions it gets.
+    fs::path target = path;
+    struct stat old {};
+    const bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists) {
+        if (S_ISDIR(old.st_mode)) return save_failure(path, "这是一个文件夹，不是文件");
+        if (!S_ISREG(old.st_mode)) return save_failure(path, "这不是一个普通文件");
+        // A symbolic link stays a link: the file it points at is replaced.
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+            std::error_code ec;
+            target = fs::canonical(path, ec);
+            if (ec) return save_failure(path, errno_cause(ec.value()));
+        }
+        // A file the user may not write is not replaced behind his back, even
+        // though the folder would allow the rename.
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            const int err = errno;
+            if (err == EACCES || err == EPERM)
+                return save_failure(path, "文件是只读的，没有写入权限");
+            return save_failure(path, errno_cause(err));
+        }
+    } else if (errno != ENOENT) {
+        return save_failure(path, path_cause(errno, path.parent_path()));
+    }
+
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+
+    std::mt19937_64 random{std::random_device{}()};
+    fs::path temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = temporary_name(folder, random);
+        // 0666: the process umask then gives a new file the usual permissions.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return save_failure(path, path_cause(errno, folder));
+    }
+    if (fd < 0) return save_failure(path, path_cause(EEXIST, folder));
+
+    const auto abandon = [&](int err) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        return save_failure(path, errno_cause(err));
+    };
+
+    if (!write_all(fd, bytes)) return abandon(errno);
+    if (exists) {
+        // The replaced file keeps its owner (where allowed) and its mode; chown
+        // comes first because it may clear set-id bits.
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Only the owner and root can hand a file to someone else; an
+            // ordinary user's replacement belongs to that user, as with any
+            // editor that saves through a new file.
+        }
+        if (::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
+    }
+    if (::fsync(fd) != 0) return abandon(errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) return abandon(errno);
+
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        if (err == EISDIR) return save_failure(path, "这是一个文件夹，不是文件");
+        return save_failure(path, errno_cause(err));
+    }
+
+    // Make the rename itself durable. The new content is in place already, so
+    // a failure here is not reported as a failure to save.
+    const int dir_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) {
+        ::fsync(dir_fd);
+        ::close(dir_fd);
+    }
+    return std::nullopt;
+}
+
+}  // namespace korvane::files

@@ -1,0 +1,153 @@
+#include "files/safe_write.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <csignal>
+
+#include "temp_folder.h"
+
+namespace korvane::files {
+namespace {
+
+using testing::read_bytes;
+using testing::TempFolder;
+using testing::write_bytes;
+
+mode_t mode_of(const std::filesystem::path& p) {
+    struct stat st {};
+    ::stat(p.c_str(), &st);
+    return st.st_mode & 07777;
+}
+
+std::string failure(const std::optional<Error>& e) {
+    return e ? e->message : "(no failure)";
+}
+
+TEST(safe_write, replaces_a_longer_file_whole) {
+    TempFolder folder;
+    const auto p = folder / "data.txt";
+    write_bytes(p, std::string(5000, 'x'));
+    ASSERT_FALSE(replace_file(p, "short\r\n"));
+    EXPECT_EQ(read_bytes(p), "short\r\n");
+    ASSERT_FALSE(replace_file(p, ""));
+    EXPECT_EQ(read_bytes(p), "");
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"data.txt"}));
+}
+
+TEST(safe_write, new_files_follow_the_umask_and_old_files_keep_their_mode) {
+    TempFolder folder;
+    const mode_t saved = ::umask(027);
+    EXPECT_FALSE(replace_file(folder / "new.txt", "1"));
+    ::umask(saved);
+    EXPECT_EQ(mode_of(folder / "new.txt"), 0640u);
+
+    const auto old = folder / "old.txt";
+    write_bytes(old, "old");
+    ::chmod(old.c_str(), 0604);
+    EXPECT_FALSE(replace_file(old, "new"));
+    EXPECT_EQ(mode_of(old), 0604u);
+    EXPECT_EQ(read_bytes(old), "new");
+}
+
+TEST(safe_write, a_symbolic_link_stays_a_link_to_the_replaced_file) {
+    TempFolder folder;
+    std::filesystem::create_directory(folder / "real");
+    write_bytes(folder / "real" / "f.txt", "old");
+    std::filesystem::create_symlink("real/f.txt", folder / "link.txt");
+    EXPECT_FALSE(replace_file(folder / "link.txt", "new"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.txt"));
+    EXPECT_EQ(read_bytes(folder / "real" / "f.txt"), "new");
+    EXPECT_EQ(folder.entries(folder / "real"), (std::set<std::string>{"f.txt"}));
+}
+
+// Each failure names the path and the cause, leaves the old file exactly as
+// it was and leaves no temporary file behind.
+class safe_write_failure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_bytes(old_, "old content\r\n");
+        ::chmod(old_.c_str(), 0644);
+    }
+    void expect_untouched() {
+        EXPECT_EQ(read_bytes(old_), "old content\r\n");
+        EXPECT_EQ(mode_of(old_), 0644u);
+    }
+    std::string prefix(const std::filesystem::path& p) {
+        return "无法保存文件“" + p.string() + "”：";
+    }
+
+    TempFolder folder_;
+    std::filesystem::path old_ = folder_ / "old.txt";
+};
+
+TEST_F(safe_write_failure, path_is_a_folder) {
+    std::filesystem::create_directory(folder_ / "sub");
+    EXPECT_EQ(failure(replace_file(folder_ / "sub", "x")),
+              prefix(folder_ / "sub") + "这是一个文件夹，不是文件！");
+    EXPECT_EQ(failure(replace_file(folder_.path() / "", "x")),
+              prefix(folder_.path() / "") + "这是一个文件夹，不是文件！");
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt", "sub"}));
+    EXPECT_TRUE(folder_.entries(folder_ / "sub").empty());
+}
+
+TEST_F(safe_write_failure, folder_is_missing_or_not_a_folder) {
+    const auto missing = folder_ / "gone" / "new.txt";
+    EXPECT_EQ(failure(replace_file(missing, "x")),
+              prefix(missing) + "文件夹“" + (folder_ / "gone").string() + "”不存在！");
+    // A regular file where a folder should be stops root as well.
+    const auto under_file = old_ / "new.txt";
+    EXPECT_EQ(failure(replace_file(under_file, "x")),
+              prefix(under_file) + "路径中有一段不是文件夹！");
+    EXPECT_EQ(failure(replace_file("", "x")), "无法保存文件“”：没有给出文件名！");
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, target_is_not_a_regular_file) {
+    const auto fifo = folder_ / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(failure(replace_file(fifo, "x")), prefix(fifo) + "这不是一个普通文件！");
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt", "pipe"}));
+}
+
+TEST_F(safe_write_failure, write_fails_half_way) {
+    // A file size limit makes write(2) fail after the first bytes, as a full
+    // disk would; it holds for root too.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto result = replace_file(old_, "new content that does not fit");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(failure(result), prefix(old_) + "文件超出了允许的大小！");
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, no_permission) {
+    if (testing::running_as_root()) GTEST_SKIP() << "permissions do not stop root";
+    ::chmod(old_.c_str(), 0444);
+    EXPECT_EQ(failure(replace_file(old_, "x")), prefix(old_) + "文件是只读的，没有写入权限！");
+    ::chmod(old_.c_str(), 0644);
+
+    ::chmod(folder_.path().c_str(), 0555);
+    EXPECT_EQ(failure(replace_file(folder_ / "new.txt", "x")),
+              prefix(folder_ / "new.txt") + "没有在文件夹“" + folder_.path().string() +
+                  "”中写入的权限！");
+    EXPECT_EQ(failure(replace_file(old_, "x")),
+              prefix(old_) + "没有在文件夹“" + folder_.path().string() + "”中写入的权限！");
+    ::chmod(folder_.path().c_str(), 0755);
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+}  // namespace
+}  // namespace korvane::files
