@@ -131,18 +131,6 @@ class AboutWindowTest : public QObject {
         QVERIFY(desktop.messages.isEmpty());
     }
 
-    void pressAndReleaseOnDifferentLabelsIsNoClick() {
-        FakeDesktop desktop;
-        QPointer<AAbout> about = new AAbout(desktop);
-        about->show();
-        QVERIFY(QTest::qWaitForWindowExposed(about));
-        QTest::mousePress(about->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 45));
-        QTest::mouseRelease(about->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(80, 24));
-        settle();
-        QVERIFY(!about.isNull());
-        QVERIFY(desktop.openedUrls.isEmpty());
-    }
-
     void linkWithoutBrowserSaysSoAndStillCloses() {
         FakeDesktop desktop;
         desktop.opensUrls = false;

@@ -98,24 +98,6 @@ class WindowLifetimeTest : public QObject {
         QCOMPARE(form.findChild<QLineEdit*>("Text1")->text(), text1);
     }
 
-    void menuItemsReportWhatCannotStart() {
-        FakeDesktop desktop;
-        desktop.opensUrls = false;
-        MainForm form(desktop);
-        form.show();
-        trigger(form, "Casio");
-        trigger(form, "Book");
-        trigger(form, "tohelp");
-        QVERIFY(desktop.starts.isEmpty());
-        QCOMPARE(desktop.messages.size(), 3);
-        for (const auto& message : desktop.messages) {
-            QCOMPARE(message.title, QStringLiteral("提示"));
-            QVERIFY(message.parent == &form);
-            QVERIFY2(message.text.endsWith(QStringLiteral("！")), qPrintable(message.text));
-        }
-        QVERIFY(form.isVisible());
-    }
-
     void exitEndsTheProgramWithTheAboutWindow_data() {
         QTest::addColumn<bool>("button");
         QTest::newRow("Command4") << true;
