@@ -1,7 +1,7 @@
 // The batch table at growing sizes, against a plain snprintf/nearbyint version
 // of the same loop, on the example line (offset 5, skew 90, start 1000, step 0.1).
 //
-//   build/bench/bench_batch --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   build/bench/bench_batch --benchmark_repetitions=7 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,6 +9,11 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "geometry/angles.h"
 #include "geometry/computations.h"
@@ -149,4 +154,31 @@ void BM_reference_snprintf(benchmark::State& state) {
 BENCHMARK(BM_batch_table)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_reference_snprintf)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // glibc hands blocks above its mmap threshold (at most 32 MiB) fresh pages
+    // on every allocation, and smaller ones pages reused from the heap. The
+    // 10^6-row text (about 40 MB) would then pay some 10,000 page faults per
+    // run that the 10^5-row text does not, and the sizes would not compare.
+    // Serve every size from the heap, and keep freed heap memory, so that all
+    // sizes are measured alike. (Run with --no-heap-reuse to see the default.)
+    bool reuse = true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--no-heap-reuse") {
+            reuse = false;
+            argv[i] = argv[argc - 1];
+            --argc;
+            break;
+        }
+    }
+    if (reuse) {
+        mallopt(M_MMAP_MAX, 0);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    }
+#endif
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

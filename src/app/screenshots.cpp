@@ -1,15 +1,19 @@
-// Saves pictures of the main window in its three working modes:
+// Saves pictures of the main window in its three working modes and of the
+// About window:
 //   korvane_screenshots DIR
-// writes DIR/main-forward-single.png, DIR/main-forward-continuous.png and
-// DIR/main-inverse.png. Run it on a display (scripts/screenshots uses Xvfb).
+// writes DIR/main-forward-single.png, DIR/main-forward-continuous.png,
+// DIR/main-inverse.png and DIR/about-window.png. Run it on a display (scripts/screenshots uses
+// Xvfb).
 #include <cstdio>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QRadioButton>
 
+#include "ui/app_icon.h"
 #include "ui/chinese.h"
 #include "ui/desktop.h"
 #include "ui/main_form.h"
@@ -46,6 +50,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     korvane::ui::use_simplified_chinese(app);
+    QApplication::setWindowIcon(korvane::ui::appIcon());
     const QDir dir(QString::fromLocal8Bit(argv[1]));
 
     korvane::ui::QtDesktop desktop;
@@ -58,5 +63,12 @@ int main(int argc, char* argv[]) {
     click(form, "Option3");
     click(form, "Option2");
     ok = save(form, dir, "main-inverse.png") && ok;
+
+    // The About window, as Help › About opens it.
+    form.findChild<QAction*>(QStringLiteral("about"))->trigger();
+    QWidget* about = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String("AAbout") && window->isVisible()) about = window;
+    ok = about != nullptr && save(*about, dir, "about-window.png") && ok;
     return ok ? 0 : 1;
 }

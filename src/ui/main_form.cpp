@@ -25,6 +25,7 @@
 #include "ui/common_dialog.h"
 #include "ui/desktop.h"
 #include "ui/table_field.h"
+#include "ui/tools.h"
 
 namespace korvane::ui {
 
@@ -357,6 +358,12 @@ void MainForm::connectHandlers() {
     connect(enter_, &QAction::triggered, this, &MainForm::enterClick);
     connect(occur_, &QAction::triggered, this, &MainForm::occurClick);
     connect(esc_, &QAction::triggered, this, &MainForm::exitProgram);
+
+    // Tools and Help: the calculator, the editor, the web page and the About window.
+    tools_ = new Tools(desktop_, this, this);
+    const bool menusFound = tools_->connectMenus(this);
+    Q_ASSERT(menusFound);
+    Q_UNUSED(menusFound);
 }
 
 // ---- Working modes ---------------------------------------------------------

@@ -25,6 +25,7 @@ namespace korvane::ui {
 class CommonDialog;
 class Desktop;
 class TableField;
+class Tools;
 
 // Every control, frame, menu and menu item carries its design name as its
 // objectName ("Text1", "Frame5", "Command6", "txtFileName", "File", "enter",
@@ -32,7 +33,7 @@ class TableField;
 // field texts are the program's whole state; the window holds nothing else.
 //
 // The menu items "Book", "Casio", "tohelp" and "about" are created here and
-// wired by the Tools and Help commands.
+// wired to the Tools and Help commands (ui/tools.h).
 class MainForm : public QMainWindow {
     Q_OBJECT
 
@@ -105,6 +106,8 @@ class MainForm : public QMainWindow {
     QAction* enter_ = nullptr;
     QAction* occur_ = nullptr;
     QAction* esc_ = nullptr;
+
+    Tools* tools_ = nullptr;  // the Tools and Help commands
 };
 
 }  // namespace korvane::ui

@@ -1,10 +1,14 @@
-// A desktop that records what the window asks of it and answers file dialogs
-// from a queue, so the window's tests run without any modal dialog.
+// A desktop that records what the windows ask of it and answers from a
+// script: file dialogs from a queue, programs from a list of installed ones,
+// web pages and documents as told. The tests run without any modal dialog and
+// without starting anything.
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QWidget>
 
 #include "ui/desktop.h"
@@ -16,10 +20,15 @@ class FakeDesktop final : public Desktop {
     struct Message {
         QString title;
         QString text;
+        QWidget* parent;
     };
     struct FileRequest {
         FileDialogMode mode;
         QStringList filters;
+    };
+    struct Start {
+        QString program;
+        QStringList arguments;
     };
 
     QList<Message> messages;
@@ -27,8 +36,14 @@ class FakeDesktop final : public Desktop {
     QStringList answers;     // paths the file dialog returns, in turn ("" = cancel)
     QStringList focusMoves;  // objectName of each widget the focus was moved to
 
-    void showInformation(QWidget*, const QString& title, const QString& text) override {
-        messages.append({title, text});
+    QSet<QString> installed;  // programs found on the search path, as /usr/bin/<name>
+    QSet<QString> broken;     // found programs that nevertheless fail to start
+    bool opensUrls = true;    // whether web pages and documents open
+    QList<Start> starts;
+    QList<QUrl> openedUrls;
+
+    void showInformation(QWidget* parent, const QString& title, const QString& text) override {
+        messages.append({title, text, parent});
     }
     QString chooseFile(QWidget*, FileDialogMode mode, const QStringList& filters) override {
         fileRequests.append({mode, filters});
@@ -38,9 +53,19 @@ class FakeDesktop final : public Desktop {
         focusMoves.append(widget->objectName());
         widget->setFocus(Qt::OtherFocusReason);
     }
-    QString findProgram(const QString&) override { return {}; }
-    bool startProgram(const QString&, const QStringList&) override { return false; }
-    bool openUrl(const QUrl&) override { return false; }
+    QString findProgram(const QString& program) override {
+        return installed.contains(program) ? QStringLiteral("/usr/bin/") + program : QString();
+    }
+    bool startProgram(const QString& program, const QStringList& arguments) override {
+        if (broken.contains(program.section(QLatin1Char('/'), -1))) return false;
+        starts.append({program, arguments});
+        return true;
+    }
+    bool openUrl(const QUrl& url) override {
+        if (!opensUrls) return false;
+        openedUrls.append(url);
+        return true;
+    }
 };
 
 }  // namespace korvane::ui::testing

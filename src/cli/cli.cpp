@@ -1,0 +1,356 @@
+#include "cli/cli.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/points.h"
+#include "files/line_file.h"
+#include "files/report_file.h"
+#include "geometry/computations.h"
+#include "geometry/fields.h"
+
+namespace korvane::cli {
+namespace {
+
+using geometry::Field;
+using geometry::FieldTexts;
+
+// What a command produces: the bytes for standard output, or a status and the
+// message for standard error. Only a successful command writes to stdout.
+struct Reply {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+
+Reply failure(int status, std::string message) {
+    return {status, {}, std::move(message)};
+}
+Reply invalid(const geometry::Failure& f) {
+    return failure(kExitInvalidInput, f.message);
+}
+Reply file_error(const files::Error& e) {
+    return failure(kExitFileError, e.message);
+}
+
+// The field texts one command reads, filled by its options. A field whose
+// option is left out stays empty, as an empty field of the window.
+class FieldOptions {
+  public:
+    CLI::Option* add(CLI::App& cmd, const std::string& name, Field field, const std::string& help) {
+        return cmd.add_option(name, texts_[static_cast<std::size_t>(field) - 1], help)
+            ->type_name("TEXT");
+    }
+
+    FieldTexts texts() const {
+        FieldTexts fields;
+        for (int i = 1; i <= geometry::kFieldCount; ++i) {
+            auto field = static_cast<Field>(i);
+            fields.set(field, texts_[static_cast<std::size_t>(i) - 1]);
+        }
+        return fields;
+    }
+
+  private:
+    std::array<std::string, geometry::kFieldCount> texts_;
+};
+
+// The options of a computation: its field texts, the line parameters among
+// them either typed or read from a line-parameter file (--line).
+struct Computation {
+    FieldOptions fields;
+    std::string line_file;
+    CLI::Option* line_option = nullptr;
+};
+
+std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& fields) {
+    const std::pair<const char*, std::pair<Field, const char*>> options[] = {
+        {"--k0", {Field::Text1, "Start chainage K0 of the line (m)"}},
+        {"--x0", {Field::Text2, "Northing X0 of the line's start point (m)"}},
+        {"--y0", {Field::Text3, "Easting Y0 of the line's start point (m)"}},
+        {"--azimuth",
+         {Field::Text4, "Azimuth of the line, packed d.mmss (15.152555 is 15d15m25.55s)"}},
+    };
+    std::vector<CLI::Option*> added;
+    for (const auto& [name, what] : options) {
+        added.push_back(fields.add(cmd, name, what.first, what.second));
+    }
+    return added;
+}
+
+void add_line_options(CLI::App& cmd, Computation& c) {
+    std::vector<CLI::Option*> parameters = add_line_parameters(cmd, c.fields);
+    c.line_option =
+        cmd.add_option("--line", c.line_file,
+                       "Read K0, X0, Y0 and the azimuth from a line-parameter file instead")
+            ->type_name("FILE");
+    for (CLI::Option* option : parameters) c.line_option->excludes(option);
+}
+
+void add_offset_options(CLI::App& cmd, FieldOptions& fields) {
+    fields.add(cmd, "--offset", Field::Text6,
+               "Offset P (m), positive to the right of the line; used only together with --skew");
+    fields.add(cmd, "--skew", Field::Text7,
+               "Skew angle, packed d.mmss, clockwise from the line's direction (90 is square)");
+}
+
+// The field texts of a command, with Text1..Text4 taken from the line file when
+// one is named, as the window's import puts them into the fields.
+std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
+    fields = c.fields.texts();
+    if (c.line_option->count() == 0) return std::nullopt;
+    files::Result<files::LineParameters> read = files::read_line_file(c.line_file);
+    if (!read) return file_error(read.error());
+    const files::LineParameters& p = read.value();
+    fields.set(Field::Text1, p.k0);
+    fields.set(Field::Text2, p.x0);
+    fields.set(Field::Text3, p.y0);
+    fields.set(Field::Text4, p.azimuth);
+    return std::nullopt;
+}
+
+Reply run_forward(const Computation& c) {
+    FieldTexts fields;
+    if (auto failed = gather(c, fields)) return *failed;
+    geometry::Outcome<geometry::ForwardResult> result = geometry::forward(fields);
+    if (!result) return invalid(result.failure());
+    return {0, result.value().x + '\t' + result.value().y + '\n', {}};
+}
+
+Reply run_inverse(const Computation& c) {
+    FieldTexts fields;
+    if (auto failed = gather(c, fields)) return *failed;
+    geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
+    if (!result) return invalid(result.failure());
+    return {0, result.value().k + '\t' + result.value().p + '\n', {}};
+}
+
+// A CSV field: quoted, with doubled quotes, only when it holds a quote.
+void append_csv_field(std::string& out, std::string_view text) {
+    if (text.find('"') == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// Inverse of every point of a points file. The whole file is checked, and every
+// point computed, before anything is written.
+Reply run_points(const Computation& c, const std::string& path) {
+    FieldTexts fields;
+    if (auto failed = gather(c, fields)) return *failed;
+
+    files::Result<std::string> bytes = read_points_file(path);
+    if (!bytes) return file_error(bytes.error());
+    // Names go to stdout unchanged, so they must already be UTF-8. Text in code
+    // page 936 cannot be told from UTF-8 reliably (many short names are valid
+    // in both), so it is refused rather than guessed at.
+    if (!is_utf8(bytes.value()))
+        return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
+
+    PointList list = parse_points(bytes.value());
+    if (!list.bad_lines.empty()) {
+        std::string message;
+        for (std::size_t number : list.bad_lines) {
+            if (!message.empty()) message += '\n';
+            message += path + ':' + std::to_string(number) + ": 此行不是“[点名] X Y”两个坐标数字！";
+        }
+        return failure(kExitInvalidInput, std::move(message));
+    }
+
+    std::string out = "name,X,Y,K,P\n";
+    for (const Point& point : list.points) {
+        fields.set(Field::Text8, point.x);
+        fields.set(Field::Text9, point.y);
+        geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
+        if (!result) {
+            const geometry::Failure& f = result.failure();
+            bool at_point = f.focus == Field::Text8 || f.focus == Field::Text9;
+            return failure(
+                kExitInvalidInput,
+                at_point ? path + ':' + std::to_string(point.line) + ": " + f.message : f.message);
+        }
+        append_csv_field(out, point.name);
+        out += ',';
+        out += point.x;
+        out += ',';
+        out += point.y;
+        out += ',';
+        out += result.value().k;
+        out += ',';
+        out += result.value().p;
+        out += '\n';
+    }
+    return {0, std::move(out), {}};
+}
+
+enum class BatchFormat { Table, Report, Csv, Cass };
+
+Reply run_batch(const Computation& c, BatchFormat format, const std::string& report) {
+    FieldTexts fields;
+    if (auto failed = gather(c, fields)) return *failed;
+
+    if (format == BatchFormat::Table || format == BatchFormat::Report) {
+        geometry::Outcome<std::string> table = geometry::batch_table(fields);
+        if (!table) return invalid(table.failure());
+        if (format == BatchFormat::Table) return {0, std::move(table).value(), {}};
+        if (auto error = files::write_report_file(report, table.value())) return file_error(*error);
+        return {};
+    }
+
+    std::string out = format == BatchFormat::Csv ? "K,P,X,Y\n" : "";
+    std::size_t number = 0;
+    auto row = [&](const geometry::BatchRow& r) {
+        if (format == BatchFormat::Csv) {
+            out.append(r.k).append(",").append(r.p).append(",").append(r.x).append(",").append(r.y);
+        } else {
+            // CASS coordinate data: point number, empty code, easting, northing, height.
+            out.append(std::to_string(++number)).append(",,").append(r.y).append(",").append(r.x);
+            out.append(",0");
+        }
+        out += '\n';
+    };
+    if (auto failed = geometry::batch_rows(fields, row)) return invalid(*failed);
+    return {0, std::move(out), {}};
+}
+
+Reply run_line_export(const FieldOptions& options, const std::string& path) {
+    FieldTexts fields = options.texts();
+    files::LineParameters texts{
+        std::string(fields.get(Field::Text1)), std::string(fields.get(Field::Text2)),
+        std::string(fields.get(Field::Text3)), std::string(fields.get(Field::Text4))};
+    if (auto error = files::write_line_file(path, texts)) return file_error(*error);
+    return {};
+}
+
+Reply run_line_import(const std::string& path) {
+    files::Result<files::LineParameters> read = files::read_line_file(path);
+    if (!read) return file_error(read.error());
+    const files::LineParameters& p = read.value();
+    return {0, p.k0 + '\n' + p.x0 + '\n' + p.y0 + '\n' + p.azimuth + '\n', {}};
+}
+
+// Writes the reply: stdout bytes unchanged (the batch table keeps its CR LF),
+// or the message and a line feed on stderr.
+int deliver(const Reply& reply) {
+    if (reply.status != 0) {
+        std::fwrite(reply.err.data(), 1, reply.err.size(), stderr);
+        std::fputc('\n', stderr);
+        return reply.status;
+    }
+    std::size_t written = std::fwrite(reply.out.data(), 1, reply.out.size(), stdout);
+    if (written != reply.out.size() || std::fflush(stdout) != 0) {
+        std::fputs("无法写入标准输出！\n", stderr);
+        return kExitFileError;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv) {
+    CLI::App app{"Korvane: setting out points along a straight route line.", "korvane-cli"};
+    app.require_subcommand(1);
+
+    CLI::App* forward = app.add_subcommand(
+        "forward", "X and Y of the point at chainage K, set out at offset P under the skew angle");
+    Computation forward_options;
+    add_line_options(*forward, forward_options);
+    forward_options.fields.add(*forward, "--k", Field::Text5, "Chainage K of the point (m)");
+    add_offset_options(*forward, forward_options.fields);
+
+    CLI::App* inverse = app.add_subcommand(
+        "inverse", "Chainage K and offset P of a point X, Y, or of every point of a file");
+    Computation inverse_options;
+    add_line_options(*inverse, inverse_options);
+    FieldOptions& inverse_fields = inverse_options.fields;
+    CLI::Option* x =
+        inverse_fields.add(*inverse, "--x", Field::Text8, "Northing X of the point (m)");
+    CLI::Option* y =
+        inverse_fields.add(*inverse, "--y", Field::Text9, "Easting Y of the point (m)");
+    std::string points;
+    CLI::Option* points_option =
+        inverse
+            ->add_option("--points", points,
+                         "Points file, one point a line: [name] X Y, separated by commas, tabs or "
+                         "spaces; prints CSV name,X,Y,K,P")
+            ->type_name("FILE");
+    points_option->excludes(x)->excludes(y);
+
+    CLI::App* batch = app.add_subcommand(
+        "batch", "The table of points from a start to an end chainage in equal steps");
+    Computation batch_options;
+    add_line_options(*batch, batch_options);
+    FieldOptions& batch_fields = batch_options.fields;
+    batch_fields.add(*batch, "--start", Field::Text15, "Start chainage of the table (m)");
+    batch_fields.add(*batch, "--end", Field::Text16, "End chainage of the table (m)");
+    batch_fields.add(*batch, "--step", Field::Text17, "Step between rows (m)");
+    add_offset_options(*batch, batch_fields);
+    std::string report;
+    CLI::Option* report_option =
+        batch->add_option("--report", report, "Write the batch report file instead of printing")
+            ->type_name("FILE");
+    bool csv_flag = false;
+    bool cass_flag = false;
+    CLI::Option* csv =
+        batch->add_flag("--csv", csv_flag, "Print CSV: K,P,X,Y and one line per row");
+    CLI::Option* cass =
+        batch->add_flag("--cass", cass_flag, "Print CASS coordinate data: N,,Y,X,0 per row");
+    report_option->excludes(csv)->excludes(cass);
+    csv->excludes(cass);
+
+    CLI::App* line = app.add_subcommand("line", "Line-parameter files");
+    line->require_subcommand(1);
+    CLI::App* line_export = line->add_subcommand(
+        "export", "Write K0, X0, Y0 and the azimuth, as typed, into a line-parameter file");
+    std::string export_path;
+    line_export->add_option("file", export_path, "Line-parameter file to write")
+        ->type_name("FILE")
+        ->required();
+    FieldOptions export_fields;
+    add_line_parameters(*line_export, export_fields);
+    CLI::App* line_import = line->add_subcommand(
+        "import", "Print the four field texts that a line-parameter file gives, one per line");
+    std::string import_path;
+    line_import->add_option("file", import_path, "Line-parameter file to read")
+        ->type_name("FILE")
+        ->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+
+    Reply reply;
+    if (forward->parsed()) {
+        reply = run_forward(forward_options);
+    } else if (inverse->parsed()) {
+        reply = points_option->count() > 0 ? run_points(inverse_options, points)
+                                           : run_inverse(inverse_options);
+    } else if (batch->parsed()) {
+        BatchFormat format = report_option->count() > 0 ? BatchFormat::Report
+                             : csv_flag                 ? BatchFormat::Csv
+                             : cass_flag                ? BatchFormat::Cass
+                                                        : BatchFormat::Table;
+        reply = run_batch(batch_options, format, report);
+    } else if (line_export->parsed()) {
+        reply = run_line_export(export_fields, export_path);
+    } else {
+        reply = run_line_import(import_path);
+    }
+    return deliver(reply);
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,18 @@
+// korvane-cli: the forward, inverse and batch computations and the data files
+// from the command line.
+#include "cli/cli.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The batch table keeps its CR LF line ends byte for byte.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    return korvane::cli::run(argc, argv);
+}

@@ -1,0 +1,14 @@
+include(${CMAKE_CURRENT_LIST_DIR}/check.cmake)
+
+# Every command has --help, on stdout, status 0.
+foreach(command forward inverse batch "line;export" "line;import")
+  cli_check("${command} --help" ARGS ${command} --help STATUS 0 STDOUT_MATCHES "--help")
+endforeach()
+# --line and the line options together are a usage error with CLI11's hint.
+cli_check("--line with --k0" ARGS forward --line x.txt --k0 1000 --k 1500
+  STATUS 108 STDERR_MATCHES "--k0 excludes --line.*--help")
+# Two batch output formats at once.
+cli_check("--csv with --cass" ARGS batch ${LINE} --start 1000 --end 2000 --step 20 --csv --cass
+  STATUS 108 STDERR_MATCHES "excludes.*--help")
+# No command at all.
+cli_check("no command" ARGS STATUS 106 STDERR_MATCHES "subcommand.*--help")
