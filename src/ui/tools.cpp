@@ -110,7 +110,7 @@ void Tools::calculator() {
 }
 
 QString Tools::notepad() {
-    const QString path = writeGreetingDocument();
+    QString path = writeGreetingDocument();  // not const: returned by move
     if (path.isEmpty()) {
         desktop_.showInformation(window_, kNoticeTitle, kNoDocument);
         return {};
