@@ -38,7 +38,6 @@ sanitize: deps
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j $(JOBS)
 
 fuzz: deps
