@@ -321,8 +321,22 @@ void append_number(std::string& out, double value) {
     auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
     exp10 = split_scientific(buf, r.ptr, digits, count);
     if (count > 15) {
+        const int shortest_exp10 = exp10;
+        char shortest[32];
+        std::copy(digits, digits + 15, shortest);
         r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 14);
         exp10 = split_scientific(buf, r.ptr, digits, count);
+        // Next to the largest double, rounding up at the 15th digit passes it:
+        // 1.7976931348623157e308 would be written 1.79769313486232E+308, a text
+        // that reads back as out of range. Those values are cut at the 15th
+        // digit instead, so that every text written reads back as a finite number.
+        double back = 0.0;
+        if (exp10 == 308 && std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
+            exp10 = shortest_exp10;
+            count = 15;
+            std::copy(shortest, shortest + 15, digits);
+            while (count > 1 && digits[count - 1] == '0') --count;
+        }
     }
     append_digits(out, negative, std::string_view(digits, static_cast<std::size_t>(count)), exp10);
 }

@@ -40,7 +40,9 @@ double round_half_even(double value, int decimals);
 // Number to field text: rounded to 15 significant digits, written in plain
 // decimal ("1000", "7053.15", "1022.00000000001", "-2.5", "0.0001") with no
 // trailing zeros and no bare point; -0 is written "0". Magnitudes of 1e15 and
-// above, or below 1e-4, are written in exponent form ("1E+15", "1E-05").
+// above, or below 1e-4, are written in exponent form ("1E+15", "1E-05"). The
+// few values next to the largest double whose 15-digit rounding would pass it
+// are cut at the 15th digit instead, so every text written reads back finite.
 std::string format_number(double value);
 
 // format_number(round_half_even(value, decimals)), faster.

@@ -131,6 +131,20 @@ TEST(number_text, writing_then_reading_gives_the_fifteen_digit_value) {
     }
 }
 
+TEST(number_text, the_largest_doubles_are_written_as_texts_that_read_back) {
+    // Rounded at the 15th digit, the largest double would become
+    // 1.79769313486232E+308, beyond the range of a double: the program would
+    // refuse its own output. Such values are cut at the 15th digit instead.
+    const double largest = std::numeric_limits<double>::max();
+    EXPECT_EQ(kg::format_number(largest), "1.79769313486231E+308");
+    EXPECT_EQ(kg::format_number(-largest), "-1.79769313486231E+308");
+    EXPECT_EQ(kg::format_rounded(largest, 3), "1.79769313486231E+308");
+    EXPECT_EQ(kg::parse_strict(kg::format_number(largest)), 1.79769313486231e308);
+    // Just below the first value whose rounding passes the largest double.
+    EXPECT_EQ(kg::format_number(1.7976931348623149e308), "1.79769313486231E+308");
+    EXPECT_EQ(kg::format_number(1.7e308), "1.7E+308");
+}
+
 namespace {
 
 // The rules applied through glibc's printf, which rounds the exact binary value
