@@ -1,12 +1,9 @@
 #include "cli/points.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <optional>
 
+#include "files/read_file.h"
 #include "geometry/number_text.h"
 
 namespace korvane::cli {
@@ -34,37 +31,10 @@ bool is_number(std::string_view item) {
     return value && std::isfinite(*value);
 }
 
-std::string read_cause(int err) {
-    switch (err) {
-        case ENOENT:
-            return "文件不存在";
-        case ENOTDIR:
-            return "路径中有一段不是文件夹";
-        case EACCES:
-        case EPERM:
-            return "没有读取这个文件的权限";
-        case EISDIR:
-            return "这是一个文件夹，不是文件";
-        default:
-            return std::string("系统错误（") + std::strerror(err) + "）";
-    }
-}
-
 }  // namespace
 
 files::Result<std::string> read_points_file(const std::string& path) {
-    auto failed = [&](int err) {
-        return files::Error{"无法读取文件“" + path + "”：" + read_cause(err) + "！"};
-    };
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file) return failed(errno);
-    std::string bytes;
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) bytes.append(buffer, n);
-    if (std::ferror(file.get())) return failed(errno);
-    return bytes;
+    return files::read_whole_file(path, kMaxPointsFileBytes);
 }
 
 PointList parse_points(std::string_view text) {

@@ -31,8 +31,11 @@ struct PointList {
 // a lone CR; a UTF-8 byte-order mark at the start is ignored.
 PointList parse_points(std::string_view text);
 
-// The whole points file. The error reads like the files library's:
-// "无法读取文件“pts.txt”：文件不存在！".
+// The largest points file read: far beyond any stake-out list, small enough to hold.
+inline constexpr std::size_t kMaxPointsFileBytes = std::size_t{256} << 20;
+
+// The whole points file, or the files library's error for it
+// ("无法读取文件“pts.txt”：文件不存在！").
 files::Result<std::string> read_points_file(const std::string& path);
 
 // True when the bytes are well-formed UTF-8.

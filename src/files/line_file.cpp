@@ -1,16 +1,12 @@
 #include "files/line_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <utility>
 
 #include "files/codec.h"
+#include "files/read_file.h"
 #include "files/safe_write.h"
-#include "files/system_calls.h"
 #include "files/texts.h"
 #include "geometry/number_text.h"
 
@@ -169,20 +165,6 @@ bool line_bytes(const LineParameters& texts, std::string& out, std::string& caus
     return true;
 }
 
-std::string open_cause(int err) {
-    switch (err) {
-        case ENOENT:
-            return "文件不存在";
-        case ENOTDIR:
-            return "路径中有一段不是文件夹";
-        case EACCES:
-        case EPERM:
-            return "没有读取这个文件的权限";
-        default:
-            return detail::errno_cause(err);
-    }
-}
-
 }  // namespace
 
 Result<std::string> line_file_bytes(const LineParameters& texts) {
@@ -208,41 +190,17 @@ Result<LineParameters> parse_line_file(std::string_view bytes) {
 }
 
 Result<LineParameters> read_line_file(const fs::path& path) {
-    // O_NONBLOCK: opening a named pipe must not wait for a writer; such a
-    // file is refused below anyway.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) return detail::read_failure(path, open_cause(errno));
-
+    // Stop as soon as the fourth line has ended (or a line proved too long):
+    // a huge file costs no more than a small one.
     FirstLines lines;
-    std::string cause;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        cause = detail::errno_cause(errno);
-    } else if (S_ISDIR(st.st_mode)) {
-        cause = "这是一个文件夹，不是文件";
-    } else if (!S_ISREG(st.st_mode)) {
-        cause = "这不是一个普通文件";
-    } else {
-        // Read in small pieces and stop as soon as the fourth line has ended
-        // (or a line proved too long): a huge file costs no more than a small one.
-        char buffer[1024];
-        for (;;) {
-            const ssize_t n = detail::system_calls().read(fd, buffer, sizeof buffer);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                cause = detail::errno_cause(errno);
-                break;
-            }
-            if (n == 0) {
-                lines.finish();
-                break;
-            }
-            if (!lines.feed(std::string_view(buffer, static_cast<size_t>(n))) || lines.full())
-                break;
-        }
-    }
-    ::close(fd);
-    if (!cause.empty()) return detail::read_failure(path, cause);
+    bool ended = true;
+    auto error = read_file(path, [&](std::string_view piece) {
+        if (lines.feed(piece) && !lines.full()) return true;
+        ended = false;
+        return false;
+    });
+    if (error) return *error;
+    if (ended) lines.finish();
 
     LineParameters texts;
     if (auto failed = field_texts(lines, texts)) return detail::read_failure(path, *failed);
