@@ -18,6 +18,7 @@
 #include "geometry/angles.h"
 #include "geometry/computations.h"
 #include "geometry/number_text.h"
+#include "support/exact_number_text.h"
 
 namespace kg = korvane::geometry;
 using kg::Field;
@@ -45,40 +46,6 @@ kg::FieldTexts fields_for(std::int64_t rows) {
     return f;
 }
 
-// The exact rules through glibc's printf, which rounds the exact binary value
-// half to even: 15 significant digits laid out in plain decimal, and 3 decimals.
-void append_exact_fifteen(std::string& out, double v) {
-    if (v == 0) {
-        out += '0';
-        return;
-    }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-    std::string digits;
-    const char* p = buf;
-    for (; *p != 'e'; ++p) {
-        if (*p != '.') digits.push_back(*p);
-    }
-    const int exp10 = std::atoi(p + 1);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    if (v < 0) out += '-';
-    const std::size_t int_len = static_cast<std::size_t>(exp10) + 1;  // survey values are >= 1
-    if (digits.size() <= int_len) {
-        out += digits + std::string(int_len - digits.size(), '0');
-    } else {
-        out += digits.substr(0, int_len) + "." + digits.substr(int_len);
-    }
-}
-
-void append_exact_rounded3(std::string& out, double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", v);
-    std::string s = buf;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    out += s == "-0" ? "0" : s;
-}
-
 // The batch loop of the example line, written out either the plain way (%.15g
 // for every number, nearbyint for the rounding to 3 decimals: the reference
 // that is timed) or by the exact rules through printf (used to verify).
@@ -96,13 +63,13 @@ std::string reference_table(double end, bool exact) {
         const double y = (l * sa + y0) + sas * p;
         if (exact) {
             text += " K=";
-            append_exact_fifteen(text, k);
+            text += korvane::testing::exact_fifteen(k);
             text += ",P=";
-            append_exact_fifteen(text, p);
+            text += korvane::testing::exact_fifteen(p);
             text += ",X=";
-            append_exact_rounded3(text, x);
+            text += korvane::testing::exact_rounded3(x);
             text += ",Y=";
-            append_exact_rounded3(text, y);
+            text += korvane::testing::exact_rounded3(y);
             text += "\r\n";
         } else {
             const int n = std::snprintf(row, sizeof row, " K=%.15g,P=%.15g,X=%.15g,Y=%.15g\r\n", k,

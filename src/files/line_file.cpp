@@ -19,12 +19,12 @@ namespace fs = std::filesystem;
 // names it for the human reader (every label starts with a Chinese character,
 // so the number at the start of a line ends where its label begins).
 // `name` is the short form of the label used in messages.
-struct LineSpec {
+struct LineEntry {
     std::string LineParameters::*field;
     const char* label;
     const char* name;
 };
-constexpr std::array<LineSpec, 4> kLines{{
+constexpr std::array<LineEntry, 4> kLines{{
     {&LineParameters::k0, "起点桩号K", "起点桩号K"},
     {&LineParameters::x0, "起点坐标X", "起点坐标X"},
     {&LineParameters::y0, "起点坐标Y", "起点坐标Y"},
@@ -143,15 +143,15 @@ std::optional<std::string> field_texts(const FirstLines& lines, LineParameters& 
 
 // The file's bytes for the texts, or false with the cause.
 bool line_bytes(const LineParameters& texts, std::string& out, std::string& cause) {
-    for (const LineSpec& spec : kLines) {
-        const std::string& value = texts.*spec.field;
+    for (const LineEntry& entry : kLines) {
+        const std::string& value = texts.*entry.field;
         if (value.find_first_of("\r\n") != std::string::npos) {
-            cause = std::string(spec.name) + "的文本含有换行符，无法写成一行";
+            cause = std::string(entry.name) + "的文本含有换行符，无法写成一行";
             return false;
         }
         const size_t line_start = out.size();
         if (!detail::encode_cp936(value, out, cause)) {
-            std::string named(spec.name);
+            std::string named(entry.name);
             named += "的文本中，";
             named += cause;
             cause = std::move(named);
@@ -159,7 +159,7 @@ bool line_bytes(const LineParameters& texts, std::string& out, std::string& caus
         }
         const size_t column = out.size() - line_start + 1;  // where the next byte would stand
         out.append(column < kLabelColumn ? kLabelColumn - column : 1, ' ');
-        if (!detail::encode_cp936(spec.label, out, cause)) return false;
+        if (!detail::encode_cp936(entry.label, out, cause)) return false;
         out += "\r\n";
     }
     return true;

@@ -1,5 +1,7 @@
 #include "geometry/number_text.h"
 
+#include "support/exact_number_text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -145,46 +147,6 @@ TEST(number_text, the_largest_doubles_are_written_as_texts_that_read_back) {
     EXPECT_EQ(kg::format_number(1.7e308), "1.7E+308");
 }
 
-namespace {
-
-// The rules applied through glibc's printf, which rounds the exact binary value
-// half to even: an implementation independent of the fast paths above.
-std::string printf_fifteen(double v) {
-    if (v == 0) return "0";
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-    std::string digits;
-    const char* p = buf;
-    for (; *p != 'e'; ++p) {
-        if (*p != '.') digits.push_back(*p);
-    }
-    const int exp10 = std::atoi(p + 1);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-    std::string out = v < 0 ? "-" : "";
-    if (exp10 >= 0) {
-        const std::size_t int_len = static_cast<std::size_t>(exp10) + 1;
-        if (digits.size() <= int_len) {
-            out += digits + std::string(int_len - digits.size(), '0');
-        } else {
-            out += digits.substr(0, int_len) + "." + digits.substr(int_len);
-        }
-    } else {
-        out += "0." + std::string(static_cast<std::size_t>(-exp10 - 1), '0') + digits;
-    }
-    return out;
-}
-
-std::string printf_rounded3(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.3f", v);
-    std::string s = buf;
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    if (s == "-0") s = "0";
-    return s;
-}
-
-}  // namespace
 
 TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
     // Chainage- and coordinate-like values, running sums that collect rounding
@@ -204,8 +166,8 @@ TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
     }
     for (double v : values) {
         if (std::fabs(v) >= 1e-4 && std::fabs(v) < 1e15) {
-            ASSERT_EQ(kg::format_number(v), printf_fifteen(v)) << std::hexfloat << v;
+            ASSERT_EQ(kg::format_number(v), korvane::testing::exact_fifteen(v)) << std::hexfloat << v;
         }
-        ASSERT_EQ(kg::format_rounded(v, 3), printf_rounded3(v)) << std::hexfloat << v;
+        ASSERT_EQ(kg::format_rounded(v, 3), korvane::testing::exact_rounded3(v)) << std::hexfloat << v;
     }
 }
