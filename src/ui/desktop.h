@@ -14,6 +14,9 @@ class QWidget;
 
 namespace korvane::ui {
 
+// The title of every message box the program shows ("notice").
+inline QString noticeTitle() { return QStringLiteral("提示"); }
+
 enum class FileDialogMode { Open, Save };
 
 class Desktop {

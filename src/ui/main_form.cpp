@@ -34,7 +34,6 @@ using geometry::Field;
 namespace {
 
 const QString kCaption = QStringLiteral("Korvane V1.2");
-const QString kNoticeTitle = QStringLiteral("提示");
 const QString kTextFiles = QStringLiteral("文本文件(*.txt)");
 const QString kAllFiles = QStringLiteral("所有文件(*.*)");
 
@@ -548,7 +547,7 @@ geometry::FieldTexts MainForm::collectFields() const {
 }
 
 void MainForm::reportFailure(const geometry::Failure& failure) {
-    desktop_.showInformation(this, kNoticeTitle, QString::fromStdString(failure.message));
+    desktop_.showInformation(this, noticeTitle(), QString::fromStdString(failure.message));
     // A field under a hidden frame, or a disabled one, cannot take the focus.
     QWidget* widget = fieldWidget(failure.focus);
     if (widget != nullptr && widget->isVisibleTo(this) && widget->isEnabled()) {
@@ -557,7 +556,7 @@ void MainForm::reportFailure(const geometry::Failure& failure) {
 }
 
 void MainForm::reportFileError(const files::Error& error) {
-    desktop_.showInformation(this, kNoticeTitle, QString::fromStdString(error.message));
+    desktop_.showInformation(this, noticeTitle(), QString::fromStdString(error.message));
 }
 
 }  // namespace korvane::ui

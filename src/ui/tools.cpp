@@ -15,7 +15,6 @@ namespace korvane::ui {
 namespace {
 
 // The commands' texts.
-const QString kNoticeTitle = QStringLiteral("提示");
 const QString kWelcome = QStringLiteral("   欢迎使用记事本文档，更多测量资料请访问：");
 const QString kNoCalculator = QStringLiteral("没有找到可以启动的计算器程序，请先安装一个计算器！");
 const QString kNoDocument = QStringLiteral("无法在临时文件夹中建立记事本文档！");
@@ -85,7 +84,7 @@ QByteArray greetingDocument() {
 void openSoftwarePage(Desktop& desktop, QWidget* parent) {
     const QString page = QString::fromUtf16(maker::kSoftwarePage);
     if (!desktop.openUrl(QUrl(page)))
-        desktop.showInformation(parent, kNoticeTitle, kNoBrowser.arg(page));
+        desktop.showInformation(parent, noticeTitle(), kNoBrowser.arg(page));
 }
 
 Tools::Tools(Desktop& desktop, QWidget* window, QObject* parent)
@@ -106,20 +105,20 @@ bool Tools::connectMenus(QWidget* window) {
 
 void Tools::calculator() {
     if (!startFirst(desktop_, calculatorPrograms(), {}))
-        desktop_.showInformation(window_, kNoticeTitle, kNoCalculator);
+        desktop_.showInformation(window_, noticeTitle(), kNoCalculator);
 }
 
 QString Tools::notepad() {
     QString path = writeGreetingDocument();  // not const: returned by move
     if (path.isEmpty()) {
-        desktop_.showInformation(window_, kNoticeTitle, kNoDocument);
+        desktop_.showInformation(window_, noticeTitle(), kNoDocument);
         return {};
     }
     // The desktop's default application for text files first, then the
     // usual editors.
     if (!desktop_.openUrl(QUrl::fromLocalFile(path)) &&
         !startFirst(desktop_, editorPrograms(), {path}))
-        desktop_.showInformation(window_, kNoticeTitle,
+        desktop_.showInformation(window_, noticeTitle(),
                                  kNoEditor.arg(QDir::toNativeSeparators(path)));
     return path;
 }
