@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(back.ok() && back.value() == bytes, "decoded text does not encode back to the same bytes", bytes);
         check(prefix == text.value(), "prefix decoder differs on valid bytes", bytes);
     } else {
-        check(!text.error().message.empty(), "decoding failure without a message", bytes);
+        check(!text.failure().message.empty(), "decoding failure without a message", bytes);
         const auto back = kf::utf8_to_cp936(prefix);
         check(back.ok(), "prefix decoder gave text that does not encode", bytes);
         check(bytes.substr(0, back.value().size()) == back.value(),
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(decoded.ok() && decoded.value() == bytes, "encoded text does not decode back to the same text",
               bytes);
     } else {
-        check(!encoded.error().message.empty(), "encoding failure without a message", bytes);
+        check(!encoded.failure().message.empty(), "encoding failure without a message", bytes);
     }
     return 0;
 }

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto read = kf::parse_line_file(bytes);
     if (!read) {
-        check(ends_with_mark(read.error().message), "failure message without its closing mark", bytes);
+        check(ends_with_mark(read.failure().message), "failure message without its closing mark", bytes);
     } else {
         const kf::LineParameters& texts = read.value();
         for (const std::string* t : {&texts.k0, &texts.x0, &texts.y0, &texts.azimuth}) {

@@ -106,7 +106,7 @@ std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
     fields = c.fields.texts();
     if (c.line_option->count() == 0) return std::nullopt;
     files::Result<files::LineParameters> read = files::read_line_file(c.line_file);
-    if (!read) return file_error(read.error());
+    if (!read) return file_error(read.failure());
     const files::LineParameters& p = read.value();
     fields.set(Field::Text1, p.k0);
     fields.set(Field::Text2, p.x0);
@@ -152,7 +152,7 @@ Reply run_points(const Computation& c, const std::string& path) {
     if (auto failed = gather(c, fields)) return *failed;
 
     files::Result<std::string> bytes = read_points_file(path);
-    if (!bytes) return file_error(bytes.error());
+    if (!bytes) return file_error(bytes.failure());
     // Names go to stdout unchanged, so they must already be UTF-8. Text in code
     // page 936 cannot be told from UTF-8 reliably (many short names are valid
     // in both), so it is refused rather than guessed at.
@@ -236,7 +236,7 @@ Reply run_line_export(const FieldOptions& options, const std::string& path) {
 
 Reply run_line_import(const std::string& path) {
     files::Result<files::LineParameters> read = files::read_line_file(path);
-    if (!read) return file_error(read.error());
+    if (!read) return file_error(read.failure());
     const files::LineParameters& p = read.value();
     return {0, p.k0 + '\n' + p.x0 + '\n' + p.y0 + '\n' + p.azimuth + '\n', {}};
 }

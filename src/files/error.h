@@ -2,8 +2,8 @@
 #pragma once
 
 #include <string>
-#include <utility>
-#include <variant>
+
+#include "geometry/outcome.h"
 
 namespace korvane::files {
 
@@ -15,19 +15,6 @@ struct Error {
 
 // A value or the error that prevented it.
 template <class T>
-class Result {
-public:
-    Result(T value) : v_(std::move(value)) {}   // NOLINT(google-explicit-constructor)
-    Result(Error error) : v_(std::move(error)) {}  // NOLINT(google-explicit-constructor)
-
-    bool ok() const { return v_.index() == 0; }
-    explicit operator bool() const { return ok(); }
-    const T& value() const& { return std::get<0>(v_); }
-    T&& value() && { return std::get<0>(std::move(v_)); }
-    const Error& error() const { return std::get<1>(v_); }
-
-private:
-    std::variant<T, Error> v_;
-};
+using Result = korvane::Outcome<T, Error>;
 
 }  // namespace korvane::files

@@ -1,4 +1,6 @@
-// The result of a computation: its value, or the failure to report.
+// The one value-or-failure type of the project: every computation, reader and
+// writer returns its result or the failure to report, never throws for an
+// expected input error.
 #pragma once
 
 #include <string>
@@ -6,6 +8,31 @@
 #include <variant>
 
 #include "fields.h"
+
+namespace korvane {
+
+// T is the value; F the failure, a struct whose `message` member is the text
+// for the user (UTF-8, simplified Chinese) and whose other members say what to
+// point at (a field, a table row, a file line).
+template <class T, class F>
+class Outcome {
+public:
+    Outcome(T value) : v_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
+    Outcome(F failure) : v_(std::move(failure)) {}        // NOLINT(google-explicit-constructor)
+
+    bool ok() const { return v_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+
+    const T& value() const& { return std::get<0>(v_); }
+    T& value() & { return std::get<0>(v_); }
+    T&& value() && { return std::get<0>(std::move(v_)); }
+    const F& failure() const { return std::get<1>(v_); }
+
+private:
+    std::variant<T, F> v_;
+};
+
+}  // namespace korvane
 
 namespace korvane::geometry {
 
@@ -19,21 +46,6 @@ struct Failure {
 };
 
 template <class T>
-class Outcome {
-public:
-    Outcome(T value) : v_(std::move(value)) {}                // NOLINT(google-explicit-constructor)
-    Outcome(Failure failure) : v_(std::move(failure)) {}      // NOLINT(google-explicit-constructor)
-
-    bool ok() const { return v_.index() == 0; }
-    explicit operator bool() const { return ok(); }
-
-    const T& value() const& { return std::get<0>(v_); }
-    T& value() & { return std::get<0>(v_); }
-    T&& value() && { return std::get<0>(std::move(v_)); }
-    const Failure& failure() const { return std::get<1>(v_); }
-
-private:
-    std::variant<T, Failure> v_;
-};
+using Outcome = korvane::Outcome<T, Failure>;
 
 }  // namespace korvane::geometry

@@ -502,7 +502,7 @@ void MainForm::enterClick() {
     if (path.isEmpty()) return;
     txtFileName_->setText(path);
     const auto texts = files::read_line_file(toPath(path));
-    if (!texts) return reportFileError(texts.error());
+    if (!texts) return reportFileError(texts.failure());
     setFieldText(Field::Text1, QString::fromStdString(texts.value().k0));
     setFieldText(Field::Text2, QString::fromStdString(texts.value().x0));
     setFieldText(Field::Text3, QString::fromStdString(texts.value().y0));

@@ -153,7 +153,7 @@ TEST_F(fault_injection, read_error_gives_no_texts) {
         plan = Plan{.error = EIO, .read_calls = reads_before};
         const auto read = read_line_file(old_);
         ASSERT_FALSE(read.ok()) << reads_before;
-        EXPECT_EQ(read.error().message, "无法读取文件“" + old_.string() + "”：磁盘读写出错！");
+        EXPECT_EQ(read.failure().message, "无法读取文件“" + old_.string() + "”：磁盘读写出错！");
     }
     // Short reads alone are no error.
     plan = Plan{.error = EIO, .read_calls = 1000};
@@ -166,7 +166,7 @@ TEST_F(fault_injection, file_vanished_between_dialog_and_open) {
     std::filesystem::remove(old_);
     const auto read = read_line_file(old_);
     ASSERT_FALSE(read.ok());
-    EXPECT_EQ(read.error().message, "无法读取文件“" + old_.string() + "”：文件不存在！");
+    EXPECT_EQ(read.failure().message, "无法读取文件“" + old_.string() + "”：文件不存在！");
     EXPECT_TRUE(folder_.entries().empty());
 }
 

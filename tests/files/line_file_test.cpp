@@ -36,14 +36,14 @@ TEST(line_file, writes_the_design_time_texts_byte_for_byte) {
     const std::string expected = line("1000", 15, kLabelK) + line("8765.888", 11, kLabelX) +
                                  line("6789.999", 11, kLabelY) + line("15.152555", 10, kLabelF);
     const auto bytes = line_file_bytes(kDesignTime);
-    ASSERT_TRUE(bytes) << bytes.error().message;
+    ASSERT_TRUE(bytes) << bytes.failure().message;
     EXPECT_EQ(bytes.value(), expected);
 
     TempFolder folder;
     ASSERT_FALSE(write_line_file(folder / "line.txt", kDesignTime));
     EXPECT_EQ(read_bytes(folder / "line.txt"), expected);
     const auto back = read_line_file(folder / "line.txt");
-    ASSERT_TRUE(back) << back.error().message;
+    ASSERT_TRUE(back) << back.failure().message;
     EXPECT_EQ(back.value(), kDesignTime);
 }
 
@@ -84,7 +84,7 @@ TEST(line_file, import_rewrites_each_leading_number_without_rounding) {
         SCOPED_TRACE(c.typed);
         ASSERT_FALSE(write_line_file(folder / "a.txt", {c.typed, c.typed, c.typed, c.typed}));
         const auto back = read_line_file(folder / "a.txt");
-        ASSERT_TRUE(back) << back.error().message;
+        ASSERT_TRUE(back) << back.failure().message;
         EXPECT_EQ(back.value(), (LineParameters{c.imported, c.imported, c.imported, c.imported}));
     }
 }
@@ -110,24 +110,24 @@ TEST(line_file, importing_a_report_gives_four_zeros) {
     TempFolder folder;
     ASSERT_FALSE(write_report_file(folder / "report.txt", " 桩号\r\n1000  0\r\n"));
     const auto back = read_line_file(folder / "report.txt");
-    ASSERT_TRUE(back) << back.error().message;
+    ASSERT_TRUE(back) << back.failure().message;
     EXPECT_EQ(back.value(), (LineParameters{"0", "0", "0", "0"}));
 }
 
 TEST(line_file, rejects_short_files_long_lines_and_values_beyond_a_double) {
-    EXPECT_EQ(parse_line_file("").error().message, "文件只有0行，线路参数文件应有四行！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n").error().message,
+    EXPECT_EQ(parse_line_file("").failure().message, "文件只有0行，线路参数文件应有四行！");
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n").failure().message,
               "文件只有3行，线路参数文件应有四行！");
     // A file with Unix line ends is one line.
-    EXPECT_EQ(parse_line_file("1\n2\n3\n4\n").error().message,
+    EXPECT_EQ(parse_line_file("1\n2\n3\n4\n").failure().message,
               "文件只有1行，线路参数文件应有四行！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n" + std::string(1025, '3') + "\r\n4\r\n").error().message,
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n" + std::string(1025, '3') + "\r\n4\r\n").failure().message,
               "第3行超过1024字节，不是线路参数文件！");
     EXPECT_EQ(parse_line_file("1\r\n2\r\n3" + std::string(1023, ' ') + "\r\n4\r\n").value().y0,
               "3");
-    EXPECT_EQ(parse_line_file("1\r\n 1e999   " + kLabelX + "\r\n3\r\n4\r\n").error().message,
+    EXPECT_EQ(parse_line_file("1\r\n 1e999   " + kLabelX + "\r\n3\r\n4\r\n").failure().message,
               "第2行的数值“1e999”超出了双精度数的范围！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n-1E+400\r\n").error().message,
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n-1E+400\r\n").failure().message,
               "第4行的数值“-1E+400”超出了双精度数的范围！");
 }
 
@@ -135,23 +135,23 @@ TEST(line_file, read_failures_name_the_path_and_change_nothing) {
     TempFolder folder;
     const auto p = folder / "short.txt";
     write_bytes(p, "1\r\n2\r\n3\r\n");
-    EXPECT_EQ(read_line_file(p).error().message,
+    EXPECT_EQ(read_line_file(p).failure().message,
               "无法读取文件“" + p.string() + "”：文件只有3行，线路参数文件应有四行！");
-    EXPECT_EQ(read_line_file(folder / "none.txt").error().message,
+    EXPECT_EQ(read_line_file(folder / "none.txt").failure().message,
               "无法读取文件“" + (folder / "none.txt").string() + "”：文件不存在！");
-    EXPECT_EQ(read_line_file(folder.path()).error().message,
+    EXPECT_EQ(read_line_file(folder.path()).failure().message,
               "无法读取文件“" + folder.path().string() + "”：这是一个文件夹，不是文件！");
     const auto fifo = folder / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(read_line_file(fifo).error().message,  // returns at once, no writer needed
+    EXPECT_EQ(read_line_file(fifo).failure().message,  // returns at once, no writer needed
               "无法读取文件“" + fifo.string() + "”：这不是一个普通文件！");
-    EXPECT_EQ(read_line_file(p / "x").error().message,
+    EXPECT_EQ(read_line_file(p / "x").failure().message,
               "无法读取文件“" + (p / "x").string() + "”：路径中有一段不是文件夹！");
     if (!testing::running_as_root()) {
         const auto locked = folder / "locked.txt";
         write_bytes(locked, "1\r\n2\r\n3\r\n4\r\n");
         ::chmod(locked.c_str(), 0);
-        EXPECT_EQ(read_line_file(locked).error().message,
+        EXPECT_EQ(read_line_file(locked).failure().message,
                   "无法读取文件“" + locked.string() + "”：没有读取这个文件的权限！");
     }
 }
@@ -179,7 +179,7 @@ TEST(line_file, reads_only_the_start_of_a_huge_file) {
     ASSERT_EQ(::truncate(tail.c_str(), 4LL << 30), 0);
 
     const long long before = bytes_read_so_far();
-    EXPECT_EQ(read_line_file(endless).error().message,
+    EXPECT_EQ(read_line_file(endless).failure().message,
               "无法读取文件“" + endless.string() + "”：第1行超过1024字节，不是线路参数文件！");
     EXPECT_EQ(read_line_file(tail).value(), (LineParameters{"1", "2", "3", "4"}));
     const long long after = bytes_read_so_far();
@@ -203,7 +203,7 @@ TEST(line_file, export_refuses_what_cannot_be_written_and_keeps_the_old_file) {
     ASSERT_TRUE(two_lines);
     EXPECT_EQ(two_lines->message,
               "无法保存文件“" + p.string() + "”：计算方位角F的文本含有换行符，无法写成一行！");
-    EXPECT_EQ(line_file_bytes({"1\n", "", "", ""}).error().message,
+    EXPECT_EQ(line_file_bytes({"1\n", "", "", ""}).failure().message,
               "起点桩号K的文本含有换行符，无法写成一行！");
 
     EXPECT_EQ(read_bytes(p), old);

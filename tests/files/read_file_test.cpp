@@ -16,13 +16,13 @@ TEST(read_file, whole_file_within_its_limit_and_refused_beyond) {
     EXPECT_EQ(bytes.value(), "0123456789");
     auto refused = kf::read_whole_file(path, 9);
     ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.error().message, "无法读取文件“" + path.string() + "”：文件超过9字节！");
+    EXPECT_EQ(refused.failure().message, "无法读取文件“" + path.string() + "”：文件超过9字节！");
 }
 
 TEST(read_file, missing_files_and_folders_are_named) {
     TempFolder dir;
-    EXPECT_EQ(kf::read_whole_file(dir / "none.txt", 100).error().message,
+    EXPECT_EQ(kf::read_whole_file(dir / "none.txt", 100).failure().message,
               "无法读取文件“" + (dir / "none.txt").string() + "”：文件不存在！");
-    EXPECT_EQ(kf::read_whole_file(dir.path(), 100).error().message,
+    EXPECT_EQ(kf::read_whole_file(dir.path(), 100).failure().message,
               "无法读取文件“" + dir.path().string() + "”：这是一个文件夹，不是文件！");
 }

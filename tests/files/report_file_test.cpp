@@ -21,7 +21,7 @@ const std::string kTail = "\r\n\r\n" + hex("BCC6 CBE3 A3BA E1B0 CAAF") + "    " 
 
 TEST(report_file, frames_an_empty_table_in_exactly_96_bytes) {
     const auto bytes = report_file_bytes("");
-    ASSERT_TRUE(bytes) << bytes.error().message;
+    ASSERT_TRUE(bytes) << bytes.failure().message;
     EXPECT_EQ(bytes.value().size(), 96u);
     EXPECT_EQ(bytes.value(), kHead + "\r\n" + kTail);
 }
@@ -31,7 +31,7 @@ TEST(report_file, writes_the_table_text_unchanged) {
     // reach the file byte for byte; step 7 adds one CR LF after it.
     const std::string table = " 桩号      偏距\r\n1000  0\r\n";
     const auto bytes = report_file_bytes(table);
-    ASSERT_TRUE(bytes) << bytes.error().message;
+    ASSERT_TRUE(bytes) << bytes.failure().message;
     EXPECT_EQ(bytes.value(), kHead + " " + hex("D7AE BAC5") + "      " + hex("C6AB BEE0") +
                                  "\r\n1000  0\r\n\r\n" + kTail);
     EXPECT_EQ(report_file_bytes("typed\nby hand").value(), kHead + "typed\nby hand\r\n" + kTail);

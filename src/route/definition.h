@@ -1,0 +1,98 @@
+// An alignment as it is defined by the designer: the numbers of a Korvane
+// alignment file, a LandXML alignment or the window's tables, before any
+// computation. Readers produce it, writers take it, and the route library
+// checks and expands it into an alignment that answers forward, inverse and
+// table questions.
+//
+// Conventions: X is northing, Y easting, metres. Azimuths are radians
+// clockwise from north (+X). A radius is signed: positive where the route
+// turns right (clockwise), negative where it turns left; an infinite radius
+// is a straight (curvature 0).
+#pragma once
+
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace korvane::route {
+
+inline constexpr double kStraight = std::numeric_limits<double>::infinity();
+
+// One element of the element method (线元法). Straight: both radii infinite;
+// circular curve: equal finite radii; transition (clothoid): curvature changes
+// linearly from 1/radius_start to 1/radius_end along the length, either end may
+// be infinite and the two may have opposite signs.
+struct ElementDef {
+    double length = 0;               // metres, > 0
+    double radius_start = kStraight;  // metres, signed, or ±infinity
+    double radius_end = kStraight;    // metres, signed, or ±infinity
+
+    bool operator==(const ElementDef&) const = default;
+};
+
+// Start point, start azimuth and elements one after another.
+struct ElementsDef {
+    double start_chainage = 0;  // metres, as written at the start (zone 1)
+    double start_x = 0;         // northing, metres
+    double start_y = 0;         // easting, metres
+    double start_azimuth = 0;   // radians clockwise from north, [0, 2π)
+    std::vector<ElementDef> elements;
+
+    bool operator==(const ElementsDef&) const = default;
+};
+
+// One intersection point (交点) of the intersection-point method.
+struct IntersectionPoint {
+    std::string name;             // e.g. "JD1", UTF-8
+    double x = 0;                 // northing, metres
+    double y = 0;                 // easting, metres
+    double radius = 0;            // circular curve radius, metres, > 0
+    double entry_transition = 0;  // Ls1, metres, >= 0 (0: the curve starts at ZY)
+    double exit_transition = 0;   // Ls2, metres, >= 0 (0: the curve ends at YZ)
+
+    bool operator==(const IntersectionPoint&) const = default;
+};
+
+// Start point QD with its chainage, intersection points, end point ZD.
+struct PointsDef {
+    double start_chainage = 0;
+    double start_x = 0;
+    double start_y = 0;
+    std::vector<IntersectionPoint> points;
+    double end_x = 0;
+    double end_y = 0;
+
+    bool operator==(const PointsDef&) const = default;
+};
+
+// A chain break (断链): back chainage (来向) and ahead chainage (去向) at one point.
+// back > ahead is a long chain, back < ahead a short chain.
+struct ChainBreak {
+    double back = 0;   // metres
+    double ahead = 0;  // metres
+
+    bool operator==(const ChainBreak&) const = default;
+};
+
+// A vertical point of intersection (变坡点).
+struct VerticalPoint {
+    double chainage = 0;   // metres, as written
+    int zone = 0;          // 0: found from the chainage; 1, 2, … where a long chain repeats it
+    double elevation = 0;  // metres
+    double radius = 0;     // vertical curve radius, metres, >= 0 (0: no curve)
+
+    bool operator==(const VerticalPoint&) const = default;
+};
+
+struct Definition {
+    std::string name;           // UTF-8
+    std::string prefix = "K";   // chainage prefix: capital letters ending in K
+    std::variant<ElementsDef, PointsDef> horizontal;
+    std::vector<ChainBreak> breaks;       // in order along the alignment
+    std::vector<VerticalPoint> profile;   // in order of chainage; empty: no profile
+
+    bool operator==(const Definition&) const = default;
+};
+
+}  // namespace korvane::route
