@@ -12,14 +12,14 @@
 #include "cli/points.h"
 #include "files/line_file.h"
 #include "files/report_file.h"
-#include "geometry/computations.h"
-#include "geometry/fields.h"
+#include "form/computations.h"
+#include "form/fields.h"
 
 namespace korvane::cli {
 namespace {
 
-using geometry::Field;
-using geometry::FieldTexts;
+using form::Field;
+using form::FieldTexts;
 
 // What a command produces: the bytes for standard output, or a status and the
 // message for standard error. Only a successful command writes to stdout.
@@ -32,7 +32,7 @@ struct Reply {
 Reply failure(int status, std::string message) {
     return {status, {}, std::move(message)};
 }
-Reply invalid(const geometry::Failure& f) {
+Reply invalid(const form::Failure& f) {
     return failure(kExitInvalidInput, f.message);
 }
 Reply file_error(const files::Error& e) {
@@ -50,7 +50,7 @@ class FieldOptions {
 
     FieldTexts texts() const {
         FieldTexts fields;
-        for (int i = 1; i <= geometry::kFieldCount; ++i) {
+        for (int i = 1; i <= form::kFieldCount; ++i) {
             auto field = static_cast<Field>(i);
             fields.set(field, texts_[static_cast<std::size_t>(i) - 1]);
         }
@@ -58,7 +58,7 @@ class FieldOptions {
     }
 
   private:
-    std::array<std::string, geometry::kFieldCount> texts_;
+    std::array<std::string, form::kFieldCount> texts_;
 };
 
 // The options of a computation: its field texts, the line parameters among
@@ -118,7 +118,7 @@ std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
 Reply run_forward(const Computation& c) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
-    geometry::Outcome<geometry::ForwardResult> result = geometry::forward(fields);
+    form::Outcome<form::ForwardResult> result = form::forward(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().x + '\t' + result.value().y + '\n', {}};
 }
@@ -126,7 +126,7 @@ Reply run_forward(const Computation& c) {
 Reply run_inverse(const Computation& c) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
-    geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
+    form::Outcome<form::InverseResult> result = form::inverse(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().k + '\t' + result.value().p + '\n', {}};
 }
@@ -173,9 +173,9 @@ Reply run_points(const Computation& c, const std::string& path) {
     for (const Point& point : list.points) {
         fields.set(Field::Text8, point.x);
         fields.set(Field::Text9, point.y);
-        geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
+        form::Outcome<form::InverseResult> result = form::inverse(fields);
         if (!result) {
-            const geometry::Failure& f = result.failure();
+            const form::Failure& f = result.failure();
             bool at_point = f.focus == Field::Text8 || f.focus == Field::Text9;
             return failure(
                 kExitInvalidInput,
@@ -202,7 +202,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
     if (auto failed = gather(c, fields)) return *failed;
 
     if (format == BatchFormat::Table || format == BatchFormat::Report) {
-        geometry::Outcome<std::string> table = geometry::batch_table(fields);
+        form::Outcome<std::string> table = form::batch_table(fields);
         if (!table) return invalid(table.failure());
         if (format == BatchFormat::Table) return {0, std::move(table).value(), {}};
         if (auto error = files::write_report_file(report, table.value())) return file_error(*error);
@@ -211,7 +211,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
 
     std::string out = format == BatchFormat::Csv ? "K,P,X,Y\n" : "";
     std::size_t number = 0;
-    auto row = [&](const geometry::BatchRow& r) {
+    auto row = [&](const form::BatchRow& r) {
         if (format == BatchFormat::Csv) {
             out.append(r.k).append(",").append(r.p).append(",").append(r.x).append(",").append(r.y);
         } else {
@@ -221,7 +221,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
         }
         out += '\n';
     };
-    if (auto failed = geometry::batch_rows(fields, row)) return invalid(*failed);
+    if (auto failed = form::batch_rows(fields, row)) return invalid(*failed);
     return {0, std::move(out), {}};
 }
 

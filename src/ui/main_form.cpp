@@ -21,7 +21,7 @@
 
 #include "files/line_file.h"
 #include "files/report_file.h"
-#include "geometry/computations.h"
+#include "form/computations.h"
 #include "ui/common_dialog.h"
 #include "ui/desktop.h"
 #include "ui/table_field.h"
@@ -29,7 +29,7 @@
 
 namespace korvane::ui {
 
-using geometry::Field;
+using form::Field;
 
 namespace {
 
@@ -122,7 +122,7 @@ constexpr const char* kTabOrder[] = {
 // clang-format on
 
 QString nameOf(Field field) {
-    const std::string_view name = geometry::field_name(field);
+    const std::string_view name = form::field_name(field);
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
@@ -255,8 +255,8 @@ void MainForm::createControls() {
     makeLabel(frame5_, "Label17", QStringLiteral("坐标计算成果表"));
     text14_ = new TableField(frame5_);
     text14_->setObjectName(QStringLiteral("Text14"));
-    text14_->setText(QString::fromUtf8(geometry::kBatchHeader.data(),
-                                       static_cast<qsizetype>(geometry::kBatchHeader.size())));
+    text14_->setText(QString::fromUtf8(form::kBatchHeader.data(),
+                                       static_cast<qsizetype>(form::kBatchHeader.size())));
     makeLabel(frame5_, "Label10", QStringLiteral("起算桩号K="));
     makeLabel(frame5_, "Label11", QStringLiteral("止算桩号K="));
     makeLabel(frame5_, "Label12", QStringLiteral("计算步长m="));
@@ -464,21 +464,21 @@ void MainForm::exitProgram() {
 // ---- Computations ----------------------------------------------------------
 
 void MainForm::command1Click() {
-    const auto outcome = geometry::forward(collectFields());
+    const auto outcome = form::forward(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     setFieldText(Field::Text12, QString::fromStdString(outcome.value().x));
     setFieldText(Field::Text13, QString::fromStdString(outcome.value().y));
 }
 
 void MainForm::command3Click() {
-    const auto outcome = geometry::inverse(collectFields());
+    const auto outcome = form::inverse(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     setFieldText(Field::Text10, QString::fromStdString(outcome.value().k));
     setFieldText(Field::Text11, QString::fromStdString(outcome.value().p));
 }
 
 void MainForm::command6Click() {
-    const auto outcome = geometry::batch_table(collectFields());
+    const auto outcome = form::batch_table(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     text14_->setText(QString::fromStdString(outcome.value()));
 }
@@ -536,17 +536,17 @@ QWidget* MainForm::fieldWidget(Field field) const {
     return findChild<QWidget*>(nameOf(field));
 }
 
-geometry::FieldTexts MainForm::collectFields() const {
+form::FieldTexts MainForm::collectFields() const {
     // Every field but the batch table, which no computation reads.
-    geometry::FieldTexts texts;
-    for (int i = 1; i <= geometry::kFieldCount; ++i) {
+    form::FieldTexts texts;
+    for (int i = 1; i <= form::kFieldCount; ++i) {
         const auto field = static_cast<Field>(i);
         if (field != Field::Text14) texts.set(field, fieldText(field).toStdString());
     }
     return texts;
 }
 
-void MainForm::reportFailure(const geometry::Failure& failure) {
+void MainForm::reportFailure(const form::Failure& failure) {
     desktop_.showInformation(this, noticeTitle(), QString::fromStdString(failure.message));
     // A field under a hidden frame, or a disabled one, cannot take the focus.
     QWidget* widget = fieldWidget(failure.focus);

@@ -7,8 +7,8 @@
 #include <QMainWindow>
 #include <QString>
 
-#include "geometry/fields.h"
-#include "geometry/outcome.h"
+#include "form/fields.h"
+#include "form/failure.h"
 
 class QAction;
 class QGroupBox;
@@ -46,8 +46,8 @@ class MainForm : public QMainWindow {
     Desktop& desktop() const { return desktop_; }
 
     // The text of a field by its design name, line ends of Text14 as CR LF.
-    QString fieldText(geometry::Field field) const;
-    void setFieldText(geometry::Field field, const QString& text);
+    QString fieldText(form::Field field) const;
+    void setFieldText(form::Field field, const QString& text);
 
   private:
     // Building the window, in this order.
@@ -74,16 +74,16 @@ class MainForm : public QMainWindow {
     void occurClick();     // export the line parameters
     void exitProgram();    // Command4 and File > Exit
 
-    geometry::FieldTexts collectFields() const;
-    QWidget* fieldWidget(geometry::Field field) const;
-    void reportFailure(const geometry::Failure& failure);
+    form::FieldTexts collectFields() const;
+    QWidget* fieldWidget(form::Field field) const;
+    void reportFailure(const form::Failure& failure);
     void reportFileError(const files::Error& error);
 
     Desktop& desktop_;
     CommonDialog* cdg1_ = nullptr;
 
     // Text1..Text17 in order; Text14 is the multi-line table field.
-    std::array<QLineEdit*, geometry::kFieldCount> lines_{};
+    std::array<QLineEdit*, form::kFieldCount> lines_{};
     TableField* text14_ = nullptr;
     QLineEdit* txtFileName_ = nullptr;
 

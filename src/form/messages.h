@@ -3,19 +3,19 @@
 
 #include <string_view>
 
-namespace korvane::geometry::msg {
+namespace korvane::form::msg {
 
 // Required fields.
-inline constexpr std::string_view kEnterStartChainage = "请输入起点桩号！";     // Text1
-inline constexpr std::string_view kEnterStartX = "请输入起点坐标X！";          // Text2
-inline constexpr std::string_view kEnterStartY = "请输入起点坐标Y！";          // Text3
-inline constexpr std::string_view kEnterAzimuth = "请输入计算方位角！";        // Text4
-inline constexpr std::string_view kEnterChainage = "请输入计算桩号！";         // Text5
-inline constexpr std::string_view kEnterInverseX = "请输入反算坐标X！";        // Text8
-inline constexpr std::string_view kEnterInverseY = "请输入反算坐标Y！";        // Text9
-inline constexpr std::string_view kEnterTableStart = "请输入起点桩号K！";      // Text15
-inline constexpr std::string_view kEnterTableEnd = "请输入止点桩号K！";        // Text16
-inline constexpr std::string_view kEnterStep = "请输入计算步长m！";            // Text17
+inline constexpr std::string_view kEnterStartChainage = "请输入起点桩号！";  // Text1
+inline constexpr std::string_view kEnterStartX = "请输入起点坐标X！";        // Text2
+inline constexpr std::string_view kEnterStartY = "请输入起点坐标Y！";        // Text3
+inline constexpr std::string_view kEnterAzimuth = "请输入计算方位角！";      // Text4
+inline constexpr std::string_view kEnterChainage = "请输入计算桩号！";       // Text5
+inline constexpr std::string_view kEnterInverseX = "请输入反算坐标X！";      // Text8
+inline constexpr std::string_view kEnterInverseY = "请输入反算坐标Y！";      // Text9
+inline constexpr std::string_view kEnterTableStart = "请输入起点桩号K！";    // Text15
+inline constexpr std::string_view kEnterTableEnd = "请输入止点桩号K！";      // Text16
+inline constexpr std::string_view kEnterStep = "请输入计算步长m！";          // Text17
 
 // Range checks.
 inline constexpr std::string_view kChainageBeforeStart = "计算桩号不能小于起点桩号！";
@@ -32,4 +32,4 @@ inline constexpr std::string_view kTooManyRows = "计算点数不能超过100000
 inline constexpr std::string_view kValueOutOfRange = "输入数值超出计算范围！";
 inline constexpr std::string_view kResultOutOfRange = "计算结果超出范围，请检查输入数据！";
 
-}  // namespace korvane::geometry::msg
+}  // namespace korvane::form::msg
