@@ -31,6 +31,14 @@ using route::Pose;
 constexpr double kHalfPi = std::numbers::pi / 2;
 constexpr const char* kFeatureCode = "Korvane";
 constexpr const char* kPrefixLabel = "chainagePrefix";
+// The start azimuth in radians as defined, so that an exported alignment reads
+// back with exactly that azimuth; used only where it agrees with the
+// direction of the coordinates.
+constexpr const char* kAzimuthLabel = "startAzimuth";
+constexpr double kAzimuthAgreement = 1e-6;  // radians
+// "index radius" of a vertical curve: the exact radius, where no ParaCurve
+// length divides back to it; used where it agrees within 1e-9 relative.
+constexpr const char* kRadiusLabel = "verticalRadius";
 
 std::string without_mark(const std::string& message) {
     constexpr std::string_view mark = "！";
@@ -142,19 +150,30 @@ class Importer {
 
     double metres(double value) const { return factor_ == 1 ? value : value * factor_; }
 
-    std::optional<std::string> prefix(Definition& d) const {
+    // The Korvane Feature: chainage prefix, exact start azimuth, exact
+    // vertical curve radii.
+    std::optional<std::string> prefix(Definition& d) {
         for (const pugi::xml_node& f : elements_of(node_)) {
             if (local_name(f) != "Feature" ||
                 std::string_view(f.attribute("code").as_string()) != kFeatureCode)
                 continue;
             for (const pugi::xml_node& p : elements_of(f)) {
-                if (local_name(p) != "Property" ||
-                    std::string_view(p.attribute("label").as_string()) != kPrefixLabel)
-                    continue;
+                if (local_name(p) != "Property") continue;
+                const std::string_view label = p.attribute("label").as_string();
                 const std::string value = p.attribute("value").as_string();
-                if (value.empty() || !route::valid_prefix(value))
-                    return "里程前缀" + in_quotes(value) + "应为以K结尾的大写字母";
-                d.prefix = value;
+                if (label == kAzimuthLabel) {
+                    stored_azimuth_ = number(value);
+                } else if (label == kRadiusLabel) {
+                    const std::vector<std::string_view> w = words(value);
+                    const auto index = w.size() == 2 ? number(w[0]) : std::nullopt;
+                    const auto radius = w.size() == 2 ? number(w[1]) : std::nullopt;
+                    if (index && radius && *index >= 0 && *index < 1e9)
+                        stored_radii_.emplace_back(static_cast<std::size_t>(*index), *radius);
+                } else if (label == kPrefixLabel) {
+                    if (value.empty() || !route::valid_prefix(value))
+                        return "里程前缀" + in_quotes(value) + "应为以K结尾的大写字母";
+                    d.prefix = value;
+                }
             }
         }
         return std::nullopt;
@@ -282,6 +301,12 @@ class Importer {
                 h.start_x = s.x;
                 h.start_y = s.y;
                 h.start_azimuth = route::normalize_azimuth(direction);
+                if (stored_azimuth_) {
+                    const double stored = route::normalize_azimuth(*stored_azimuth_);
+                    const double diff =
+                        std::remainder(stored - h.start_azimuth, 2 * std::numbers::pi);
+                    if (std::fabs(diff) < kAzimuthAgreement) h.start_azimuth = stored;
+                }
                 pose = {s.x, s.y, h.start_azimuth};
             } else {
                 const double gap = distance(pose.x, pose.y, s.x, s.y);
@@ -375,6 +400,10 @@ class Importer {
                 return "纵断面第" + std::to_string(i + 1) +
                        "个变坡点两侧坡度相同，竖曲线无法定出半径";
             out[i].radius = para_length[i] / std::fabs(omega);
+            for (const auto& [index, radius] : stored_radii_) {
+                if (index == i && std::fabs(radius - out[i].radius) <= 1e-9 * radius)
+                    out[i].radius = radius;
+            }
         }
         return std::nullopt;
     }
@@ -393,6 +422,8 @@ class Importer {
     pugi::xml_node node_;
     double factor_;
     std::string name_;
+    std::optional<double> stored_azimuth_;
+    std::vector<std::pair<std::size_t, double>> stored_radii_;
 };
 
 // Metres per unit of the document's Units element, or the cause of a refusal.
@@ -632,6 +663,7 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         constant = b.ahead - s;
     }
 
+    std::vector<std::pair<std::size_t, double>> inexact_radii;
     if (!d.profile.empty()) {
         pugi::xml_node prof = al.append_child("Profile");
         prof.append_attribute("name") = d.name.c_str();
@@ -649,7 +681,9 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                     return "纵断面第" + std::to_string(i + 1) +
                            "个变坡点两侧坡度相同，竖曲线无法导出";
                 n = pa.append_child("ParaCurve");
-                n.append_attribute("length") = exact(para_length(v.radius, omega)).c_str();
+                const double length = para_length(v.radius, omega);
+                n.append_attribute("length") = exact(length).c_str();
+                if (length / std::fabs(omega) != v.radius) inexact_radii.emplace_back(i, v.radius);
             } else {
                 if (v.radius > 0)
                     return "纵断面第" + std::to_string(i + 1) +
@@ -660,14 +694,20 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         }
     }
 
-    if (d.prefix != "K") {
-        if (d.prefix.empty() || !route::valid_prefix(d.prefix))
-            return "里程前缀" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
-        pugi::xml_node f = al.append_child("Feature");
-        f.append_attribute("code") = kFeatureCode;
-        pugi::xml_node p = f.append_child("Property");
-        p.append_attribute("label") = kPrefixLabel;
-        p.append_attribute("value") = d.prefix.c_str();
+    if (d.prefix.empty() || !route::valid_prefix(d.prefix))
+        return "里程前缀" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
+    pugi::xml_node f = al.append_child("Feature");
+    f.append_attribute("code") = kFeatureCode;
+    pugi::xml_node p = f.append_child("Property");
+    p.append_attribute("label") = kPrefixLabel;
+    p.append_attribute("value") = d.prefix.c_str();
+    p = f.append_child("Property");
+    p.append_attribute("label") = kAzimuthLabel;
+    p.append_attribute("value") = exact(h.start_azimuth).c_str();
+    for (const auto& [index, radius] : inexact_radii) {
+        p = f.append_child("Property");
+        p.append_attribute("label") = kRadiusLabel;
+        p.append_attribute("value") = (std::to_string(index) + " " + exact(radius)).c_str();
     }
     return std::nullopt;
 }

@@ -46,9 +46,10 @@ Result<route::Definition> read_landxml(const std::filesystem::path& path,
 // intersection points is expanded into its elements first (refused as the
 // route library refuses it). Numbers are written in the shortest form that
 // reads back to the same double, so importing the document gives back the
-// same elements, chain breaks and vertical points (the start azimuth within
-// rounding of the coordinates; a vertical point's zone is not kept). The
-// chainage prefix is kept in a Feature of the alignment.
+// same elements, chain breaks and vertical points (a vertical point's zone is
+// not kept). The chainage prefix and the exact start azimuth are kept in a
+// Feature of the alignment; the azimuth is taken back only where it agrees
+// with the coordinates within 1e-6 rad.
 Result<std::string> landxml_bytes(const route::Definition& definition);
 
 // Writes the LandXML file, replacing any file at `path` whole.
