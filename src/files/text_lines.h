@@ -81,7 +81,10 @@ bool LineSplitter::feed(std::string_view bytes, F&& line) {
                 continue;
             }
         }
-        const std::size_t end = bytes.find_first_of("\r\n");
+        // A plain loop: find_first_of would search the set for every byte.
+        std::size_t end = 0;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
+        if (end == bytes.size()) end = std::string_view::npos;
         const std::string_view part = bytes.substr(0, end);
         if (current_.size() + part.size() > max_) {
             too_long_ = true;
