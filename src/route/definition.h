@@ -24,7 +24,7 @@ inline constexpr double kStraight = std::numeric_limits<double>::infinity();
 // linearly from 1/radius_start to 1/radius_end along the length, either end may
 // be infinite and the two may have opposite signs.
 struct ElementDef {
-    double length = 0;               // metres, > 0
+    double length = 0;                // metres, > 0
     double radius_start = kStraight;  // metres, signed, or ±infinity
     double radius_end = kStraight;    // metres, signed, or ±infinity
 
@@ -86,11 +86,11 @@ struct VerticalPoint {
 };
 
 struct Definition {
-    std::string name;           // UTF-8
-    std::string prefix = "K";   // chainage prefix: capital letters ending in K
+    std::string name;          // UTF-8
+    std::string prefix = "K";  // chainage prefix: capital letters ending in K
     std::variant<ElementsDef, PointsDef> horizontal;
-    std::vector<ChainBreak> breaks;       // in order along the alignment
-    std::vector<VerticalPoint> profile;   // in order of chainage; empty: no profile
+    std::vector<ChainBreak> breaks;      // in order along the alignment
+    std::vector<VerticalPoint> profile;  // in order of chainage; empty: no profile
 
     bool operator==(const Definition&) const = default;
 };

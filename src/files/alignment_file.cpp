@@ -1,0 +1,573 @@
+#include "files/alignment_file.h"
+
+#include <charconv>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "files/read_file.h"
+#include "files/safe_write.h"
+#include "files/text_lines.h"
+#include "files/texts.h"
+#include "geometry/number_text.h"
+#include "route/angle.h"
+#include "route/chainage.h"
+
+namespace korvane::files {
+namespace {
+
+namespace fs = std::filesystem;
+using route::Definition;
+using route::ElementDef;
+using route::ElementsDef;
+using route::IntersectionPoint;
+using route::PointsDef;
+
+constexpr std::string_view kInfinity = "∞";
+
+std::string without_mark(std::string message) {
+    constexpr std::string_view mark = "！";
+    if (std::string_view(message).ends_with(mark)) message.resize(message.size() - mark.size());
+    return message;
+}
+
+std::string in_quotes(std::string_view text) {
+    return "“" + std::string(text) + "”";
+}
+
+// A fault of one line: its cause, to be prefixed with the line number.
+struct Fault {
+    std::string cause;
+};
+
+// Reads the records of an alignment file line by line; the first fault stops it.
+class Parser {
+  public:
+    // Takes one line (raw bytes). Returns the message of a fault, if any.
+    std::optional<std::string> take(std::size_t number, std::string_view raw) {
+        const std::string_view trimmed = geometry::trim_spaces(raw);
+        if (trimmed.empty() || trimmed.front() == '#') return std::nullopt;
+        std::string text;
+        std::string cause;
+        if (!decode(raw, text, cause)) return at(number, cause);
+        split(text);
+        if (auto fault = record()) return at(number, fault->cause);
+        return std::nullopt;
+    }
+
+    void set_utf8() { utf8_ = true; }
+
+    // The definition once every line is taken, or the message of what is missing.
+    Result<Definition> finish() {
+        if (!header_) return detail::bare_failure("文件中没有记录，应以“线路,名称,前缀”开头");
+        if (!start_) return detail::bare_failure("文件中没有起点记录");
+        if (mode_ == Mode::elements) {
+            if (std::get<ElementsDef>(def_.horizontal).elements.empty())
+                return detail::bare_failure("文件中没有线元（直线、圆曲线或缓和曲线）");
+        } else if (!end_) {
+            return detail::bare_failure("文件中有交点法的起点，但没有终点记录");
+        }
+        return std::move(def_);
+    }
+
+  private:
+    enum class Mode { elements, points };
+
+    static std::string at(std::size_t number, std::string_view cause) {
+        return "第" + std::to_string(number) + "行：" + std::string(cause);
+    }
+
+    // Comments are never decoded; the first record line beyond ASCII decides
+    // the encoding (every record opens with a Chinese word, and those words in
+    // code page 936 are never well-formed UTF-8).
+    bool decode(std::string_view raw, std::string& out, std::string& cause) {
+        if (!utf8_ && !detail::is_ascii(raw)) utf8_ = detail::is_utf8(raw);
+        return detail::decode_text(raw, utf8_.value_or(true), out, cause);
+    }
+
+    void split(std::string_view text) {
+        fields_.clear();
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t comma = text.find(',', start);
+            fields_.emplace_back(geometry::trim_spaces(text.substr(start, comma - start)));
+            if (comma == std::string_view::npos) break;
+            start = comma + 1;
+        }
+        while (fields_.size() > 1 && fields_.back().empty()) fields_.pop_back();
+    }
+
+    std::optional<Fault> record() {
+        const std::string& kind = fields_[0];
+        if (!header_) {
+            if (kind != "线路")
+                return Fault{"文件应以“线路,名称,前缀”开头，这里是" + in_quotes(kind)};
+            return header();
+        }
+        if (kind == "线路") return Fault{"线路记录只能有一个，写在文件开头"};
+        if (kind == "起点") return start();
+        if (kind == "直线" || kind == "圆曲线" || kind == "缓和曲线") return element(kind);
+        if (kind == "交点") return intersection_point();
+        if (kind == "终点") return end_point();
+        if (kind == "断链") return chain_break();
+        if (kind == "变坡点") return vertical_point();
+        return Fault{"不认识的记录" + in_quotes(kind) +
+                     "，应为起点、直线、圆曲线、缓和曲线、交点、终点、断链或变坡点"};
+    }
+
+    std::optional<Fault> header() {
+        if (fields_.size() < 2 || fields_.size() > 3) return Fault{"线路记录应为“线路,名称,前缀”"};
+        def_.name = fields_[1];
+        if (fields_.size() == 3) {
+            if (fields_[2].empty() || !route::valid_prefix(fields_[2]))
+                return Fault{"里程前缀" + in_quotes(fields_[2]) +
+                             "应为以K结尾的大写字母（如K、DK）"};
+            def_.prefix = fields_[2];
+        }
+        header_ = true;
+        return std::nullopt;
+    }
+
+    std::optional<Fault> number(std::size_t i, const char* what, double& value) {
+        const std::optional<double> v = geometry::parse_strict(fields_[i]);
+        if (!v || !std::isfinite(*v))
+            return Fault{std::string(what) + in_quotes(fields_[i]) + "应为数"};
+        value = *v;
+        return std::nullopt;
+    }
+
+    std::optional<Fault> chainage(std::size_t i, const char* what, double& value) {
+        auto read = route::read_chainage(fields_[i]);
+        if (!read)
+            return Fault{std::string(what) + in_quotes(fields_[i]) + "：" +
+                         without_mark(read.failure().message)};
+        value = read.value();
+        return std::nullopt;
+    }
+
+    std::optional<Fault> positive(std::size_t i, const char* what, double& value) {
+        if (auto f = number(i, what, value)) return f;
+        if (!(value > 0)) return Fault{std::string(what) + in_quotes(fields_[i]) + "应为大于0的数"};
+        return std::nullopt;
+    }
+
+    std::optional<Fault> not_negative(std::size_t i, const char* what, double& value) {
+        if (auto f = number(i, what, value)) return f;
+        if (value < 0) return Fault{std::string(what) + in_quotes(fields_[i]) + "应为不小于0的数"};
+        if (value == 0) value = 0;  // -0 is 0
+        return std::nullopt;
+    }
+
+    std::optional<Fault> start() {
+        if (start_) return Fault{"起点记录只能有一个"};
+        if (fields_.size() != 4 && fields_.size() != 5)
+            return Fault{"起点应为“起点,里程,X,Y,方位角”（线元法）或“起点,里程,X,Y”（交点法）"};
+        double k = 0, x = 0, y = 0;
+        if (auto f = chainage(1, "起点里程", k)) return f;
+        if (auto f = number(2, "起点X", x)) return f;
+        if (auto f = number(3, "起点Y", y)) return f;
+        if (fields_.size() == 5) {
+            auto azimuth = route::read_packed_angle(fields_[4]);
+            if (!azimuth)
+                return Fault{"起点方位角" + in_quotes(fields_[4]) + "：" +
+                             without_mark(azimuth.failure().message)};
+            ElementsDef h;
+            h.start_chainage = k, h.start_x = x, h.start_y = y;
+            h.start_azimuth = route::normalize_azimuth(azimuth.value());
+            def_.horizontal = std::move(h);
+            mode_ = Mode::elements;
+        } else {
+            PointsDef h;
+            h.start_chainage = k, h.start_x = x, h.start_y = y;
+            def_.horizontal = std::move(h);
+            mode_ = Mode::points;
+        }
+        start_ = true;
+        return std::nullopt;
+    }
+
+    // A radius as written: a number (not 0), ∞ or INF.
+    std::optional<Fault> radius(std::size_t i, const char* what, double& value) {
+        const std::string& t = fields_[i];
+        if (t == kInfinity || t == "INF" || t == "inf" || t == "Inf") {
+            value = route::kStraight;
+            return std::nullopt;
+        }
+        const std::optional<double> v = geometry::parse_strict(t);
+        if (!v || !std::isfinite(*v))
+            return Fault{std::string(what) + in_quotes(t) + "应为数、∞或INF"};
+        if (*v == 0) return Fault{std::string(what) + "不能为0（直线的半径写作∞）"};
+        value = *v;
+        return std::nullopt;
+    }
+
+    // Applies 左/右 to unsigned radii; without a direction the signs stand.
+    std::optional<Fault> direction(std::size_t i, std::initializer_list<double*> radii) {
+        const std::string& t = fields_[i];
+        double sign;
+        if (t == "左") {
+            sign = -1;
+        } else if (t == "右") {
+            sign = 1;
+        } else {
+            return Fault{"转向" + in_quotes(t) + "应为左或右"};
+        }
+        for (double* r : radii) {
+            if (*r < 0) return Fault{"写了转向“" + t + "”时，半径应为正数或∞，不带符号"};
+            if (std::isfinite(*r)) *r = sign * *r;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<Fault> element(const std::string& kind) {
+        if (!start_) return Fault{kind + "之前应有起点记录"};
+        if (mode_ != Mode::elements)
+            return Fault{"交点法的文件（起点没有方位角）不能有" + kind +
+                         "记录，线元与交点不能混用"};
+        ElementDef e;
+        if (kind == "直线") {
+            if (fields_.size() != 2) return Fault{"直线应为“直线,长度”"};
+            if (auto f = positive(1, "长度", e.length)) return f;
+        } else if (kind == "圆曲线") {
+            if (fields_.size() != 3 && fields_.size() != 4)
+                return Fault{"圆曲线应为“圆曲线,长度,半径,左|右”"};
+            if (auto f = positive(1, "长度", e.length)) return f;
+            if (auto f = radius(2, "半径", e.radius_start)) return f;
+            if (!std::isfinite(e.radius_start)) return Fault{"圆曲线的半径不能是∞（那是直线）"};
+            if (fields_.size() == 4) {
+                if (auto f = direction(3, {&e.radius_start})) return f;
+            }
+            e.radius_end = e.radius_start;
+        } else {
+            if (fields_.size() != 4 && fields_.size() != 5)
+                return Fault{"缓和曲线应为“缓和曲线,长度,起点半径,终点半径,左|右”"};
+            if (auto f = positive(1, "长度", e.length)) return f;
+            if (auto f = radius(2, "起点半径", e.radius_start)) return f;
+            if (auto f = radius(3, "终点半径", e.radius_end)) return f;
+            if (fields_.size() == 5) {
+                if (auto f = direction(4, {&e.radius_start, &e.radius_end})) return f;
+            }
+        }
+        std::get<ElementsDef>(def_.horizontal).elements.push_back(e);
+        return std::nullopt;
+    }
+
+    std::optional<Fault> intersection_point() {
+        if (!start_) return Fault{"交点之前应有起点记录"};
+        if (mode_ != Mode::points)
+            return Fault{"线元法的文件（起点有方位角）不能有交点记录，线元与交点不能混用"};
+        if (end_) return Fault{"终点之后不能再有交点"};
+        if (fields_.size() != 7)
+            return Fault{"交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2”"};
+        IntersectionPoint p;
+        p.name = fields_[1];
+        if (auto f = number(2, "X", p.x)) return f;
+        if (auto f = number(3, "Y", p.y)) return f;
+        if (auto f = positive(4, "半径", p.radius)) return f;
+        if (auto f = not_negative(5, "缓和曲线长1", p.entry_transition)) return f;
+        if (auto f = not_negative(6, "缓和曲线长2", p.exit_transition)) return f;
+        std::get<PointsDef>(def_.horizontal).points.push_back(std::move(p));
+        return std::nullopt;
+    }
+
+    std::optional<Fault> end_point() {
+        if (!start_) return Fault{"终点之前应有起点记录"};
+        if (mode_ != Mode::points) return Fault{"线元法的文件（起点有方位角）不能有终点记录"};
+        if (end_) return Fault{"终点记录只能有一个"};
+        if (fields_.size() != 3) return Fault{"终点应为“终点,X,Y”"};
+        auto& h = std::get<PointsDef>(def_.horizontal);
+        if (auto f = number(1, "终点X", h.end_x)) return f;
+        if (auto f = number(2, "终点Y", h.end_y)) return f;
+        end_ = true;
+        return std::nullopt;
+    }
+
+    std::optional<Fault> chain_break() {
+        if (fields_.size() != 3) return Fault{"断链应为“断链,来向里程,去向里程”"};
+        route::ChainBreak b;
+        if (auto f = chainage(1, "来向里程", b.back)) return f;
+        if (auto f = chainage(2, "去向里程", b.ahead)) return f;
+        def_.breaks.push_back(b);
+        return std::nullopt;
+    }
+
+    std::optional<Fault> vertical_point() {
+        if (fields_.size() != 4 && fields_.size() != 5)
+            return Fault{"变坡点应为“变坡点,里程,高程,竖曲线半径”"};
+        route::VerticalPoint v;
+        if (auto f = chainage(1, "变坡点里程", v.chainage)) return f;
+        if (auto f = number(2, "高程", v.elevation)) return f;
+        if (auto f = not_negative(3, "竖曲线半径", v.radius)) return f;
+        if (fields_.size() == 5) {
+            const std::string& t = fields_[4];
+            int zone = 0;
+            const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), zone);
+            if (ec != std::errc() || end != t.data() + t.size() || zone < 1)
+                return Fault{"分区" + in_quotes(t) + "应为1、2、3……（长链两侧的第几段）"};
+            v.zone = zone;
+        }
+        def_.profile.push_back(v);
+        return std::nullopt;
+    }
+
+    Definition def_;
+    std::vector<std::string> fields_;
+    std::optional<bool> utf8_;
+    bool header_ = false;
+    bool start_ = false;
+    bool end_ = false;
+    Mode mode_ = Mode::elements;
+};
+
+std::string too_long_cause(std::size_t number) {
+    return "第" + std::to_string(number) + "行超过" + std::to_string(kMaxAlignmentLineBytes) +
+           "字节，不是线路文件";
+}
+
+std::string too_large_cause() {
+    return "文件超过" + std::to_string(kMaxAlignmentFileBytes) + "字节，不是线路文件";
+}
+
+// Feeds pieces to the parser until the end or the first fault; the cause of a
+// fault, if any, comes back in `fault`.
+class Reading {
+  public:
+    bool feed(std::string_view piece) {
+        total_ += piece.size();
+        if (total_ > kMaxAlignmentFileBytes) {
+            fault_ = too_large_cause();
+            return false;
+        }
+        if (splitter_.feed(piece, line_)) return true;
+        if (splitter_.too_long()) fault_ = too_long_cause(splitter_.line_number());
+        return false;
+    }
+
+    Result<Definition> finish() {
+        if (!fault_) splitter_.finish(line_);
+        if (fault_) return detail::bare_failure(*fault_);
+        return parser_.finish();
+    }
+
+  private:
+    Parser parser_;
+    detail::LineSplitter splitter_{kMaxAlignmentLineBytes};
+    std::optional<std::string> fault_;
+    std::size_t total_ = 0;
+    bool bom_checked_ = false;
+    std::function<bool(std::size_t, std::string_view)> line_ = [this](std::size_t n,
+                                                                      std::string_view raw) {
+        if (!bom_checked_) {
+            bom_checked_ = true;
+            if (splitter_.had_bom()) parser_.set_utf8();
+        }
+        fault_ = parser_.take(n, raw);
+        return !fault_;
+    };
+};
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// The shortest decimal text that reads back to the same double.
+void append_exact(std::string& out, double value) {
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, end);
+}
+
+// Chainage text where it reads back exactly (3 to 9 decimals), plain metres
+// otherwise.
+void append_chainage(std::string& out, double metres, const std::string& prefix) {
+    for (int decimals = 3; decimals <= 9; ++decimals) {
+        const std::string text = route::format_chainage(metres, decimals, prefix);
+        const auto back = route::read_chainage(text);
+        if (back && back.value() == metres) {
+            out += text;
+            return;
+        }
+    }
+    append_exact(out, metres);
+}
+
+void append_radius(std::string& out, double radius) {
+    if (std::isinf(radius)) {
+        out += kInfinity;
+    } else {
+        append_exact(out, std::fabs(radius));
+    }
+}
+
+// A text field must not hold what ends a field or a line.
+std::optional<std::string> field_fault(std::string_view text, const std::string& what) {
+    if (text.find(',') != std::string_view::npos)
+        return what + in_quotes(text) + "含有逗号，无法写成一个字段";
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        return what + "含有换行符，无法写成一行";
+    if (geometry::trim_spaces(text) != text)
+        return what + in_quotes(text) + "的开头或结尾有空格，读回时会丢失";
+    return std::nullopt;
+}
+
+std::optional<std::string> text_lines(const Definition& d, std::string& out) {
+    const auto finite = [](std::initializer_list<double> values) {
+        for (double v : values) {
+            if (!std::isfinite(v)) return false;
+        }
+        return true;
+    };
+    constexpr const char* kNotFinite = "线路中有不是有限数的数值，无法保存";
+    if (auto f = field_fault(d.name, "线路名")) return f;
+    if (d.prefix.empty() || !route::valid_prefix(d.prefix))
+        return "里程前缀" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
+    out += "线路,";
+    out += d.name;
+    out += ",";
+    out += d.prefix;
+    out += "\r\n";
+    if (const auto* e = std::get_if<ElementsDef>(&d.horizontal)) {
+        if (!finite({e->start_chainage, e->start_x, e->start_y, e->start_azimuth}))
+            return kNotFinite;
+        out += "起点,";
+        append_chainage(out, e->start_chainage, d.prefix);
+        out += ",";
+        append_exact(out, e->start_x);
+        out += ",";
+        append_exact(out, e->start_y);
+        out += ",";
+        out += route::format_packed_shortest(e->start_azimuth);
+        out += "\r\n";
+        for (std::size_t i = 0; i < e->elements.size(); ++i) {
+            const ElementDef& el = e->elements[i];
+            const double r1 = el.radius_start;
+            const double r2 = el.radius_end;
+            if (!std::isfinite(el.length) || std::isnan(r1) || std::isnan(r2)) return kNotFinite;
+            if (r1 == 0 || r2 == 0)
+                return "第" + std::to_string(i + 1) + "个线元的半径为0，无法保存";
+            if (std::isinf(r1) && std::isinf(r2)) {
+                out += "直线,";
+                append_exact(out, el.length);
+            } else if (r1 == r2) {
+                out += "圆曲线,";
+                append_exact(out, el.length);
+                out += ",";
+                append_radius(out, r1);
+                out += r1 < 0 ? ",左" : ",右";
+            } else {
+                out += "缓和曲线,";
+                append_exact(out, el.length);
+                const bool opposite =
+                    std::isfinite(r1) && std::isfinite(r2) && (r1 < 0) != (r2 < 0);
+                if (opposite) {
+                    // Through a straight point: the signs say it.
+                    out += ",";
+                    append_exact(out, r1);
+                    out += ",";
+                    append_exact(out, r2);
+                } else {
+                    out += ",";
+                    append_radius(out, r1);
+                    out += ",";
+                    append_radius(out, r2);
+                    const double finite_one = std::isfinite(r1) ? r1 : r2;
+                    out += finite_one < 0 ? ",左" : ",右";
+                }
+            }
+            out += "\r\n";
+        }
+    } else {
+        const auto& p = std::get<PointsDef>(d.horizontal);
+        if (!finite({p.start_chainage, p.start_x, p.start_y, p.end_x, p.end_y})) return kNotFinite;
+        out += "起点,";
+        append_chainage(out, p.start_chainage, d.prefix);
+        out += ",";
+        append_exact(out, p.start_x);
+        out += ",";
+        append_exact(out, p.start_y);
+        out += "\r\n";
+        for (const IntersectionPoint& jd : p.points) {
+            if (auto f = field_fault(jd.name, "交点名")) return f;
+            if (!finite({jd.x, jd.y, jd.radius, jd.entry_transition, jd.exit_transition}))
+                return kNotFinite;
+            out += "交点,";
+            out += jd.name;
+            for (double v : {jd.x, jd.y, jd.radius, jd.entry_transition, jd.exit_transition}) {
+                out += ",";
+                append_exact(out, v);
+            }
+            out += "\r\n";
+        }
+        out += "终点,";
+        append_exact(out, p.end_x);
+        out += ",";
+        append_exact(out, p.end_y);
+        out += "\r\n";
+    }
+    for (const route::ChainBreak& b : d.breaks) {
+        if (!finite({b.back, b.ahead})) return kNotFinite;
+        out += "断链,";
+        append_chainage(out, b.back, d.prefix);
+        out += ",";
+        append_chainage(out, b.ahead, d.prefix);
+        out += "\r\n";
+    }
+    for (const route::VerticalPoint& v : d.profile) {
+        if (!finite({v.chainage, v.elevation, v.radius})) return kNotFinite;
+        out += "变坡点,";
+        append_chainage(out, v.chainage, d.prefix);
+        out += ",";
+        append_exact(out, v.elevation);
+        out += ",";
+        append_exact(out, v.radius);
+        if (v.zone != 0) {
+            if (v.zone < 0) return "变坡点的分区应为正数";
+            out += ",";
+            out += std::to_string(v.zone);
+        }
+        out += "\r\n";
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> file_bytes(const Definition& d, std::string& bytes) {
+    std::string text;
+    if (auto fault = text_lines(d, text)) return fault;
+    std::string cause;
+    if (!detail::encode_cp936(text, bytes, cause)) return cause;
+    return std::nullopt;
+}
+
+}  // namespace
+
+Result<Definition> parse_alignment_file(std::string_view bytes) {
+    Reading reading;
+    while (!bytes.empty()) {
+        const std::string_view piece = bytes.substr(0, 1 << 16);
+        bytes.remove_prefix(piece.size());
+        if (!reading.feed(piece)) break;
+    }
+    return reading.finish();
+}
+
+Result<Definition> read_alignment_file(const fs::path& path) {
+    Reading reading;
+    if (auto error = read_file(path, [&](std::string_view piece) { return reading.feed(piece); }))
+        return *error;
+    auto read = reading.finish();
+    if (!read) return detail::read_failure(path, without_mark(read.failure().message));
+    return read;
+}
+
+Result<std::string> alignment_file_bytes(const Definition& definition) {
+    std::string bytes;
+    if (auto cause = file_bytes(definition, bytes)) return detail::bare_failure(*cause);
+    return bytes;
+}
+
+std::optional<Error> write_alignment_file(const fs::path& path, const Definition& definition) {
+    std::string bytes;
+    if (auto cause = file_bytes(definition, bytes)) return detail::save_failure(path, *cause);
+    return replace_file(path, bytes);
+}
+
+}  // namespace korvane::files

@@ -1,0 +1,120 @@
+#include "files/text_lines.h"
+
+#include "files/codec.h"
+
+#include <iconv.h>
+
+namespace korvane::files::detail {
+
+bool is_ascii(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+bool is_utf8(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra;
+        char32_t cp;
+        char32_t min;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            extra = 1, cp = lead & 0x1F, min = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2, cp = lead & 0x0F, min = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3, cp = lead & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i <= extra) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            if ((c & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+namespace {
+
+// A code page 936 converter kept open for the thread: point files convert a
+// name on each of up to millions of lines, and opening a converter costs as
+// much as the rest of the line's reading.
+class Cp936Reader {
+  public:
+    Cp936Reader() : cd_(iconv_open("UTF-8", "CP936")) {}
+    ~Cp936Reader() {
+        if (ok()) iconv_close(cd_);
+    }
+    Cp936Reader(const Cp936Reader&) = delete;
+    Cp936Reader& operator=(const Cp936Reader&) = delete;
+
+    bool ok() const {
+        return cd_ != reinterpret_cast<iconv_t>(-1);
+    }  // NOLINT(performance-no-int-to-ptr)
+
+    // The whole of `in` converted into `out`, or false (out unspecified).
+    bool convert(std::string_view in, std::string& out) {
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+        out.resize(in.size() * 2 + 4);  // a character of 1 or 2 bytes takes at most 3 or 4 in UTF-8
+        char* src = const_cast<char*>(in.data());  // iconv does not write the input
+        std::size_t src_left = in.size();
+        char* dst = out.data();
+        std::size_t dst_left = out.size();
+        if (iconv(cd_, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1) ||
+            src_left != 0)
+            return false;
+        out.resize(out.size() - dst_left);
+        return true;
+    }
+
+  private:
+    iconv_t cd_;
+};
+
+bool fast_cp936(std::string_view bytes, std::string& out) {
+    thread_local Cp936Reader reader;
+    return reader.ok() && reader.convert(bytes, out);
+}
+
+}  // namespace
+
+bool decode_text(std::string_view bytes, bool utf8, std::string& out, std::string& cause) {
+    if (is_ascii(bytes)) {
+        out.assign(bytes);
+        return true;
+    }
+    if (utf8) {
+        if (!is_utf8(bytes)) {
+            cause = "不是UTF-8编码的文字";
+            return false;
+        }
+        out.assign(bytes);
+        return true;
+    }
+    if (fast_cp936(bytes, out)) return true;
+    // Not code page 936 (or no converter): the codec names the cause.
+    auto text = cp936_to_utf8(bytes);
+    if (!text) {
+        // The codec's message ends in "！"; here it becomes part of a longer one.
+        std::string message = text.failure().message;
+        constexpr std::string_view mark = "！";
+        if (message.ends_with(mark)) message.resize(message.size() - mark.size());
+        cause = std::move(message);
+        return false;
+    }
+    out = std::move(text).value();
+    return true;
+}
+
+}  // namespace korvane::files::detail

@@ -1,0 +1,162 @@
+#include "route/angle.h"
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "geometry/number_text.h"
+
+namespace korvane::route {
+namespace {
+
+constexpr const char* kBadAngle = "角度格式不正确，应写作度.分秒（如45.302010）！";
+constexpr const char* kAngleOutOfRange = "角度超出范围！";
+constexpr double kMaxDegrees = 1e9;
+constexpr double kMaxRadians = 1e6;
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The arithmetic of the split is carried in long double and rounded to a
+// double once, at the end, so that nearly every double is the reading of some
+// packed text (which the shortest writer relies on).
+using Wide = long double;
+
+Wide read_digits(std::string_view digits) {
+    Wide value = 0;
+    if (!digits.empty()) std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    return value;
+}
+
+// Degrees from the digits before and after the point (no sign).
+Wide split_degrees(std::string_view whole, std::string_view fraction) {
+    const Wide d = read_digits(whole);
+    Wide m = 0;
+    if (!fraction.empty()) m += 10 * (fraction[0] - '0');
+    if (fraction.size() > 1) m += fraction[1] - '0';
+    Wide s = 0;
+    if (fraction.size() > 2) {
+        std::string seconds(fraction.substr(2));
+        if (seconds.size() == 1) seconds.push_back('0');  // "3" is 30 seconds
+        if (seconds.size() > 2) seconds.insert(2, 1, '.');
+        s = read_digits(seconds);
+    }
+    return d + (m + s / 60) / 60;
+}
+
+double to_radians(Wide degrees) {
+    return static_cast<double>(degrees / 180 * std::numbers::pi_v<Wide>);
+}
+
+}  // namespace
+
+Outcome<double> read_packed_angle(std::string_view text) {
+    text = geometry::trim_spaces(text);
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative || (!text.empty() && text[0] == '+')) ++i;
+    const std::size_t w = i;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    const std::string_view whole = text.substr(w, i - w);
+    std::string_view fraction;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t f = i;
+        while (i < text.size() && is_digit(text[i])) ++i;
+        fraction = text.substr(f, i - f);
+    }
+    if (i != text.size() || (whole.empty() && fraction.empty())) {
+        return Failure{kBadAngle, Subject::none, -1, -1};
+    }
+    const Wide degrees = split_degrees(whole, fraction);
+    if (!(degrees < kMaxDegrees)) return Failure{kAngleOutOfRange, Subject::none, -1, -1};
+    const double radians = to_radians(degrees);
+    return negative ? -radians : radians;
+}
+
+double packed_to_radians(double packed) {
+    if (!std::isfinite(packed)) return packed;
+    char buf[400];
+    const auto r =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(packed), std::chars_format::fixed);
+    const std::string_view text(buf, static_cast<std::size_t>(r.ptr - buf));
+    const auto point = text.find('.');
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : text.substr(point + 1);
+    const double radians = to_radians(split_degrees(text.substr(0, point), fraction));
+    return packed < 0 ? -radians : radians;
+}
+
+std::string format_packed(double radians, int second_decimals) {
+    if (!std::isfinite(radians) || std::fabs(radians) > kMaxRadians) return {};
+    if (second_decimals < 0) second_decimals = 0;
+    if (second_decimals > 15) second_decimals = 15;
+    const Wide seconds =
+        std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
+    char buf[400];
+    const auto r =
+        std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, second_decimals);
+    const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
+    const auto point = digits.find('.');
+    long long whole = 0;
+    std::from_chars(digits.data(),
+                    digits.data() + (point == std::string_view::npos ? digits.size() : point),
+                    whole);
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : digits.substr(point + 1);
+    const long long d = whole / 3600;
+    const int m = static_cast<int>(whole % 3600 / 60);
+    const int s = static_cast<int>(whole % 60);
+    const bool zero = digits.find_first_not_of("0.") == std::string_view::npos;
+
+    std::string out;
+    if (radians < 0 && !zero) out.push_back('-');
+    out.append(std::to_string(d));
+    out.push_back('.');
+    out.push_back(static_cast<char>('0' + m / 10));
+    out.push_back(static_cast<char>('0' + m % 10));
+    out.push_back(static_cast<char>('0' + s / 10));
+    out.push_back(static_cast<char>('0' + s % 10));
+    out.append(fraction);
+    return out;
+}
+
+double normalize_azimuth(double radians) {
+    if (!std::isfinite(radians)) return radians;
+    constexpr double two_pi = 2.0 * std::numbers::pi;
+    double a = std::fmod(radians, two_pi);
+    if (a < 0) a += two_pi;
+    if (a >= two_pi) a = 0;  // a tiny negative angle plus 2π rounds up to 2π
+    return a;
+}
+
+std::string format_azimuth(double radians, int second_decimals) {
+    std::string text = format_packed(normalize_azimuth(radians), second_decimals);
+    if (text.starts_with("360.")) {
+        // Rounded up to a full turn: that is north.
+        text = format_packed(0.0, second_decimals);
+    }
+    return text;
+}
+
+std::string format_packed_shortest(double radians) {
+    if (!std::isfinite(radians) || std::fabs(radians) > kMaxRadians) return {};
+    std::string best;
+    double best_error = INFINITY;
+    for (int n = 0; n <= 15; ++n) {
+        std::string text = format_packed(radians, n);
+        const auto back = read_packed_angle(text);
+        if (!back) continue;
+        if (back.value() == radians) return text;
+        const double error = std::fabs(back.value() - radians);
+        if (error < best_error) {
+            best_error = error;
+            best = std::move(text);
+        }
+    }
+    return best;
+}
+
+}  // namespace korvane::route

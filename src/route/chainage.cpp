@@ -1,0 +1,122 @@
+#include "route/chainage.h"
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "geometry/number_text.h"
+
+namespace korvane::route {
+namespace {
+
+constexpr const char* kBadChainage = "桩号格式不正确，应写作K1+234.567或1234.567！";
+constexpr const char* kMetresTooLarge = "桩号“+”后的米数必须小于1000！";
+constexpr const char* kChainageOutOfRange = "桩号超出范围（绝对值不能超过1000000km）！";
+
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool is_capital(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+
+Failure failure(const char* message) {
+    return Failure{message, Subject::none, -1, -1};
+}
+
+Outcome<double> checked(double value) {
+    if (!std::isfinite(value) || std::fabs(value) > kMaxChainage)
+        return failure(kChainageOutOfRange);
+    return value;
+}
+
+}  // namespace
+
+bool valid_prefix(std::string_view prefix) {
+    for (char c : prefix) {
+        if (!is_capital(c)) return false;
+    }
+    return prefix.empty() || prefix.back() == 'K';
+}
+
+Outcome<double> read_chainage(std::string_view text) {
+    text = geometry::trim_spaces(text);
+    if (text.empty()) return failure(kBadChainage);
+    const bool has_plus = text.find('+') != std::string_view::npos;
+    std::size_t i = 0;
+    const bool negative = text[0] == '-';
+    if (negative) ++i;
+    const std::size_t prefix_begin = i;
+    while (i < text.size() && is_capital(text[i])) ++i;
+    const std::string_view prefix = text.substr(prefix_begin, i - prefix_begin);
+
+    if (prefix.empty() && (!has_plus || text.find_first_of("eE") != std::string_view::npos)) {
+        // Plain metres.
+        const auto value = geometry::parse_strict(text);
+        if (!value) return failure(kBadChainage);
+        return checked(*value);
+    }
+    if (!valid_prefix(prefix)) return failure(kBadChainage);
+
+    const std::size_t km_begin = i;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    const std::string_view km = text.substr(km_begin, i - km_begin);
+    if (km.empty() || i >= text.size() || text[i] != '+') return failure(kBadChainage);
+    ++i;
+    const std::size_t m_begin = i;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    std::string_view metres = text.substr(m_begin, i - m_begin);
+    std::string_view fraction;
+    if (metres.empty()) return failure(kBadChainage);
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const std::size_t f_begin = i;
+        while (i < text.size() && is_digit(text[i])) ++i;
+        fraction = text.substr(f_begin, i - f_begin);
+    }
+    if (i != text.size()) return failure(kBadChainage);
+    while (metres.size() > 1 && metres[0] == '0') metres.remove_prefix(1);
+    if (metres.size() > 3) return failure(kMetresTooLarge);
+
+    // The decimal number the text spells, converted once.
+    std::string number(km);
+    number.append(3 - metres.size(), '0');
+    number.append(metres);
+    if (!fraction.empty()) {
+        number.push_back('.');
+        number.append(fraction);
+    }
+    double value = 0;
+    const auto r = std::from_chars(number.data(), number.data() + number.size(), value);
+    if (r.ec != std::errc{}) return failure(kChainageOutOfRange);
+    return checked(negative ? -value : value);
+}
+
+std::string format_chainage(double metres, int decimals, std::string_view prefix) {
+    if (!std::isfinite(metres)) return {};
+    if (decimals < 0) decimals = 0;
+    if (decimals > 9) decimals = 9;
+    char buf[400];
+    // to_chars with a precision rounds the exact binary value, ties to even.
+    const auto r =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(metres), std::chars_format::fixed, decimals);
+    const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
+    const auto point = digits.find('.');
+    std::string whole(digits.substr(0, point));
+    const std::string_view fraction =
+        point == std::string_view::npos ? std::string_view{} : digits.substr(point);
+    if (whole.size() < 4) whole.insert(0, 4 - whole.size(), '0');
+    const bool zero = digits.find_first_not_of("0.") == std::string_view::npos;
+
+    std::string out;
+    out.reserve(prefix.size() + digits.size() + 4);
+    if (metres < 0 && !zero) out.push_back('-');
+    out.append(prefix);
+    out.append(whole, 0, whole.size() - 3);
+    out.push_back('+');
+    out.append(whole, whole.size() - 3, 3);
+    out.append(fraction);
+    return out;
+}
+
+}  // namespace korvane::route

@@ -1,0 +1,453 @@
+#include "route/computations.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "route/angle.h"
+#include "route/element_math.h"
+
+namespace korvane::route {
+namespace {
+
+constexpr double kMaxCoordinate = 1e9;
+constexpr double kSame = 1e-9;  // metres: stations this close are one station
+constexpr double kMinInterval = 1e-3;
+constexpr double kMaxInterval = 1e9;
+
+std::string fixed(double v, int decimals = 3) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    return std::string(buf, r.ptr);
+}
+
+Failure fail(std::string message, Subject subject, int index = -1) {
+    return Failure{std::move(message), subject, index, -1};
+}
+
+std::optional<Failure> check_offset(double offset, Subject subject, int index = -1) {
+    if (!std::isfinite(offset) || std::fabs(offset) > kMaxOffset) {
+        return fail("偏距不是有效数字或超出范围（不能超过100km）！", subject, index);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> check_skew(double skew) {
+    if (!std::isfinite(skew) || std::fabs(skew) > 1e6)
+        return fail("斜交角不是有效数字！", Subject::skew);
+    if (std::fabs(std::sin(skew)) < 1e-9) return fail("斜交角不能为0°或180°！", Subject::skew);
+    return std::nullopt;
+}
+
+// The point `offset` metres from `base` in the direction `skew` from its tangent.
+void set_out(const Pose& base, double offset, double cos_d, double sin_d, double& x, double& y) {
+    x = base.x + offset * cos_d;
+    y = base.y + offset * sin_d;
+}
+
+}  // namespace
+
+Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int zone, double offset,
+                               double skew) {
+    if (auto f = check_offset(offset, Subject::offset)) return *f;
+    if (auto f = check_skew(skew)) return *f;
+    const auto where = alignment.locate(chainage, zone);
+    if (!where) return where.failure();
+    const Station st = where.value();
+    const Pose base = alignment.pose_at(st.s);
+    ForwardResult r;
+    r.s = st.s;
+    r.zone = st.zone;
+    r.chainage = chainage;
+    const double direction = base.azimuth + skew;
+    set_out(base, offset, std::cos(direction), std::sin(direction), r.x, r.y);
+    r.azimuth = normalize_azimuth(base.azimuth);
+    r.elevation = alignment.elevation_at(st.s);
+    return r;
+}
+
+// ---------------------------------------------------------------- inverse
+
+namespace {
+
+struct Foot {
+    double s;
+    double distance;
+};
+
+struct Search {
+    const Alignment& a;
+    double qx, qy;
+    double best;  // smallest distance to a foot or end point found so far
+    std::vector<Foot> feet;
+
+    // Distance from the query to a box, 0 inside it.
+    double box_distance(double min_x, double min_y, double max_x, double max_y) const {
+        const double dx = qx < min_x ? min_x - qx : qx > max_x ? qx - max_x : 0.0;
+        const double dy = qy < min_y ? min_y - qy : qy > max_y ? qy - max_y : 0.0;
+        return std::hypot(dx, dy);
+    }
+
+    // (Q − C)·T at a pose: positive while the foot lies further ahead.
+    double lead(const Pose& p, double cos_az, double sin_az) const {
+        return (qx - p.x) * cos_az + (qy - p.y) * sin_az;
+    }
+
+    // The foot inside a piece where the lead changes from positive at t0 to
+    // zero or negative at t1: Newton's method kept inside the bracket.
+    void solve(const Alignment::Piece& piece, double g0, double g1) {
+        const Segment& seg = a.segments()[static_cast<std::size_t>(piece.segment)];
+        const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
+        double lo = 0;
+        double hi = piece.t1 - piece.t0;
+        double u = hi * (g0 / (g0 - g1));
+        if (!(u > lo && u < hi)) u = 0.5 * hi;
+        Pose p{};
+        for (int iteration = 0; iteration < 60; ++iteration) {
+            p = detail::advance(piece.pose, piece.k0, c, u);
+            const double ca = std::cos(p.azimuth);
+            const double sa = std::sin(p.azimuth);
+            const double g = lead(p, ca, sa);
+            if (g > 0) {
+                lo = u;
+            } else {
+                hi = u;
+            }
+            const double across = -(qx - p.x) * sa + (qy - p.y) * ca;
+            const double k = piece.k0 + 2 * c * u;
+            const double slope = -1 + k * across;
+            double next = slope < 0 ? u - g / slope : 0.5 * (lo + hi);
+            if (!(next > lo && next < hi)) next = 0.5 * (lo + hi);
+            const bool done =
+                std::fabs(next - u) <= 1e-13 * (1 + std::fabs(piece.t0 + u)) || hi - lo <= 1e-13;
+            u = next;
+            if (done) break;
+        }
+        p = detail::advance(piece.pose, piece.k0, c, u);
+        add(seg.s_start + piece.t0 + u, std::hypot(qx - p.x, qy - p.y));
+    }
+
+    void add(double s, double distance) {
+        for (const Foot& f : feet) {
+            if (std::fabs(f.s - s) <= 1e-6) return;
+        }
+        feet.push_back({s, distance});
+        best = std::min(best, distance);
+    }
+
+    Pose end_of_piece(std::size_t i, const Pose& end) const {
+        const auto& pieces = a.pieces();
+        return i + 1 < pieces.size() ? pieces[i + 1].pose : end;
+    }
+
+    void run(const Pose& end) {
+        const auto& nodes = a.nodes();
+        const auto& pieces = a.pieces();
+        int stack[128];
+        int top = 0;
+        stack[top++] = 0;
+        while (top > 0) {
+            const Alignment::Node& node = nodes[static_cast<std::size_t>(stack[--top])];
+            const double bound = 2 * best + 1e-6;
+            if (box_distance(node.min_x, node.min_y, node.max_x, node.max_y) > bound) continue;
+            if (node.piece >= 0) {
+                const std::size_t i = static_cast<std::size_t>(node.piece);
+                const Alignment::Piece& piece = pieces[i];
+                const double g0 = lead(piece.pose, piece.cos0, piece.sin0);
+                if (!(g0 > 0)) continue;
+                const Pose e = end_of_piece(i, end);
+                const double g1 = lead(e, std::cos(e.azimuth), std::sin(e.azimuth));
+                if (g1 <= 0) solve(piece, g0, g1);
+                continue;
+            }
+            // The nearer child is searched first (pushed last).
+            const Alignment::Node& l = nodes[static_cast<std::size_t>(node.left)];
+            const Alignment::Node& r = nodes[static_cast<std::size_t>(node.right)];
+            const double dl = box_distance(l.min_x, l.min_y, l.max_x, l.max_y);
+            const double dr = box_distance(r.min_x, r.min_y, r.max_x, r.max_y);
+            if (top + 2 > 128) continue;  // deeper than any tree of up to 2^60 pieces
+            if (dl <= dr) {
+                stack[top++] = node.right;
+                stack[top++] = node.left;
+            } else {
+                stack[top++] = node.left;
+                stack[top++] = node.right;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
+    if (!std::isfinite(x) || std::fabs(x) > kMaxCoordinate) {
+        return fail("坐标X不是有效数字或超出范围！", Subject::x);
+    }
+    if (!std::isfinite(y) || std::fabs(y) > kMaxCoordinate) {
+        return fail("坐标Y不是有效数字或超出范围！", Subject::y);
+    }
+    const Pose start = alignment.pose_at(0);
+    const Pose end = alignment.pose_at(alignment.length());
+    Search search{alignment, x, y, 0, {}};
+    const double d_start = std::hypot(x - start.x, y - start.y);
+    const double d_end = std::hypot(x - end.x, y - end.y);
+    search.best = std::min(d_start, d_end);
+    const double g_start = search.lead(start, std::cos(start.azimuth), std::sin(start.azimuth));
+    const double g_end = search.lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
+    // A point square to the start (to rounding) has its foot there.
+    if (g_start <= 0 && g_start >= -kSame) search.add(0, d_start);
+    if (g_end >= 0 && g_end <= kSame) search.add(alignment.length(), d_end);
+    search.run(end);
+
+    const Foot* nearest = nullptr;
+    for (const Foot& f : search.feet) {
+        if (!nearest || f.distance < nearest->distance ||
+            (f.distance == nearest->distance && f.s < nearest->s)) {
+            nearest = &f;
+        }
+    }
+    const std::string point = "点（" + fixed(x) + "，" + fixed(y) + "）";
+    if (g_start < -kSame && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
+        return fail(point + "的垂足在线路起点之前" + fixed(-g_start) + "m！", Subject::x);
+    }
+    if (g_end > kSame && (!nearest || d_end < nearest->distance)) {
+        return fail(point + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
+    }
+    if (!nearest) return fail(point + "在线路上没有垂足！", Subject::x);
+
+    InverseResult r;
+    r.s = nearest->s;
+    const Pose foot = alignment.pose_at(r.s);
+    r.offset = -(x - foot.x) * std::sin(foot.azimuth) + (y - foot.y) * std::cos(foot.azimuth);
+    r.zone = alignment.zone_of(r.s);
+    r.chainage = alignment.chainage_of(r.s, r.zone);
+    r.azimuth = normalize_azimuth(foot.azimuth);
+    r.elevation = alignment.elevation_at(r.s);
+    r.feet = 0;
+    for (const Foot& f : search.feet) {
+        if (f.distance <= 2 * nearest->distance + 1e-6) ++r.feet;
+    }
+    return r;
+}
+
+// ---------------------------------------------------------------- table
+
+namespace {
+
+// A station of the table that is not a whole multiple of the interval.
+struct Extra {
+    double s;
+    int zone;
+    double chainage;
+    std::string label;
+};
+
+bool before(double s1, int z1, double s2, int z2) {
+    return z1 < z2 || (z1 == z2 && s1 < s2);
+}
+
+// The stations of a table in order, without their geometry.
+class Stations {
+  public:
+    static Outcome<Stations> plan(const Alignment& a, const TableRequest& q) {
+        if (!std::isfinite(q.interval) || q.interval <= 0) {
+            return fail("间距必须大于0！", Subject::interval);
+        }
+        if (q.interval < kMinInterval || q.interval > kMaxInterval) {
+            return fail("间距超出范围（0.001m至1000000km）！", Subject::interval);
+        }
+        if (q.offsets.empty()) return fail("请至少给出一个边桩偏距！", Subject::offsets);
+        for (std::size_t i = 0; i < q.offsets.size(); ++i) {
+            if (auto f = check_offset(q.offsets[i], Subject::offsets, static_cast<int>(i)))
+                return *f;
+        }
+        if (auto f = check_skew(q.skew)) return *f;
+        auto from = a.locate(q.from, q.from_zone);
+        if (!from) {
+            Failure f = from.failure();
+            f.message = "起算" + f.message;
+            f.subject = f.subject == Subject::zone ? Subject::from : Subject::from;
+            return f;
+        }
+        auto to = a.locate(q.to, q.to_zone);
+        if (!to) {
+            Failure f = to.failure();
+            f.message = "止算" + f.message;
+            f.subject = Subject::to;
+            return f;
+        }
+        Stations st;
+        st.a_ = &a;
+        st.interval_ = q.interval;
+        st.from_ = from.value();
+        st.to_ = to.value();
+        if (before(st.to_.s, st.to_.zone, st.from_.s, st.from_.zone)) {
+            return fail("起算桩号不能在止算桩号之后！", Subject::from);
+        }
+        // Whole stations per zone; their number bounds the rows from below.
+        double whole = 0;
+        for (int z = st.from_.zone; z <= st.to_.zone; ++z) {
+            const Zone& zone = a.zones()[static_cast<std::size_t>(z) - 1];
+            const double lo = (z == st.from_.zone ? st.from_.s : zone.s_begin) + zone.constant;
+            const double hi = (z == st.to_.zone ? st.to_.s : zone.s_end) + zone.constant;
+            const double span = std::floor(hi / q.interval) - std::ceil(lo / q.interval) + 1;
+            if (span > 0) whole += span;
+        }
+        const double per_station = static_cast<double>(q.offsets.size());
+        if (whole * per_station > static_cast<double>(kMaxTableRows)) return too_many();
+        for (int z = st.from_.zone; z <= st.to_.zone; ++z) {
+            const Zone& zone = a.zones()[static_cast<std::size_t>(z) - 1];
+            const double lo = (z == st.from_.zone ? st.from_.s : zone.s_begin);
+            const double hi = (z == st.to_.zone ? st.to_.s : zone.s_end);
+            auto k_lo = static_cast<std::int64_t>(std::ceil((lo + zone.constant) / q.interval));
+            auto k_hi = static_cast<std::int64_t>(std::floor((hi + zone.constant) / q.interval));
+            // The quotient may round across an integer: the multiples themselves decide.
+            while (static_cast<double>(k_lo - 1) * q.interval - zone.constant >= lo) --k_lo;
+            while (static_cast<double>(k_lo) * q.interval - zone.constant < lo) ++k_lo;
+            while (static_cast<double>(k_hi + 1) * q.interval - zone.constant <= hi) ++k_hi;
+            while (static_cast<double>(k_hi) * q.interval - zone.constant > hi) --k_hi;
+            st.zones_.push_back({z, k_lo, k_hi, lo, hi});
+        }
+        st.extras_.push_back({st.from_.s, st.from_.zone, q.from, ""});
+        st.extras_.push_back({st.to_.s, st.to_.zone, q.to, ""});
+        if (q.key_points) {
+            for (const KeyPoint& k : a.key_points()) {
+                st.add_key(k.s, k.zone, k.chainage, k.label);
+                if (k.ahead) st.add_key(k.s, k.zone + 1, *k.ahead, k.label);
+            }
+        }
+        std::stable_sort(st.extras_.begin(), st.extras_.end(), [](const Extra& l, const Extra& r) {
+            return before(l.s, l.zone, r.s, r.zone);
+        });
+        // Extras at one position become one, their labels joined.
+        std::vector<Extra> merged;
+        for (Extra& e : st.extras_) {
+            if (!merged.empty() && merged.back().zone == e.zone &&
+                std::fabs(merged.back().s - e.s) <= kSame) {
+                Extra& m = merged.back();
+                if (!e.label.empty() && m.label.find(e.label) == std::string::npos) {
+                    m.label += m.label.empty() ? e.label : "/" + e.label;
+                }
+                continue;
+            }
+            merged.push_back(std::move(e));
+        }
+        st.extras_ = std::move(merged);
+        const std::size_t extra_rows = st.extras_.size() * q.offsets.size();
+        if (whole * per_station + static_cast<double>(extra_rows) >
+            static_cast<double>(kMaxTableRows)) {
+            // Some extras may fall on whole stations: count exactly.
+            std::size_t count = 0;
+            Stations copy = st;
+            TableRow row;
+            while (copy.next(row)) ++count;
+            if (count * q.offsets.size() > kMaxTableRows) return too_many();
+        }
+        return st;
+    }
+
+    // The next station (s, zone, chainage, label); false after the last.
+    bool next(TableRow& row) {
+        while (zone_ < zones_.size()) {
+            Span& z = zones_[zone_];
+            const bool have_whole = z.k <= z.k_hi;
+            const bool have_extra = extra_ < extras_.size() && extras_[extra_].zone == z.zone;
+            if (!have_whole && !have_extra) {
+                ++zone_;
+                continue;
+            }
+            const Zone& zone = a_->zones()[static_cast<std::size_t>(z.zone) - 1];
+            const double c = have_whole ? static_cast<double>(z.k) * interval_ : 0.0;
+            const double s = have_whole ? std::clamp(c - zone.constant, z.lo, z.hi) : 0.0;
+            row.zone = z.zone;
+            if (have_whole && (!have_extra || s < extras_[extra_].s - kSame)) {
+                row.s = s;
+                row.chainage = c;
+                row.label = {};
+                ++z.k;
+                return true;
+            }
+            const Extra& e = extras_[extra_++];
+            row.s = e.s;
+            row.chainage = e.chainage;
+            row.label = e.label;
+            if (have_whole && std::fabs(s - e.s) <= kSame) {
+                // The extra falls on a whole station: the exact multiple is kept.
+                row.s = s;
+                row.chainage = c;
+                ++z.k;
+            }
+            return true;
+        }
+        return false;
+    }
+
+  private:
+    struct Span {
+        int zone;
+        std::int64_t k;
+        std::int64_t k_hi;
+        double lo, hi;
+    };
+
+    static Failure too_many() {
+        return fail("计算行数超过1000000行（桩数×边桩数），请加大间距或缩小范围！",
+                    Subject::interval);
+    }
+
+    void add_key(double s, int zone, double chainage, const std::string& label) {
+        if (before(s, zone, from_.s, from_.zone) || before(to_.s, to_.zone, s, zone)) return;
+        extras_.push_back({s, zone, chainage, label});
+    }
+
+    const Alignment* a_ = nullptr;
+    double interval_ = 1;
+    Station from_, to_;
+    std::vector<Span> zones_;
+    std::size_t zone_ = 0;
+    std::vector<Extra> extras_;
+    std::size_t extra_ = 0;
+};
+
+}  // namespace
+
+Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request) {
+    auto planned = Stations::plan(alignment, request);
+    if (!planned) return planned.failure();
+    std::size_t count = 0;
+    TableRow row;
+    while (planned.value().next(row)) ++count;
+    return count * request.offsets.size();
+}
+
+Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,
+                            const std::function<bool(const TableRow&)>& sink) {
+    auto planned = Stations::plan(alignment, request);
+    if (!planned) return planned.failure();
+    Stations& stations = planned.value();
+    TableSummary summary;
+    TableRow row;
+    while (stations.next(row)) {
+        const Pose base = alignment.pose_at(row.s);
+        const double direction = base.azimuth + request.skew;
+        const double cos_d = std::cos(direction);
+        const double sin_d = std::sin(direction);
+        row.azimuth = normalize_azimuth(base.azimuth);
+        row.elevation = alignment.elevation_at(row.s);
+        for (double offset : request.offsets) {
+            row.offset = offset;
+            set_out(base, offset, cos_d, sin_d, row.x, row.y);
+            ++summary.rows;
+            if (!sink(row)) {
+                summary.cancelled = true;
+                return summary;
+            }
+        }
+    }
+    return summary;
+}
+
+}  // namespace korvane::route

@@ -1,0 +1,100 @@
+// Forward, inverse and table computations on a checked alignment. Chainages
+// in metres (read them with read_chainage), angles in radians, X northing and
+// Y easting in metres. Every failure is a value naming the input it is about;
+// no result is ever infinite or NaN.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <numbers>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "route/alignment.h"
+
+namespace korvane::route {
+
+// Offsets stay within ±100 km of the line.
+inline constexpr double kMaxOffset = 1e5;
+// A table holds at most this many rows (stations × offsets).
+inline constexpr std::size_t kMaxTableRows = 1'000'000;
+
+struct ForwardResult {
+    double s = 0;  // metres from the start
+    int zone = 1;
+    double chainage = 0;  // metres
+    double x = 0;         // of the staked point (offset applied), metres
+    double y = 0;
+    double azimuth = 0;               // of the alignment at the chainage, radians in [0, 2π)
+    std::optional<double> elevation;  // design elevation on the centre line, metres
+};
+
+// The point at `chainage` (metres) in `zone` (0: the one zone holding it),
+// `offset` metres from the line (positive right, |offset| <= kMaxOffset) in
+// the direction `skew` radians clockwise from the forward direction (π/2:
+// square to the line; 0 and π are refused). Refused chainages: see
+// Alignment::locate (Subject::station / Subject::zone).
+Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int zone = 0,
+                               double offset = 0, double skew = std::numbers::pi / 2);
+
+struct InverseResult {
+    double s = 0;  // of the foot, metres from the start
+    int zone = 1;
+    double chainage = 0;              // metres
+    double offset = 0;                // signed perpendicular distance, positive right, metres
+    double azimuth = 0;               // of the alignment at the foot, radians in [0, 2π)
+    std::optional<double> elevation;  // design elevation at the foot
+    // Perpendicular feet found no farther than twice the nearest one's
+    // distance (1: the foot is unique; more: inside a tight curve, the nearest
+    // is the one given).
+    int feet = 1;
+};
+
+// The perpendicular foot of (x, y) on the alignment nearest to it
+// (|x|, |y| <= 1e9). Refused when the nearest point of the alignment is its
+// start or end and the point lies beyond it, saying how far (Subject::x).
+// Cost: logarithmic in the number of elements for points near the line.
+Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y);
+
+struct TableRequest {
+    double from = 0;    // chainage, metres
+    int from_zone = 0;  // 0: the one zone holding it
+    double to = 0;
+    int to_zone = 0;
+    double interval = 20;                // metres, 0.001 to 1e9
+    std::vector<double> offsets{0.0};    // metres, each |offset| <= kMaxOffset, at least one
+    double skew = std::numbers::pi / 2;  // radians, as for forward
+    bool key_points = true;              // main points, element boundaries and chain breaks too
+};
+
+struct TableRow {
+    double s = 0;
+    int zone = 1;
+    double chainage = 0;     // an exact multiple k·interval for the whole stations
+    std::string_view label;  // "" for a whole station; "ZH", "断链", "HZ/ZH", "2", …
+    double offset = 0;
+    double x = 0;
+    double y = 0;
+    double azimuth = 0;  // of the alignment, radians in [0, 2π)
+    std::optional<double> elevation;
+};
+
+struct TableSummary {
+    std::size_t rows = 0;    // rows passed to the sink
+    bool cancelled = false;  // the sink returned false
+};
+
+// The rows of a table, in order of position and then offset: every whole
+// multiple of the interval (counted from chainage 0 of each zone) from `from`
+// to `to`, the two ends, and unless turned off every key point between them
+// (a chain break gives a row on each side). Rows are counted before any is
+// computed: more than kMaxTableRows is refused (Subject::interval). Each row
+// goes to `sink` as soon as it is computed; the sink returns false to stop.
+Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,
+                            const std::function<bool(const TableRow&)>& sink);
+
+// The number of rows table() would give, or its refusal, without computing any.
+Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request);
+
+}  // namespace korvane::route

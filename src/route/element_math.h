@@ -1,0 +1,67 @@
+// The integration along one element, shared by the public element functions
+// and the alignment (not installed as an interface of its own).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+
+#include "route/element.h"
+
+namespace korvane::route::detail {
+
+// Nodes and weights of 8-point Gauss–Legendre quadrature on [-1, 1].
+inline constexpr double kGaussNode[4] = {0.1834346424956498049394761, 0.5255324099163289858177390,
+                                         0.7966664774136267395915539, 0.9602898564975362316835609};
+inline constexpr double kGaussWeight[4] = {0.3626837833783619829651504, 0.3137066458778872873379622,
+                                           0.2223810344533744705443560,
+                                           0.1012285362903762591525314};
+
+// Largest turning of one quadrature sub-interval, radians.
+inline constexpr double kMaxPieceTurn = 0.25;
+
+// The pose at distance t from `from`, where the curvature at `from` is k and
+// changes at 2c per metre (the azimuth gains k·u + c·u² over u metres).
+inline Pose advance(const Pose& from, double k, double c, double t) {
+    const double turn = k * t + c * t * t;
+    const double cos0 = std::cos(from.azimuth);
+    const double sin0 = std::sin(from.azimuth);
+    double along = 0;   // along the tangent at `from`
+    double across = 0;  // to its right
+    if (c == 0) {
+        if (k == 0) {
+            along = t;
+        } else {
+            // Chord 2·sin(kt/2)/k in the direction of half the turning.
+            const double half = 0.5 * turn;
+            const double chord = 2.0 * std::sin(half) / k;
+            along = chord * std::cos(half);
+            across = chord * std::sin(half);
+        }
+    } else {
+        const double k_end = k + 2.0 * c * t;
+        const double steepest = std::max(std::fabs(k), std::fabs(k_end)) * std::fabs(t);
+        const double wanted = std::ceil(steepest / kMaxPieceTurn);
+        const int pieces = wanted < 1 ? 1 : wanted > 400000 ? 400000 : static_cast<int>(wanted);
+        const double h = t / pieces;
+        for (int p = 0; p < pieces; ++p) {
+            const double mid = (p + 0.5) * h;
+            double sum_cos = 0;
+            double sum_sin = 0;
+            for (int i = 0; i < 4; ++i) {
+                const double du = 0.5 * h * kGaussNode[i];
+                const double u1 = mid - du;
+                const double u2 = mid + du;
+                const double a1 = k * u1 + c * u1 * u1;
+                const double a2 = k * u2 + c * u2 * u2;
+                sum_cos += kGaussWeight[i] * (std::cos(a1) + std::cos(a2));
+                sum_sin += kGaussWeight[i] * (std::sin(a1) + std::sin(a2));
+            }
+            along += 0.5 * h * sum_cos;
+            across += 0.5 * h * sum_sin;
+        }
+    }
+    return Pose{from.x + (along * cos0 - across * sin0), from.y + (along * sin0 + across * cos0),
+                from.azimuth + turn};
+}
+
+}  // namespace korvane::route::detail

@@ -1,0 +1,94 @@
+#include "route/angle.h"
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include <gtest/gtest.h>
+
+namespace kr = korvane::route;
+
+namespace {
+
+constexpr double kDeg = std::numbers::pi / 180.0;
+
+double read(std::string_view text) {
+    const auto r = kr::read_packed_angle(text);
+    EXPECT_TRUE(r.ok()) << text;
+    return r.ok() ? r.value() : NAN;
+}
+
+}  // namespace
+
+TEST(packed_angle, text_is_split_on_the_typed_digits) {
+    EXPECT_EQ(read("45.302010"), (45 + (30 + 20.10 / 60) / 60) / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read("45.3"), 45.5 / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read("0.003"), (30.0 / 60 / 60) / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read("90"), std::numbers::pi / 2);
+    EXPECT_EQ(read("180"), std::numbers::pi);
+    EXPECT_EQ(read("-0.3"), -0.5 / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read(" 10.6 "), 11.0 / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read(".3"), 0.5 / 180.0 * std::numbers::pi);
+    EXPECT_EQ(read("45."), 45.0 / 180.0 * std::numbers::pi);
+    // Digits beyond what a double keeps still split as typed.
+    EXPECT_EQ(read("1.00000000000000000001"), 1.0 / 180.0 * std::numbers::pi);
+}
+
+TEST(packed_angle, refuses_text_that_is_not_a_packed_angle) {
+    const std::string bad = "角度格式不正确，应写作度.分秒（如45.302010）！";
+    for (std::string_view t : {"", " ", "45°30'", "1e2", "45.30.20", "abc", "45,3", "-", "."}) {
+        const auto r = kr::read_packed_angle(t);
+        ASSERT_FALSE(r.ok()) << t;
+        EXPECT_EQ(r.failure().message, bad) << t;
+    }
+    EXPECT_EQ(kr::read_packed_angle("1000000000").failure().message, "角度超出范围！");
+}
+
+TEST(packed_angle, numbers_split_on_their_shortest_decimal_form) {
+    EXPECT_EQ(kr::packed_to_radians(60.3), read("60.3"));
+    EXPECT_EQ(kr::packed_to_radians(60.3), 60.5 / 180.0 * std::numbers::pi);
+    EXPECT_EQ(kr::packed_to_radians(45.30201), read("45.30201"));
+    EXPECT_EQ(kr::packed_to_radians(312.453), read("312.453"));
+    EXPECT_EQ(kr::packed_to_radians(-135.3), -read("135.3"));
+    EXPECT_TRUE(std::isinf(kr::packed_to_radians(INFINITY)));
+}
+
+TEST(packed_angle, writes_seconds_to_the_asked_decimals) {
+    EXPECT_EQ(kr::format_packed(read("45.302010"), 2), "45.302010");
+    EXPECT_EQ(kr::format_packed(read("45.302010"), 0), "45.3020");
+    EXPECT_EQ(kr::format_packed(read("45.302010"), 4), "45.30201000");
+    EXPECT_EQ(kr::format_packed(read("0.00014"), 0), "0.0001");
+    EXPECT_EQ(kr::format_packed(read("0.00016"), 0), "0.0002");
+    EXPECT_EQ(kr::format_packed(read("10.595999"), 1), "11.00000");  // 59.99″ carries into degrees
+    EXPECT_EQ(kr::format_packed(read("10.595999"), 2), "10.595999");
+    EXPECT_EQ(kr::format_packed(-0.5 * kDeg, 2), "-0.300000");
+    EXPECT_EQ(kr::format_packed(-1e-12, 2), "0.000000");
+    EXPECT_EQ(kr::format_packed(NAN, 2), "");
+    EXPECT_EQ(kr::format_azimuth(-90 * kDeg), "270.000000");
+    EXPECT_EQ(kr::format_azimuth(2 * std::numbers::pi - 1e-12), "0.000000");
+    EXPECT_EQ(kr::format_azimuth(7 * std::numbers::pi), "180.000000");
+}
+
+TEST(packed_angle, shortest_text_reads_back_exactly) {
+    EXPECT_EQ(kr::format_packed_shortest(read("45.302010")), "45.30201");
+    EXPECT_EQ(kr::format_packed_shortest(0), "0.0000");
+    EXPECT_EQ(kr::format_packed_shortest(std::numbers::pi / 2), "90.0000");
+    std::mt19937_64 rng(12);
+    std::uniform_real_distribution<double> any(-2 * std::numbers::pi, 2 * std::numbers::pi);
+    int exact = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const double a = any(rng);
+        const std::string text = kr::format_packed_shortest(a);
+        const double back = read(text);
+        EXPECT_LE(std::fabs(back - a), 2e-16 * std::fabs(a) + 1e-300) << text;
+        exact += back == a;
+    }
+    EXPECT_GE(exact, 19990);
+}
+
+TEST(packed_angle, azimuths_are_normalised_into_one_turn) {
+    EXPECT_EQ(kr::normalize_azimuth(-std::numbers::pi / 2), 1.5 * std::numbers::pi);
+    EXPECT_EQ(kr::normalize_azimuth(2 * std::numbers::pi), 0.0);
+    const double tiny = kr::normalize_azimuth(-1e-300);
+    EXPECT_TRUE(tiny >= 0 && tiny < 2 * std::numbers::pi);
+}
