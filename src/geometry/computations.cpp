@@ -25,7 +25,9 @@ std::optional<Failure> check_required(const FieldTexts& fields,
     return std::nullopt;
 }
 
-Failure failure(std::string_view message, Field focus) { return Failure{std::string(message), focus}; }
+Failure failure(std::string_view message, Field focus) {
+    return Failure{std::string(message), focus};
+}
 
 // Reads a field by the leading-number rule. A number too large for a double is
 // refused rather than carried through the computation as infinity.
@@ -45,7 +47,9 @@ std::optional<Failure> read_leading(const FieldTexts& fields,
 
 // Degree-to-radian conversion of the forward formula: the product with the
 // pi literal first, then the quotient by 180.
-double forward_radians(double degrees) { return degrees * kPiLiteral / 180.0; }
+double forward_radians(double degrees) {
+    return degrees * kPiLiteral / 180.0;
+}
 
 // The direction terms of the forward formula for line azimuth A and skew S,
 // both in decimal degrees. Shared by the single-point and the batch
@@ -76,7 +80,9 @@ Point point_at(const Direction& d, double along, double x0, double y0, double p)
     return Point{x, y};
 }
 
-bool finite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
+bool finite(Point p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
 
 // The offset and skew fields: both are used only when both hold text;
 // otherwise the offset is 0 and the skew 90 (square to the line).
@@ -163,7 +169,8 @@ Outcome<InverseResult> inverse(const FieldTexts& fields) {
         // The quotient form P / tan(theta) is the one evaluated, not D cos(theta).
         k = k0 + p / t;
     }
-    if (!std::isfinite(k) || !std::isfinite(p)) return failure(msg::kResultOutOfRange, Field::Text1);
+    if (!std::isfinite(k) || !std::isfinite(p))
+        return failure(msg::kResultOutOfRange, Field::Text1);
     return InverseResult{format_rounded(k, 3), format_rounded(p, 3)};
 }
 
@@ -231,13 +238,23 @@ Outcome<BatchPlan> plan_batch(const FieldTexts& fields) {
     std::size_t& rows = plan.rows;
     rows = 0;
     double last = plan.start;
-    for (double k = plan.start; k <= plan.end; k += plan.step) {
+    for (double k = plan.start; k <= plan.end;) {
         if (++rows > kMaxBatchRows) return failure(msg::kTooManyRows, Field::Text17);
         last = k;
+        // Where the chainage outgrows the step's precision the sum stands
+        // still, and the loop would only end at the row limit.
+        const double next = k + plan.step;
+        if (next == k) {
+            return failure(std::string(msg::kStepTooSmallAtBefore) + format_number(k) +
+                               std::string(msg::kStepTooSmallAtAfter),
+                           Field::Text17);
+        }
+        k = next;
     }
     // The coordinates are monotonic in the distance along the line, so finite
     // values at the first and last row mean finite values at every row.
-    const Point first_pt = point_at(plan.dir, std::fabs(plan.start - plan.k0), plan.x0, plan.y0, plan.p);
+    const Point first_pt =
+        point_at(plan.dir, std::fabs(plan.start - plan.k0), plan.x0, plan.y0, plan.p);
     const Point last_pt = point_at(plan.dir, std::fabs(last - plan.k0), plan.x0, plan.y0, plan.p);
     if (!finite(first_pt) || !finite(last_pt) || !std::isfinite(last - plan.k0)) {
         return failure(msg::kResultOutOfRange, Field::Text1);

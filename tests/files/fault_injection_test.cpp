@@ -29,10 +29,10 @@ using testing::write_bytes;
 // What the injected calls do; plain functions cannot capture, so the plan is
 // global and reset by the fixture.
 struct Plan {
-    size_t accepted = 0;      // bytes write() takes before it fails
-    int error = 0;            // errno of the failing call
-    bool no_progress = false; // write() returns 0 instead of failing
-    size_t read_calls = 0;    // successful reads before read() fails
+    size_t accepted = 0;       // bytes write() takes before it fails
+    int error = 0;             // errno of the failing call
+    bool no_progress = false;  // write() returns 0 instead of failing
+    size_t read_calls = 0;     // successful reads before read() fails
 };
 Plan plan;
 SystemCalls real;
@@ -82,11 +82,13 @@ const Writer kWriters[] = {
     {"replace_file", [](const auto& p) { return replace_file(p, std::string(4096, 'x')); }},
     {"write_line_file", [](const auto& p) { return write_line_file(p, kTexts); }},
     {"write_report_file",
-     [](const auto& p) { return write_report_file(p, " 里程K 偏距P 坐标X 坐标Y\r\n K=1000,P=0,X=1,Y=2\r\n"); }},
+     [](const auto& p) {
+         return write_report_file(p, " 里程K 偏距P 坐标X 坐标Y\r\n K=1000,P=0,X=1,Y=2\r\n");
+     }},
 };
 
 class fault_injection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         real = system_calls();
         plan = Plan{};
@@ -100,7 +102,8 @@ protected:
             plan = each;
             const auto error = w.write(old_);
             ASSERT_TRUE(error.has_value()) << w.name;
-            EXPECT_EQ(error->message, "无法保存文件“" + old_.string() + "”：" + cause + "！") << w.name;
+            EXPECT_EQ(error->message, "无法保存文件“" + old_.string() + "”：" + cause + "！")
+                << w.name;
             EXPECT_EQ(read_bytes(old_), kOld) << w.name;
             EXPECT_EQ(folder_.entries(), std::set<std::string>{"old.txt"}) << w.name;
         }
@@ -133,8 +136,10 @@ TEST_F(fault_injection, rename_fails) {
     system_calls().rename = failing_rename;
     expect_every_writer_fails_cleanly("磁盘读写出错", Plan{.error = EIO});
     expect_every_writer_fails_cleanly("磁盘是只读的", Plan{.error = EROFS});
-    expect_every_writer_fails_cleanly(std::string("系统错误（") + std::strerror(EXDEV) + "）",
-                                      Plan{.error = EXDEV});
+    expect_every_writer_fails_cleanly("不能在不同的磁盘（文件系统）之间改名", Plan{.error = EXDEV});
+    // Only an errno without a cause of its own falls back on the C library's text.
+    expect_every_writer_fails_cleanly(std::string("系统错误（") + std::strerror(EDOM) + "）",
+                                      Plan{.error = EDOM});
 }
 
 TEST_F(fault_injection, new_file_is_not_created_when_the_write_fails) {
