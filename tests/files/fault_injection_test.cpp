@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "files/line_file.h"
 #include "files/report_file.h"
@@ -165,6 +166,48 @@ TEST_F(fault_injection, read_error_gives_no_texts) {
     const auto read = read_line_file(old_);
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read.value(), kTexts);
+}
+
+ssize_t one_byte_read(int fd, void* data, size_t size) {
+    return real.read(fd, data, std::min<size_t>(size, 1));
+}
+
+TEST_F(fault_injection, a_byte_order_mark_split_between_reads_is_still_a_mark) {
+    write_bytes(old_,
+                "\xEF\xBB\xBF"
+                "1000\r\n8765.888\r\n6789.999\r\n15.152555\r\n");
+    system_calls().read = one_byte_read;
+    EXPECT_EQ(read_line_file(old_).value(), kTexts);
+    write_bytes(old_,
+                "\xFE\xFF\0"
+                "1");
+    EXPECT_EQ(read_line_file(old_).failure().message,
+              "无法读取文件“" + old_.string() +
+                  "”：文件是UTF-16 BE编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码！");
+}
+
+TEST_F(fault_injection, every_errno_a_save_can_meet_has_a_chinese_cause) {
+    system_calls().rename = failing_rename;
+    const std::pair<int, const char*> causes[] = {
+        {EBUSY, "文件或设备正被占用"},
+        {ENOMEM, "内存不足"},
+        {ETXTBSY, "文件是一个正在运行的程序，不能改写"},
+        {EMFILE, "本程序打开的文件太多"},
+        {ENFILE, "系统打开的文件太多"},
+        {EINTR, "操作被中断"},
+        {ELOOP, "路径中的符号链接太多或成环"},
+        {EPERM, "没有访问权限"},
+        {EFBIG, "文件超出了允许的大小"},
+        {ENOTDIR, "路径中有一段不是文件夹"},
+        {ENOENT, "文件或文件夹不存在"},
+        {EEXIST, "文件已经存在"},
+        {EINVAL, "文件名无效，或磁盘不支持这项操作"},
+        {ENAMETOOLONG, "文件名太长"},
+        {EDQUOT, "磁盘空间不足"},
+    };
+    for (const auto& [err, cause] : causes) {
+        expect_every_writer_fails_cleanly(cause, Plan{.error = err});
+    }
 }
 
 TEST_F(fault_injection, file_vanished_between_dialog_and_open) {
