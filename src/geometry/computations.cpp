@@ -1,5 +1,6 @@
 #include "computations.h"
 
+#include <charconv>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -245,7 +246,11 @@ Outcome<BatchPlan> plan_batch(const FieldTexts& fields) {
         // still, and the loop would only end at the row limit.
         const double next = k + plan.step;
         if (next == k) {
-            return failure(std::string(msg::kStepTooSmallAtBefore) + format_number(k) +
+            // The shortest text that reads back as exactly this chainage: at
+            // such magnitudes 15 digits would not tell it from its neighbours.
+            char text[32];
+            const auto end = std::to_chars(text, text + sizeof text, k).ptr;
+            return failure(std::string(msg::kStepTooSmallAtBefore) + std::string(text, end) +
                                std::string(msg::kStepTooSmallAtAfter),
                            Field::Text17);
         }

@@ -9,7 +9,9 @@
 #include "geometry/messages.h"
 
 namespace korvane::geometry {
-void PrintTo(const Failure& f, std::ostream* os) { *os << f.message << " @" << field_name(f.focus); }
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.message << " @" << field_name(f.focus);
+}
 }  // namespace korvane::geometry
 
 namespace kg = korvane::geometry;
@@ -45,7 +47,9 @@ kg::FieldTexts forward_fields(const char* k, const char* offset, const char* ske
     return f;
 }
 
-kg::Failure failure(std::string_view message, Field focus) { return {std::string(message), focus}; }
+kg::Failure failure(std::string_view message, Field focus) {
+    return {std::string(message), focus};
+}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -79,7 +83,8 @@ TEST(forward, worked_examples) {
     };
     for (const Case& c : cases) {
         auto r = kg::forward(forward_fields(c.k, c.offset, c.skew));
-        ASSERT_TRUE(r.ok()) << c.k << " " << c.offset << " " << c.skew << ": " << r.failure().message;
+        ASSERT_TRUE(r.ok()) << c.k << " " << c.offset << " " << c.skew << ": "
+                            << r.failure().message;
         EXPECT_EQ(r.value().x, c.x) << c.k << " " << c.offset << " " << c.skew;
         EXPECT_EQ(r.value().y, c.y) << c.k << " " << c.offset << " " << c.skew;
     }
@@ -304,6 +309,14 @@ TEST(batch, checks_in_order) {
     EXPECT_TRUE(kg::batch_table(batch_fields("1000", "2000", " 0.5 ")).ok());
 }
 
+TEST(batch, a_chainage_that_stops_growing_is_reported_at_that_chainage) {
+    // Beyond 2^53 adding 1 leaves the sum where it is: 21 rows, not too many.
+    auto f = batch_fields("9007199254740990", "9007199254741010", "1");
+    EXPECT_EQ(kg::batch_table(f).failure(),
+              failure("计算步长m太小，桩号增至9007199254740992后无法再递增！", Field::Text17));
+    EXPECT_TRUE(kg::batch_table(batch_fields("9007199254740990", "9007199254741010", "2")).ok());
+}
+
 TEST(batch, the_row_limit_is_exact) {
     // 0 .. 999999 by 1 is exactly a million rows; one more is refused.
     auto f = batch_fields("0", "999999", "1");
@@ -313,7 +326,8 @@ TEST(batch, the_row_limit_is_exact) {
     EXPECT_EQ(rows, kg::kMaxBatchRows);
     f.set(Field::Text16, "1000000");
     rows = 0;
-    EXPECT_EQ(kg::batch_rows(f, [&](const kg::BatchRow&) { ++rows; })->message, kg::msg::kTooManyRows);
+    EXPECT_EQ(kg::batch_rows(f, [&](const kg::BatchRow&) { ++rows; })->message,
+              kg::msg::kTooManyRows);
     EXPECT_EQ(rows, 0u);
 }
 
