@@ -1,5 +1,6 @@
 #include "form/computations.h"
 
+#include <charconv>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -213,9 +214,22 @@ Outcome<BatchPlan> plan_batch(const FieldTexts& fields) {
     std::size_t& rows = plan.rows;
     rows = 0;
     double last = plan.start;
-    for (double k = plan.start; k <= plan.end; k += plan.step) {
+    for (double k = plan.start; k <= plan.end;) {
         if (++rows > kMaxBatchRows) return failure(msg::kTooManyRows, Field::Text17);
         last = k;
+        // Where the chainage outgrows the step's precision the sum stands
+        // still, and the loop would only end at the row limit.
+        const double next = k + plan.step;
+        if (next == k) {
+            // The shortest text that reads back as exactly this chainage: at
+            // such magnitudes 15 digits would not tell it from its neighbours.
+            char text[32];
+            const auto end = std::to_chars(text, text + sizeof text, k).ptr;
+            return failure(std::string(msg::kStepTooSmallAtBefore) + std::string(text, end) +
+                               std::string(msg::kStepTooSmallAtAfter),
+                           Field::Text17);
+        }
+        k = next;
     }
     // The coordinates are monotonic in the distance along the line, so finite
     // values at the first and last row mean finite values at every row.

@@ -28,6 +28,10 @@ inline constexpr std::string_view kOffsetNotNumber = "计算偏距必须是一�
 inline constexpr std::string_view kSkewNotNumber = "计算偏角必须是一个数字！";
 inline constexpr std::string_view kStepNotNumber = "计算步长m必须是一个数字！";
 inline constexpr std::string_view kStepTooSmall = "计算步长m太小，桩号无法递增！";
+// The running chainage stops growing part way (a double holds no odd integers
+// beyond 2^53): "计算步长m太小，桩号增至" + the chainage + "后无法再递增！".
+inline constexpr std::string_view kStepTooSmallAtBefore = "计算步长m太小，桩号增至";
+inline constexpr std::string_view kStepTooSmallAtAfter = "后无法再递增！";
 inline constexpr std::string_view kTooManyRows = "计算点数不能超过1000000个，请加大计算步长m！";
 inline constexpr std::string_view kValueOutOfRange = "输入数值超出计算范围！";
 inline constexpr std::string_view kResultOutOfRange = "计算结果超出范围，请检查输入数据！";

@@ -304,6 +304,14 @@ TEST(batch, checks_in_order) {
     EXPECT_TRUE(kf::batch_table(batch_fields("1000", "2000", " 0.5 ")).ok());
 }
 
+TEST(batch, a_chainage_that_stops_growing_is_reported_at_that_chainage) {
+    // Beyond 2^53 adding 1 leaves the sum where it is: 21 rows, not too many.
+    auto f = batch_fields("9007199254740990", "9007199254741010", "1");
+    EXPECT_EQ(kf::batch_table(f).failure(),
+              failure("计算步长m太小，桩号增至9007199254740992后无法再递增！", Field::Text17));
+    EXPECT_TRUE(kf::batch_table(batch_fields("9007199254740990", "9007199254741010", "2")).ok());
+}
+
 TEST(batch, the_row_limit_is_exact) {
     // 0 .. 999999 by 1 is exactly a million rows; one more is refused.
     auto f = batch_fields("0", "999999", "1");
