@@ -584,7 +584,7 @@ Pose Alignment::pose_at(double s) const {
     const int j = std::min(static_cast<int>(t / step), count - 1);
     const Piece& p =
         pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
-    return detail::advance(p.pose, p.k0, c, t - p.t0);
+    return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
 }
 
 double Alignment::curvature_at(double s) const {
