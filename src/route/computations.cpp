@@ -101,6 +101,14 @@ struct Search {
     void solve(const Alignment::Piece& piece, double g0, double g1) {
         const Segment& seg = a.segments()[static_cast<std::size_t>(piece.segment)];
         const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
+        if (c == 0 && piece.k0 == 0) {
+            // A straight: the foot is the projection.
+            const double u = std::min(g0, piece.t1 - piece.t0);
+            const double px = piece.pose.x + u * piece.cos0;
+            const double py = piece.pose.y + u * piece.sin0;
+            add(seg.s_start + piece.t0 + u, std::hypot(qx - px, qy - py));
+            return;
+        }
         double lo = 0;
         double hi = piece.t1 - piece.t0;
         double u = hi * (g0 / (g0 - g1));
@@ -138,11 +146,6 @@ struct Search {
         best = std::min(best, distance);
     }
 
-    Pose end_of_piece(std::size_t i, const Pose& end) const {
-        const auto& pieces = a.pieces();
-        return i + 1 < pieces.size() ? pieces[i + 1].pose : end;
-    }
-
     void run(const Pose& end) {
         const auto& nodes = a.nodes();
         const auto& pieces = a.pieces();
@@ -158,8 +161,9 @@ struct Search {
                 const Alignment::Piece& piece = pieces[i];
                 const double g0 = lead(piece.pose, piece.cos0, piece.sin0);
                 if (!(g0 > 0)) continue;
-                const Pose e = end_of_piece(i, end);
-                const double g1 = lead(e, std::cos(e.azimuth), std::sin(e.azimuth));
+                const double g1 = i + 1 < pieces.size()
+                                      ? lead(pieces[i + 1].pose, pieces[i + 1].cos0, pieces[i + 1].sin0)
+                                      : lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
                 if (g1 <= 0) solve(piece, g0, g1);
                 continue;
             }
