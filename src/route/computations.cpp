@@ -84,11 +84,11 @@ struct Search {
     double best;  // smallest distance to a foot or end point found so far
     std::vector<Foot> feet;
 
-    // Distance from the query to a box, 0 inside it.
-    double box_distance(double min_x, double min_y, double max_x, double max_y) const {
+    // Squared distance from the query to a box, 0 inside it.
+    double box_distance2(double min_x, double min_y, double max_x, double max_y) const {
         const double dx = qx < min_x ? min_x - qx : qx > max_x ? qx - max_x : 0.0;
         const double dy = qy < min_y ? min_y - qy : qy > max_y ? qy - max_y : 0.0;
-        return std::hypot(dx, dy);
+        return dx * dx + dy * dy;
     }
 
     // (Q − C)·T at a pose: positive while the foot lies further ahead.
@@ -155,7 +155,7 @@ struct Search {
         while (top > 0) {
             const Alignment::Node& node = nodes[static_cast<std::size_t>(stack[--top])];
             const double bound = 2 * best + 1e-6;
-            if (box_distance(node.min_x, node.min_y, node.max_x, node.max_y) > bound) continue;
+            if (box_distance2(node.min_x, node.min_y, node.max_x, node.max_y) > bound * bound) continue;
             if (node.piece >= 0) {
                 const std::size_t i = static_cast<std::size_t>(node.piece);
                 const Alignment::Piece& piece = pieces[i];
@@ -170,8 +170,8 @@ struct Search {
             // The nearer child is searched first (pushed last).
             const Alignment::Node& l = nodes[static_cast<std::size_t>(node.left)];
             const Alignment::Node& r = nodes[static_cast<std::size_t>(node.right)];
-            const double dl = box_distance(l.min_x, l.min_y, l.max_x, l.max_y);
-            const double dr = box_distance(r.min_x, r.min_y, r.max_x, r.max_y);
+            const double dl = box_distance2(l.min_x, l.min_y, l.max_x, l.max_y);
+            const double dr = box_distance2(r.min_x, r.min_y, r.max_x, r.max_y);
             if (top + 2 > 128) continue;  // deeper than any tree of up to 2^60 pieces
             if (dl <= dr) {
                 stack[top++] = node.right;
@@ -183,6 +183,8 @@ struct Search {
         }
     }
 };
+
+std::string point_text(double x, double y) { return "点（" + fixed(x) + "，" + fixed(y) + "）"; }
 
 }  // namespace
 
@@ -196,6 +198,7 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
     const Pose start = alignment.pose_at(0);
     const Pose end = alignment.pose_at(alignment.length());
     Search search{alignment, x, y, 0, {}};
+    search.feet.reserve(8);
     const double d_start = std::hypot(x - start.x, y - start.y);
     const double d_end = std::hypot(x - end.x, y - end.y);
     search.best = std::min(d_start, d_end);
@@ -213,14 +216,13 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
             nearest = &f;
         }
     }
-    const std::string point = "点（" + fixed(x) + "，" + fixed(y) + "）";
     if (g_start < -kSame && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
-        return fail(point + "的垂足在线路起点之前" + fixed(-g_start) + "m！", Subject::x);
+        return fail(point_text(x, y) + "的垂足在线路起点之前" + fixed(-g_start) + "m！", Subject::x);
     }
     if (g_end > kSame && (!nearest || d_end < nearest->distance)) {
-        return fail(point + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
+        return fail(point_text(x, y) + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
     }
-    if (!nearest) return fail(point + "在线路上没有垂足！", Subject::x);
+    if (!nearest) return fail(point_text(x, y) + "在线路上没有垂足！", Subject::x);
 
     InverseResult r;
     r.s = nearest->s;
