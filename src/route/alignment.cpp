@@ -581,7 +581,8 @@ Pose Alignment::pose_at(double s) const {
     const double step = piece_step_[static_cast<std::size_t>(i)];
     const int count = piece_count_[static_cast<std::size_t>(i)];
     const int j = std::min(static_cast<int>(t / step), count - 1);
-    const Piece& p = pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
+    const Piece& p =
+        pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
     // From the piece's start, whose cosine and sine are kept with it.
     return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
 }

@@ -155,15 +155,17 @@ struct Search {
         while (top > 0) {
             const Alignment::Node& node = nodes[static_cast<std::size_t>(stack[--top])];
             const double bound = 2 * best + 1e-6;
-            if (box_distance2(node.min_x, node.min_y, node.max_x, node.max_y) > bound * bound) continue;
+            if (box_distance2(node.min_x, node.min_y, node.max_x, node.max_y) > bound * bound)
+                continue;
             if (node.piece >= 0) {
                 const std::size_t i = static_cast<std::size_t>(node.piece);
                 const Alignment::Piece& piece = pieces[i];
                 const double g0 = lead(piece.pose, piece.cos0, piece.sin0);
                 if (!(g0 > 0)) continue;
-                const double g1 = i + 1 < pieces.size()
-                                      ? lead(pieces[i + 1].pose, pieces[i + 1].cos0, pieces[i + 1].sin0)
-                                      : lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
+                const double g1 =
+                    i + 1 < pieces.size()
+                        ? lead(pieces[i + 1].pose, pieces[i + 1].cos0, pieces[i + 1].sin0)
+                        : lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
                 if (g1 <= 0) solve(piece, g0, g1);
                 continue;
             }
@@ -184,7 +186,9 @@ struct Search {
     }
 };
 
-std::string point_text(double x, double y) { return "点（" + fixed(x) + "，" + fixed(y) + "）"; }
+std::string point_text(double x, double y) {
+    return "点（" + fixed(x) + "，" + fixed(y) + "）";
+}
 
 }  // namespace
 
@@ -217,7 +221,8 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
         }
     }
     if (g_start < -kSame && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
-        return fail(point_text(x, y) + "的垂足在线路起点之前" + fixed(-g_start) + "m！", Subject::x);
+        return fail(point_text(x, y) + "的垂足在线路起点之前" + fixed(-g_start) + "m！",
+                    Subject::x);
     }
     if (g_end > kSame && (!nearest || d_end < nearest->distance)) {
         return fail(point_text(x, y) + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
