@@ -311,8 +311,12 @@ class Importer {
             } else {
                 const double gap = distance(pose.x, pose.y, s.x, s.y);
                 if (!(gap <= kMaxElementGap))
-                    return what + "的起点与上一个线元（" + last_what + "）算出的终点相距" +
-                           metres_text(gap) + "米，超过1毫米";
+                    return std::string(what)
+                        .append("的起点与上一个线元（")
+                        .append(last_what)
+                        .append("）算出的终点相距")
+                        .append(metres_text(gap))
+                        .append("米，超过1毫米");
             }
             pose = route::element_end(pose, el);
             h.elements.push_back(el);

@@ -281,6 +281,7 @@ struct Builder {
             const double k = c.sign / c.radius;
             const double sr = c.sign * c.radius;
             Pose pose = along(i + 1, i, -c.t1);
+            // NOLINTNEXTLINE(bugprone-narrowing-conversions): infinity is a double, not narrowed
             add_key(c.ls1 > 0 ? "ZH" : "ZY", a.length_, pose, c.ls1 > 0 ? kStraight : sr, i);
             if (c.ls1 > 0) {
                 add_segment(pose, c.ls1, 0, k, i);
@@ -517,16 +518,17 @@ struct Builder {
             const Alignment::Grade& next = g[static_cast<std::size_t>(i) + 1];
             if (gr.tangent + next.tangent > next.s - gr.s + kTolerance) {
                 const std::string one = ordinal(i) + "变坡点";
-                const std::string two = ordinal(i + 1) + "变坡点";
+                std::string two = ordinal(i + 1) + "变坡点";
                 if (gr.tangent == 0) {
-                    return fail(two + "的竖曲线超出" + one + "！", Subject::vertical_point, i + 1,
-                                i);
+                    return fail(two.append("的竖曲线超出").append(one).append("！"),
+                                Subject::vertical_point, i + 1, i);
                 }
                 if (next.tangent == 0) {
-                    return fail(one + "的竖曲线超出" + two + "！", Subject::vertical_point, i,
-                                i + 1);
+                    return fail(std::string(one).append("的竖曲线超出").append(two).append("！"),
+                                Subject::vertical_point, i, i + 1);
                 }
-                return fail(one + "与" + two + "的竖曲线重叠！", Subject::vertical_point, i, i + 1);
+                return fail(std::string(one).append("与").append(two).append("的竖曲线重叠！"),
+                            Subject::vertical_point, i, i + 1);
             }
         }
         a.profile_ = std::move(g);
@@ -581,8 +583,8 @@ Pose Alignment::pose_at(double s) const {
     const double step = piece_step_[static_cast<std::size_t>(i)];
     const int count = piece_count_[static_cast<std::size_t>(i)];
     const int j = std::min(static_cast<int>(t / step), count - 1);
-    const Piece& p =
-        pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
+    const Piece& p = pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)]) +
+                             static_cast<std::size_t>(j)];
     // From the piece's start, whose cosine and sine are kept with it.
     return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
 }

@@ -280,7 +280,7 @@ class Stations {
         if (!from) {
             Failure f = from.failure();
             f.message = "起算" + f.message;
-            f.subject = f.subject == Subject::zone ? Subject::from : Subject::from;
+            f.subject = Subject::from;
             return f;
         }
         auto to = a.locate(q.to, q.to_zone);

@@ -289,10 +289,10 @@ TEST(route_table, whole_stations_key_points_and_both_sides_of_a_break) {
     for (std::size_t i = 0; i < expected_c.size(); ++i) EXPECT_EQ(chainages[i], expected_c[i]) << i;
     EXPECT_EQ(labels, (std::vector<std::string>{"", "", "", "HY", "", "", "断链", "断链", "", "",
                                                 "", "", "", ""}));
-    EXPECT_EQ(c.rows[6 * 3].zone, 1);
-    EXPECT_EQ(c.rows[7 * 3].zone, 2);
-    EXPECT_EQ(c.rows[8 * 3].zone, 2);
-    EXPECT_EQ(c.rows[8 * 3].s, 1210);
+    EXPECT_EQ(c.rows[std::size_t{6} * 3].zone, 1);
+    EXPECT_EQ(c.rows[std::size_t{7} * 3].zone, 2);
+    EXPECT_EQ(c.rows[std::size_t{8} * 3].zone, 2);
+    EXPECT_EQ(c.rows[std::size_t{8} * 3].s, 1210);
     EXPECT_EQ(kr::table_row_count(a, q).value(), c.rows.size());
     // Every row is the forward computation of its chainage and offset.
     for (const kr::TableRow& r : c.rows) {
