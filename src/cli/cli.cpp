@@ -10,6 +10,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/points.h"
+#include "cli/route_commands.h"
 #include "files/line_file.h"
 #include "files/report_file.h"
 #include "geometry/computations.h"
@@ -327,11 +328,14 @@ int run(int argc, const char* const* argv) {
         ->type_name("FILE")
         ->required();
 
+    RouteCommands route(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        return route.usage_status(app.exit(e));
     }
+    if (route.chosen()) return route.run();
 
     Reply reply;
     if (forward->parsed()) {
