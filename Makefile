@@ -4,6 +4,7 @@
 #   make sanitize  every test under AddressSanitizer and UBSan (./build-asan)
 #   make fuzz      every fuzz target for FUZZ_SECONDS (default 30) (./build-fuzz)
 #   make tidy      clang-tidy over the project's sources (uses ./build)
+#   make format-check  every C++ file formatted by the committed .clang-format
 BUILD     ?= build
 JOBS      ?= $(shell nproc)
 WERROR    := $(if $(CI),ON,OFF)
@@ -14,7 +15,7 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZE     := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: run test deps configure build clean sanitize fuzz tidy
+.PHONY: run test deps configure build clean sanitize fuzz tidy format-check
 
 run: build
 	$(BUILD)/src/app/korvane
@@ -48,6 +49,9 @@ fuzz: deps
 
 tidy: build
 	scripts/tidy $(BUILD)
+
+format-check: deps
+	scripts/format-check
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

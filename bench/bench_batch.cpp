@@ -16,12 +16,13 @@
 #endif
 
 #include "geometry/angles.h"
-#include "geometry/computations.h"
+#include "form/computations.h"
 #include "geometry/number_text.h"
 #include "support/exact_number_text.h"
 
 namespace kg = korvane::geometry;
-using kg::Field;
+namespace kf = korvane::form;
+using kf::Field;
 
 namespace {
 
@@ -32,8 +33,8 @@ constexpr double kStep = 0.1;
 // half a step past the last wanted row gives exactly `rows` rows.
 double end_for(std::int64_t rows) { return kStart + (static_cast<double>(rows) - 0.5) * kStep; }
 
-kg::FieldTexts fields_for(std::int64_t rows) {
-    kg::FieldTexts f;
+kf::FieldTexts fields_for(std::int64_t rows) {
+    kf::FieldTexts f;
     f.set(Field::Text1, "1000");
     f.set(Field::Text2, "8765.888");
     f.set(Field::Text3, "6789.999");
@@ -55,7 +56,7 @@ std::string reference_table(double end, bool exact) {
     const double ca = std::cos(a * kg::kPiLiteral / 180), sa = std::sin(a * kg::kPiLiteral / 180);
     const double cas = std::cos((a + s) * kg::kPiLiteral / 180);
     const double sas = std::sin((a + s) * kg::kPiLiteral / 180);
-    std::string text(kg::kBatchHeader);
+    std::string text(kf::kBatchHeader);
     char row[160];
     for (double k = kStart; k <= end; k += kStep) {
         const double l = std::fabs(k - k0);
@@ -94,9 +95,9 @@ void verify(const std::string& table, std::int64_t rows) {
 void BM_batch_table(benchmark::State& state) {
     const auto rows = state.range(0);
     const auto fields = fields_for(rows);
-    verify(kg::batch_table(fields).value(), rows);
+    verify(kf::batch_table(fields).value(), rows);
     for (auto _ : state) {
-        auto table = kg::batch_table(fields);
+        auto table = kf::batch_table(fields);
         benchmark::DoNotOptimize(table.value().data());
     }
     state.SetItemsProcessed(state.iterations() * rows);

@@ -13,7 +13,7 @@
 #include "ui/main_form.h"
 #include "ui/table_field.h"
 
-using korvane::geometry::Field;
+using korvane::form::Field;
 
 namespace {
 

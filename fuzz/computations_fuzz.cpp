@@ -18,24 +18,25 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "geometry/computations.h"
-#include "geometry/messages.h"
+#include "form/computations.h"
+#include "form/messages.h"
 #include "geometry/number_text.h"
 
 namespace {
 
 namespace kg = korvane::geometry;
-using kg::Field;
+namespace kf = korvane::form;
+using kf::Field;
 using korvane::fuzz::check;
 
 const std::array<std::string_view, 21> kMessages = {
-    kg::msg::kEnterStartChainage, kg::msg::kEnterStartX,       kg::msg::kEnterStartY,
-    kg::msg::kEnterAzimuth,       kg::msg::kEnterChainage,     kg::msg::kEnterInverseX,
-    kg::msg::kEnterInverseY,      kg::msg::kEnterTableStart,   kg::msg::kEnterTableEnd,
-    kg::msg::kEnterStep,          kg::msg::kChainageBeforeStart, kg::msg::kTableStartBeforeLine,
-    kg::msg::kTableStartAfterEnd, kg::msg::kStepNotPositive,   kg::msg::kOffsetNotNumber,
-    kg::msg::kSkewNotNumber,      kg::msg::kStepNotNumber,     kg::msg::kStepTooSmall,
-    kg::msg::kTooManyRows,        kg::msg::kValueOutOfRange,   kg::msg::kResultOutOfRange,
+    kf::msg::kEnterStartChainage, kf::msg::kEnterStartX,       kf::msg::kEnterStartY,
+    kf::msg::kEnterAzimuth,       kf::msg::kEnterChainage,     kf::msg::kEnterInverseX,
+    kf::msg::kEnterInverseY,      kf::msg::kEnterTableStart,   kf::msg::kEnterTableEnd,
+    kf::msg::kEnterStep,          kf::msg::kChainageBeforeStart, kf::msg::kTableStartBeforeLine,
+    kf::msg::kTableStartAfterEnd, kf::msg::kStepNotPositive,   kf::msg::kOffsetNotNumber,
+    kf::msg::kSkewNotNumber,      kf::msg::kStepNotNumber,     kf::msg::kStepTooSmall,
+    kf::msg::kTooManyRows,        kf::msg::kValueOutOfRange,   kf::msg::kResultOutOfRange,
 };
 
 // Fields each computation reads, in its order of required checks and beyond.
@@ -48,7 +49,7 @@ bool reads(char kind, Field f) {
     }
 }
 
-void check_failure(char kind, const kg::Failure& f, const kg::FieldTexts& fields, std::string_view input) {
+void check_failure(char kind, const kf::Failure& f, const kf::FieldTexts& fields, std::string_view input) {
     bool known = false;
     for (auto m : kMessages) known = known || f.message == m;
     check(known, "unknown failure message: " + f.message, input);
@@ -66,15 +67,15 @@ void check_result(std::string_view text, std::string_view input) {
 
 // The forward computation of the table's start chainage gives the first row,
 // when the offset and skew texts are ones it accepts.
-void check_first_row(const kg::FieldTexts& fields, std::string_view x, std::string_view y,
+void check_first_row(const kf::FieldTexts& fields, std::string_view x, std::string_view y,
                      std::string_view input) {
     const std::string_view offset = fields.get(Field::Text6);
     const std::string_view skew = fields.get(Field::Text7);
     const bool defaults = kg::is_blank(offset) || kg::is_blank(skew);
     if (!defaults && (!kg::parse_strict(offset) || !kg::parse_strict(skew))) return;
-    kg::FieldTexts single = fields;
+    kf::FieldTexts single = fields;
     single.set(Field::Text5, std::string(fields.get(Field::Text15)));
-    const auto fwd = kg::forward(single);
+    const auto fwd = kf::forward(single);
     check(fwd.ok(), "forward refuses the first chainage of a table", input);
     check(fwd.value().x == x && fwd.value().y == y, "first row differs from the forward computation", input);
 }
@@ -103,16 +104,16 @@ struct RowChecker {
         }
         last_k = kv;
         ++rows;
-        check(rows <= kg::kMaxBatchRows, "table longer than the bound", input);
+        check(rows <= kf::kMaxBatchRows, "table longer than the bound", input);
     }
 };
 
 // Splits a table text into rows and hands their pieces to the checker.
 void check_table(const std::string& table, RowChecker& rows, std::string_view input) {
-    check(table.rfind(kg::kBatchHeader, 0) == 0, "table does not start with its header", input);
+    check(table.rfind(kf::kBatchHeader, 0) == 0, "table does not start with its header", input);
     check(table.size() >= 2 && table.compare(table.size() - 2, 2, "\r\n") == 0, "table does not end in CR LF",
           input);
-    std::string_view rest = std::string_view(table).substr(kg::kBatchHeader.size());
+    std::string_view rest = std::string_view(table).substr(kf::kBatchHeader.size());
     while (!rest.empty()) {
         const auto eol = rest.find("\r\n");
         std::string_view line = rest.substr(0, eol);
@@ -128,7 +129,7 @@ void check_table(const std::string& table, RowChecker& rows, std::string_view in
 
 struct Enough {};
 
-void run_batch(const kg::FieldTexts& fields, std::string_view input) {
+void run_batch(const kf::FieldTexts& fields, std::string_view input) {
     // Estimate the table's length from the texts, as the computation reads them.
     const double start = kg::parse_leading(fields.get(Field::Text15));
     const double end = kg::parse_leading(fields.get(Field::Text16));
@@ -137,7 +138,7 @@ void run_batch(const kg::FieldTexts& fields, std::string_view input) {
                        (end - start) / *step <= 2000.0;
     RowChecker rows(input, start, end);
     if (small) {
-        const auto table = kg::batch_table(fields);
+        const auto table = kf::batch_table(fields);
         if (!table) {
             check_failure('B', table.failure(), fields, input);
             return;
@@ -148,9 +149,9 @@ void run_batch(const kg::FieldTexts& fields, std::string_view input) {
     } else {
         // Long tables: the checks before the first row run in full; only the
         // first rows are looked at, then the run is cut short.
-        std::optional<kg::Failure> failure;
+        std::optional<kf::Failure> failure;
         try {
-            failure = kg::batch_rows(fields, [&](const kg::BatchRow& r) {
+            failure = kf::batch_rows(fields, [&](const kf::BatchRow& r) {
                 rows(r.k, r.p, r.x, r.y);
                 if (rows.rows == 200) throw Enough{};
             });
@@ -173,23 +174,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char kind = static_cast<char>(data[0]);
     if (kind != 'F' && kind != 'I' && kind != 'B') kind = "FIB"[data[0] % 3];
 
-    kg::FieldTexts fields;
+    kf::FieldTexts fields;
     const auto texts = korvane::fuzz::split(input.substr(1), '|');
-    for (std::size_t i = 0; i < texts.size() && i < static_cast<std::size_t>(kg::kFieldCount); ++i) {
+    for (std::size_t i = 0; i < texts.size() && i < static_cast<std::size_t>(kf::kFieldCount); ++i) {
         fields.set(static_cast<Field>(i + 1), std::string(texts[i]));
     }
 
     if (kind == 'F') {
-        const auto out = kg::forward(fields);
+        const auto out = kf::forward(fields);
         if (!out) {
             check_failure(kind, out.failure(), fields, input);
             return 0;
         }
         check_result(out.value().x, input);
         check_result(out.value().y, input);
-        check(kg::forward(fields).value().x == out.value().x, "forward is not repeatable", input);
+        check(kf::forward(fields).value().x == out.value().x, "forward is not repeatable", input);
     } else if (kind == 'I') {
-        const auto out = kg::inverse(fields);
+        const auto out = kf::inverse(fields);
         if (!out) {
             check_failure(kind, out.failure(), fields, input);
             return 0;

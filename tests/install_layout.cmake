@@ -7,6 +7,17 @@ execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
+# Every file is installed once: a second rule for the same file would leave
+# the manifest naming it twice, and removing by the manifest would fail.
+file(STRINGS "${BUILD_DIR}/install_manifest.txt" manifest)
+set(seen "")
+foreach(path IN LISTS manifest)
+  list(FIND seen "${path}" at)
+  if(NOT at EQUAL -1)
+    message(FATAL_ERROR "installed twice: ${path}")
+  endif()
+  list(APPEND seen "${path}")
+endforeach()
 foreach(path IN LISTS EXPECTED)
   if(NOT EXISTS "${PREFIX}/${path}")
     message(FATAL_ERROR "not installed: ${path}")

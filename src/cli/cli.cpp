@@ -1,26 +1,31 @@
 #include "cli/cli.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iostream>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
-#include "cli/points.h"
 #include "cli/route_commands.h"
 #include "files/line_file.h"
+#include "files/points_text.h"
 #include "files/report_file.h"
-#include "geometry/computations.h"
-#include "geometry/fields.h"
+#include "files/startup.h"
+#include "form/computations.h"
+#include "form/fields.h"
 
 namespace korvane::cli {
 namespace {
 
-using geometry::Field;
-using geometry::FieldTexts;
+using form::Field;
+using form::FieldTexts;
 
 // What a command produces: the bytes for standard output, or a status and the
 // message for standard error. Only a successful command writes to stdout.
@@ -28,12 +33,17 @@ struct Reply {
     int status = 0;
     std::string out;
     std::string err;
+    std::vector<std::string> pieces = {};  // a long stdout, written after `out`
 };
+
+// What a points line that is not a point is told, after "此行" (this line) or
+// "另有N行" (N more lines).
+constexpr std::string_view kNotAPoint = "不是“[点名] X Y”两个坐标数字！";
 
 Reply failure(int status, std::string message) {
     return {status, {}, std::move(message)};
 }
-Reply invalid(const geometry::Failure& f) {
+Reply invalid(const form::Failure& f) {
     return failure(kExitInvalidInput, f.message);
 }
 Reply file_error(const files::Error& e) {
@@ -51,7 +61,7 @@ class FieldOptions {
 
     FieldTexts texts() const {
         FieldTexts fields;
-        for (int i = 1; i <= geometry::kFieldCount; ++i) {
+        for (int i = 1; i <= form::kFieldCount; ++i) {
             auto field = static_cast<Field>(i);
             fields.set(field, texts_[static_cast<std::size_t>(i) - 1]);
         }
@@ -59,7 +69,7 @@ class FieldOptions {
     }
 
   private:
-    std::array<std::string, geometry::kFieldCount> texts_;
+    std::array<std::string, form::kFieldCount> texts_;
 };
 
 // The options of a computation: its field texts, the line parameters among
@@ -119,7 +129,7 @@ std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
 Reply run_forward(const Computation& c) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
-    geometry::Outcome<geometry::ForwardResult> result = geometry::forward(fields);
+    form::Outcome<form::ForwardResult> result = form::forward(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().x + '\t' + result.value().y + '\n', {}};
 }
@@ -127,7 +137,7 @@ Reply run_forward(const Computation& c) {
 Reply run_inverse(const Computation& c) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
-    geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
+    form::Outcome<form::InverseResult> result = form::inverse(fields);
     if (!result) return invalid(result.failure());
     return {0, result.value().k + '\t' + result.value().p + '\n', {}};
 }
@@ -146,54 +156,85 @@ void append_csv_field(std::string& out, std::string_view text) {
     out += '"';
 }
 
+// Text built in pieces of about 1 MiB: a long result grows without copying
+// what it already holds, so it takes little more memory than its own length.
+class PieceText {
+  public:
+    void append(std::string_view text) {
+        if (pieces_.empty() || pieces_.back().size() + text.size() > kPiece) {
+            pieces_.emplace_back();
+            pieces_.back().reserve(std::max(kPiece, text.size()));
+        }
+        pieces_.back().append(text);
+    }
+    std::vector<std::string> take() { return std::move(pieces_); }
+
+  private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+    std::vector<std::string> pieces_;
+};
+
 // Inverse of every point of a points file. The whole file is checked, and every
-// point computed, before anything is written.
+// point computed, before anything is written. The file is read in a stream:
+// only the output is held, and nothing at all once a line has proved bad.
 Reply run_points(const Computation& c, const std::string& path) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
 
-    files::Result<std::string> bytes = read_points_file(path);
-    if (!bytes) return file_error(bytes.failure());
+    PieceText out;
+    out.append("name,X,Y,K,P\n");
+    std::optional<Reply> point_failure;  // the first point that cannot be computed
+    std::string row;
+    files::PointsParser parser([&](const files::PointText& point) {
+        if (point_failure) return;
+        fields.set(Field::Text8, std::string(point.x));
+        fields.set(Field::Text9, std::string(point.y));
+        form::Outcome<form::InverseResult> result = form::inverse(fields);
+        if (!result) {
+            const form::Failure& f = result.failure();
+            bool at_point = f.focus == Field::Text8 || f.focus == Field::Text9;
+            point_failure = failure(
+                kExitInvalidInput,
+                at_point ? path + ':' + std::to_string(point.line) + ": " + f.message : f.message);
+            return;
+        }
+        row.clear();
+        append_csv_field(row, point.name);
+        row += ',';
+        row += point.x;
+        row += ',';
+        row += point.y;
+        row += ',';
+        row += result.value().k;
+        row += ',';
+        row += result.value().p;
+        row += '\n';
+        out.append(row);
+    });
+    if (auto error = files::read_points_text(path, parser)) return file_error(*error);
+
+    const files::PointsCheck& check = parser.check();
     // Names go to stdout unchanged, so they must already be UTF-8. Text in code
     // page 936 cannot be told from UTF-8 reliably (many short names are valid
     // in both), so it is refused rather than guessed at.
-    if (!is_utf8(bytes.value()))
-        return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
-
-    PointList list = parse_points(bytes.value());
-    if (!list.bad_lines.empty()) {
+    if (!check.utf8) return failure(kExitInvalidInput, path + ": 点文件须为 UTF-8 文本！");
+    if (check.bad_count > 0) {
         std::string message;
-        for (std::size_t number : list.bad_lines) {
+        for (std::size_t number : check.bad_lines) {
             if (!message.empty()) message += '\n';
-            message += path + ':' + std::to_string(number) + ": 此行不是“[点名] X Y”两个坐标数字！";
+            message += path + ':' + std::to_string(number) + ": 此行" + std::string(kNotAPoint);
+        }
+        if (check.bad_count > check.bad_lines.size()) {
+            message += '\n' + path + ": 另有" +
+                       std::to_string(check.bad_count - check.bad_lines.size()) + "行" +
+                       std::string(kNotAPoint);
         }
         return failure(kExitInvalidInput, std::move(message));
     }
-
-    std::string out = "name,X,Y,K,P\n";
-    for (const Point& point : list.points) {
-        fields.set(Field::Text8, point.x);
-        fields.set(Field::Text9, point.y);
-        geometry::Outcome<geometry::InverseResult> result = geometry::inverse(fields);
-        if (!result) {
-            const geometry::Failure& f = result.failure();
-            bool at_point = f.focus == Field::Text8 || f.focus == Field::Text9;
-            return failure(
-                kExitInvalidInput,
-                at_point ? path + ':' + std::to_string(point.line) + ": " + f.message : f.message);
-        }
-        append_csv_field(out, point.name);
-        out += ',';
-        out += point.x;
-        out += ',';
-        out += point.y;
-        out += ',';
-        out += result.value().k;
-        out += ',';
-        out += result.value().p;
-        out += '\n';
-    }
-    return {0, std::move(out), {}};
+    if (point_failure) return *point_failure;
+    Reply reply;
+    reply.pieces = out.take();
+    return reply;
 }
 
 enum class BatchFormat { Table, Report, Csv, Cass };
@@ -203,7 +244,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
     if (auto failed = gather(c, fields)) return *failed;
 
     if (format == BatchFormat::Table || format == BatchFormat::Report) {
-        geometry::Outcome<std::string> table = geometry::batch_table(fields);
+        form::Outcome<std::string> table = form::batch_table(fields);
         if (!table) return invalid(table.failure());
         if (format == BatchFormat::Table) return {0, std::move(table).value(), {}};
         if (auto error = files::write_report_file(report, table.value())) return file_error(*error);
@@ -212,7 +253,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
 
     std::string out = format == BatchFormat::Csv ? "K,P,X,Y\n" : "";
     std::size_t number = 0;
-    auto row = [&](const geometry::BatchRow& r) {
+    auto row = [&](const form::BatchRow& r) {
         if (format == BatchFormat::Csv) {
             out.append(r.k).append(",").append(r.p).append(",").append(r.x).append(",").append(r.y);
         } else {
@@ -222,7 +263,7 @@ Reply run_batch(const Computation& c, BatchFormat format, const std::string& rep
         }
         out += '\n';
     };
-    if (auto failed = geometry::batch_rows(fields, row)) return invalid(*failed);
+    if (auto failed = form::batch_rows(fields, row)) return invalid(*failed);
     return {0, std::move(out), {}};
 }
 
@@ -242,6 +283,9 @@ Reply run_line_import(const std::string& path) {
     return {0, p.k0 + '\n' + p.x0 + '\n' + p.y0 + '\n' + p.azimuth + '\n', {}};
 }
 
+// The one message of a failed write to standard output.
+constexpr std::string_view kStdoutFailed = "无法写入标准输出！\n";
+
 // Writes the reply: stdout bytes unchanged (the batch table keeps its CR LF),
 // or the message and a line feed on stderr.
 int deliver(const Reply& reply) {
@@ -250,17 +294,30 @@ int deliver(const Reply& reply) {
         std::fputc('\n', stderr);
         return reply.status;
     }
-    std::size_t written = std::fwrite(reply.out.data(), 1, reply.out.size(), stdout);
-    if (written != reply.out.size() || std::fflush(stdout) != 0) {
-        std::fputs("无法写入标准输出！\n", stderr);
+    bool written = std::fwrite(reply.out.data(), 1, reply.out.size(), stdout) == reply.out.size();
+    for (const std::string& piece : reply.pieces) {
+        if (!written) break;
+        written = std::fwrite(piece.data(), 1, piece.size(), stdout) == piece.size();
+    }
+    if (!written || std::fflush(stdout) != 0) {
+        std::fputs(kStdoutFailed.data(), stderr);
         return kExitFileError;
     }
     return 0;
 }
 
-}  // namespace
+// CLI11's own output (help and usage errors) goes through std::cout and
+// std::cerr; a help text that did not reach its reader is a failure too.
+int finish_parse_exit(int status) {
+    std::cout.flush();
+    if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fputs(kStdoutFailed.data(), stderr);
+        return status == 0 ? kExitFileError : status;
+    }
+    return status;
+}
 
-int run(int argc, const char* const* argv) {
+int run_command(int argc, const char* const* argv) {
     CLI::App app{"Korvane: setting out points along a straight route line.", "korvane-cli"};
     app.require_subcommand(1);
 
@@ -333,7 +390,7 @@ int run(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return route.usage_status(app.exit(e));
+        return finish_parse_exit(route.usage_status(app.exit(e)));
     }
     if (route.chosen()) return route.run();
 
@@ -355,6 +412,20 @@ int run(int argc, const char* const* argv) {
         reply = run_line_import(import_path);
     }
     return deliver(reply);
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv) {
+    // Whatever runs out of memory (a huge points file, a long table) ends the
+    // command with a message, not with an abort.
+    try {
+        return run_command(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs(files::kOutOfMemory.data(), stderr);
+        std::fputc('\n', stderr);
+        return kExitFileError;
+    }
 }
 
 }  // namespace korvane::cli

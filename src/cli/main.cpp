@@ -1,6 +1,7 @@
 // korvane-cli: the forward, inverse and batch computations and the data files
 // from the command line.
 #include "cli/cli.h"
+#include "files/startup.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -14,5 +15,6 @@ int main(int argc, char** argv) {
     // The batch table keeps its CR LF line ends byte for byte.
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
+    korvane::files::prepare_for_file_writing();
     return korvane::cli::run(argc, argv);
 }

@@ -100,7 +100,8 @@ class Parser {
     std::optional<Fault> record() {
         const std::string& kind = fields_[0];
         if (!header_) {
-            if (kind != "线路") return Fault{"文件应以“线路,名称,前缀”开头，这里是" + in_quotes(kind)};
+            if (kind != "线路")
+                return Fault{"文件应以“线路,名称,前缀”开头，这里是" + in_quotes(kind)};
             return header();
         }
         if (kind == "线路") return Fault{"线路记录只能有一个，写在文件开头"};
@@ -119,7 +120,8 @@ class Parser {
         def_.name = fields_[1];
         if (fields_.size() == 3) {
             if (fields_[2].empty() || !route::valid_prefix(fields_[2]))
-                return Fault{"里程前缀" + in_quotes(fields_[2]) + "应为以K结尾的大写字母（如K、DK）"};
+                return Fault{"里程前缀" + in_quotes(fields_[2]) +
+                             "应为以K结尾的大写字母（如K、DK）"};
             def_.prefix = fields_[2];
         }
         header_ = true;

@@ -18,7 +18,7 @@ constexpr const char* kCodePage = "CP936";
 
 // An open conversion descriptor, closed on every path out.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
     ~Converter() {
         if (ok()) iconv_close(cd_);
@@ -27,7 +27,9 @@ public:
     Converter& operator=(const Converter&) = delete;
 
     // iconv_open reports failure as (iconv_t)-1.
-    bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }  // NOLINT(performance-no-int-to-ptr)
+    bool ok() const {
+        return cd_ != reinterpret_cast<iconv_t>(-1);
+    }  // NOLINT(performance-no-int-to-ptr)
 
     // Converts as much of `in` as possible, appending to `out`. Returns the
     // number of input bytes consumed; when that is less than in.size(), errno
@@ -51,7 +53,7 @@ public:
         return in.size() - src_left;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -154,6 +156,51 @@ std::string cp936_prefix_to_utf8(std::string_view bytes) {
     std::string out;
     if (conv.ok()) conv.convert(bytes, out);
     return out;
+}
+
+bool Utf8Check::feed(std::string_view bytes) {
+    for (const char ch : bytes) {
+        if (!good_) return false;
+        const auto b = static_cast<unsigned char>(ch);
+        ++fed_;
+        if (pending_ == 0) {
+            if (b < 0x80) {
+                whole_ = fed_;
+                continue;
+            }
+            if (b >= 0xC2 && b <= 0xDF) {
+                extra_ = 1, cp_ = b & 0x1F;
+            } else if (b >= 0xE0 && b <= 0xEF) {
+                extra_ = 2, cp_ = b & 0x0F;
+            } else if (b >= 0xF0 && b <= 0xF4) {
+                extra_ = 3, cp_ = b & 0x07;
+            } else {
+                good_ = false;
+                return false;
+            }
+            pending_ = extra_;
+            continue;
+        }
+        if ((b & 0xC0) != 0x80) {
+            good_ = false;
+            return false;
+        }
+        cp_ = (cp_ << 6) | (b & 0x3F);
+        if (--pending_ > 0) continue;
+        if ((extra_ == 2 && cp_ < 0x800) || (extra_ == 3 && (cp_ < 0x10000 || cp_ > 0x10FFFF)) ||
+            (cp_ >= 0xD800 && cp_ <= 0xDFFF)) {
+            good_ = false;
+            return false;
+        }
+        whole_ = fed_;
+    }
+    return good_;
+}
+
+std::string_view utf8_prefix(std::string_view bytes) {
+    Utf8Check check;
+    check.feed(bytes);
+    return bytes.substr(0, check.whole_bytes());
 }
 
 }  // namespace korvane::files

@@ -1,6 +1,7 @@
 // Code page 936 (GBK) <-> UTF-8, the only place the program converts text encodings.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,32 @@ Result<std::string> cp936_to_utf8(std::string_view bytes);
 // conversion stops at the first byte sequence that code page 936 does not
 // define (or at an incomplete character at the end). Never fails.
 std::string cp936_prefix_to_utf8(std::string_view bytes);
+
+// Checks that text is UTF-8 a piece at a time; a character may be split
+// between pieces. Overlong forms, surrogates and values beyond U+10FFFF are
+// not UTF-8.
+class Utf8Check {
+  public:
+    // Takes the next bytes. Returns false from the first byte that breaks the rules on.
+    bool feed(std::string_view bytes);
+    // True when every byte so far was UTF-8 and no character is left incomplete.
+    bool complete() const { return good_ && pending_ == 0; }
+    // The number of bytes fed so far that end a whole character (all of them
+    // when the text is complete); meaningful while good().
+    std::size_t whole_bytes() const { return whole_; }
+    bool good() const { return good_; }
+
+  private:
+    bool good_ = true;
+    int pending_ = 0;  // continuation bytes still to come
+    int extra_ = 0;    // continuation bytes of the current character
+    char32_t cp_ = 0;
+    std::size_t fed_ = 0;
+    std::size_t whole_ = 0;
+};
+
+// The leading part of `bytes` that is whole UTF-8 characters: it ends at the
+// first byte that is not UTF-8, or before an incomplete character at the end.
+std::string_view utf8_prefix(std::string_view bytes);
 
 }  // namespace korvane::files

@@ -40,19 +40,82 @@ constexpr std::array<LineEntry, 4> kLines{{
 // line.
 constexpr size_t kLabelColumn = 20;
 
-// A line is at most this long (without its line end). Files written by the
-// program stay far below it; a longer line means the file is something else,
-// and refusing it keeps reading bounded: at most four such lines are read,
-// whatever the size of the file.
-constexpr size_t kMaxLineBytes = 1024;
+// A line is at most this long (without its line end), on export and on
+// import alike, so that every file the program writes reads back. It is far
+// beyond any number with its label; a longer line means the file is something
+// else, and refusing it keeps reading bounded: at most four such lines are
+// read, whatever the size of the file.
+constexpr size_t kMaxLineBytes = size_t{64} << 10;
+
+// How the text of the file is encoded, told by its byte-order mark. A file
+// without one is code page 936, as the program writes it.
+enum class Encoding { Cp936, Utf8, Utf16Le, Utf16Be };
 
 // Splits bytes into the first four lines. A line ends at CR LF or at a lone CR
 // (a lone LF is part of the line). Text after the last line end still forms a
-// line; nothing after the fourth line end is looked at.
+// line; nothing after the fourth line end is looked at. A byte-order mark at
+// the start is not part of the first line: it tells the encoding.
 class FirstLines {
-public:
-    // Takes the next bytes of the file. Returns false once a line is too long.
+  public:
+    // Takes the next bytes of the file. Returns false once a line is too long
+    // or the file proves to be in an encoding that is not read.
     bool feed(std::string_view bytes) {
+        if (!marked_) {
+            head_.append(bytes);
+            if (could_grow_into_mark(head_)) return true;
+            return take_mark();
+        }
+        return split(bytes);
+    }
+
+    // The end of the file: a last line without a line end counts as a line.
+    void finish() {
+        if (!marked_ && !take_mark()) return;
+        if (!full() && started_) {
+            ++count_;
+            started_ = false;
+        }
+    }
+
+    bool full() const { return count_ == lines_.size(); }
+    size_t count() const { return count_; }
+    bool too_long() const { return too_long_; }
+    // A line held a line feed that no CR came before: the file's lines end in LF.
+    bool lone_lf() const { return lone_lf_; }
+    Encoding encoding() const { return encoding_; }
+    const std::string& line(size_t i) const { return lines_[i]; }
+
+  private:
+    static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+    static constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+    static constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+    // True while the bytes so far are a proper start of a mark not yet complete.
+    static bool could_grow_into_mark(std::string_view head) {
+        for (std::string_view mark : {kUtf8Mark, kUtf16LeMark, kUtf16BeMark}) {
+            if (head.size() < mark.size() && mark.starts_with(head)) return true;
+        }
+        return false;
+    }
+
+    bool take_mark() {
+        marked_ = true;
+        std::string_view head = head_;
+        if (head.starts_with(kUtf8Mark)) {
+            encoding_ = Encoding::Utf8;
+            head.remove_prefix(kUtf8Mark.size());
+        } else if (head.starts_with(kUtf16LeMark)) {
+            encoding_ = Encoding::Utf16Le;
+        } else if (head.starts_with(kUtf16BeMark)) {
+            encoding_ = Encoding::Utf16Be;
+        }
+        if (encoding_ == Encoding::Utf16Le || encoding_ == Encoding::Utf16Be) return false;
+        const std::string rest(head);
+        head_.clear();
+        return split(rest);
+    }
+
+    bool split(std::string_view bytes) {
         for (const char c : bytes) {
             if (full()) return true;
             if (skip_lf_) {
@@ -70,31 +133,22 @@ public:
                 too_long_ = true;
                 return false;
             }
+            if (c == '\n') lone_lf_ = true;
             line.push_back(c);
             started_ = true;
         }
         return true;
     }
 
-    // The end of the file: a last line without a line end counts as a line.
-    void finish() {
-        if (!full() && started_) {
-            ++count_;
-            started_ = false;
-        }
-    }
-
-    bool full() const { return count_ == lines_.size(); }
-    size_t count() const { return count_; }
-    bool too_long() const { return too_long_; }
-    const std::string& line(size_t i) const { return lines_[i]; }
-
-private:
     std::array<std::string, 4> lines_;
+    std::string head_;  // the first bytes, until they tell whether a mark is there
     size_t count_ = 0;
+    bool marked_ = false;
     bool started_ = false;
     bool skip_lf_ = false;
     bool too_long_ = false;
+    bool lone_lf_ = false;
+    Encoding encoding_ = Encoding::Cp936;
 };
 
 std::string line_number(size_t index) {
@@ -123,14 +177,26 @@ std::string number_text_for_message(std::string_view text) {
 // Turns the four lines into the field texts; on failure returns the cause
 // and leaves `texts` unspecified.
 std::optional<std::string> field_texts(const FirstLines& lines, LineParameters& texts) {
+    if (lines.encoding() == Encoding::Utf16Le || lines.encoding() == Encoding::Utf16Be) {
+        const char* name = lines.encoding() == Encoding::Utf16Le ? "UTF-16 LE" : "UTF-16 BE";
+        return std::string("文件是") + name +
+               "编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码";
+    }
+    // Lines that end in LF alone run together into one: the reader sees fewer
+    // lines (or one overlong line) where a person sees four.
+    if ((lines.too_long() || !lines.full()) && lines.lone_lf()) {
+        return "文件的行以LF结尾，线路参数文件的行须以CR LF（或单独的CR）结尾";
+    }
     if (lines.too_long()) return too_long_cause(lines.count());
     if (!lines.full()) {
         return "文件只有" + std::to_string(lines.count()) + "行，线路参数文件应有四行";
     }
     for (size_t i = 0; i < kLines.size(); ++i) {
         // The number is made of ASCII characters only, so the part of a line
-        // after bytes that are not code page 936 cannot belong to it.
-        const std::string text = cp936_prefix_to_utf8(lines.line(i));
+        // after bytes that are not of its encoding cannot belong to it.
+        const std::string text = lines.encoding() == Encoding::Utf8
+                                     ? std::string(utf8_prefix(lines.line(i)))
+                                     : cp936_prefix_to_utf8(lines.line(i));
         const double value = geometry::parse_leading(text);
         if (!std::isfinite(value)) {
             return line_number(i) + "的数值“" + number_text_for_message(text) +
@@ -160,6 +226,11 @@ bool line_bytes(const LineParameters& texts, std::string& out, std::string& caus
         const size_t column = out.size() - line_start + 1;  // where the next byte would stand
         out.append(column < kLabelColumn ? kLabelColumn - column : 1, ' ');
         if (!detail::encode_cp936(entry.label, out, cause)) return false;
+        if (out.size() - line_start > kMaxLineBytes) {
+            cause = std::string(entry.name) + "的文本太长，写成的一行超过" +
+                    std::to_string(kMaxLineBytes) + "字节，导入时无法读回";
+            return false;
+        }
         out += "\r\n";
     }
     return true;

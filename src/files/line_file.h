@@ -23,7 +23,8 @@ struct LineParameters {
 // The file's bytes (code page 936, four lines with CR LF) for these texts:
 // each line is the text as typed, spaces up to column 20 (one space after a
 // text of 19 bytes or more), the label, CR LF. Fails for a text holding a line
-// break or a character that code page 936 cannot hold.
+// break or a character that code page 936 cannot hold, and for a line longer
+// than the reader takes (64 KiB without its line end).
 Result<std::string> line_file_bytes(const LineParameters& texts);
 
 // Writes the line-parameter file, replacing any file at `path` whole.
@@ -35,7 +36,10 @@ std::optional<Error> write_line_file(const std::filesystem::path& path,
 // a line without a number -> "0"). Fails, returning no texts at all, for a file
 // of fewer than four lines, one that cannot be read, or a value beyond the
 // range of a double. Reads only the start of the file.
-// A line ends at CR LF or a lone CR; a line longer than 1024 bytes fails.
+// A line ends at CR LF or a lone CR; a line longer than 64 KiB fails, and so
+// does a file whose lines end in LF alone, with a cause that says so. A file
+// that starts with the UTF-8 byte-order mark is read as UTF-8 after the mark;
+// a UTF-16 file (mark FF FE or FE FF) is refused with a cause naming it.
 Result<LineParameters> read_line_file(const std::filesystem::path& path);
 
 // The same reading applied to the bytes of a whole file held in memory; the

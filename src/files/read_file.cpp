@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "files/system_calls.h"
 #include "files/texts.h"
@@ -26,10 +27,15 @@ std::string open_cause(int err) {
     }
 }
 
+std::string too_large_cause(std::size_t max_bytes) {
+    return "文件超过" + std::to_string(max_bytes) + "字节";
+}
+
 }  // namespace
 
 std::optional<Error> read_file(const std::filesystem::path& path,
-                               const std::function<bool(std::string_view)>& feed) {
+                               const std::function<bool(std::string_view)>& feed,
+                               std::optional<std::size_t> max_bytes) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer; such a
     // file is refused below anyway.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -43,8 +49,11 @@ std::optional<Error> read_file(const std::filesystem::path& path,
         cause = "这是一个文件夹，不是文件";
     } else if (!S_ISREG(st.st_mode)) {
         cause = "这不是一个普通文件";
+    } else if (max_bytes && static_cast<std::uintmax_t>(st.st_size) > *max_bytes) {
+        cause = too_large_cause(*max_bytes);
     } else {
         char buffer[1024];
+        std::size_t total = 0;
         for (;;) {
             const ssize_t n = detail::system_calls().read(fd, buffer, sizeof buffer);
             if (n < 0) {
@@ -52,7 +61,13 @@ std::optional<Error> read_file(const std::filesystem::path& path,
                 cause = detail::errno_cause(errno);
                 break;
             }
-            if (n == 0 || !feed(std::string_view(buffer, static_cast<size_t>(n)))) break;
+            if (n == 0) break;
+            total += static_cast<size_t>(n);
+            if (max_bytes && total > *max_bytes) {
+                cause = too_large_cause(*max_bytes);
+                break;
+            }
+            if (!feed(std::string_view(buffer, static_cast<size_t>(n)))) break;
         }
     }
     ::close(fd);
@@ -62,19 +77,14 @@ std::optional<Error> read_file(const std::filesystem::path& path,
 
 Result<std::string> read_whole_file(const std::filesystem::path& path, std::size_t max_bytes) {
     std::string bytes;
-    bool too_large = false;
-    auto error = read_file(path, [&](std::string_view piece) {
-        if (bytes.size() + piece.size() > max_bytes) {
-            too_large = true;
-            return false;
-        }
-        bytes.append(piece);
-        return true;
-    });
+    auto error = read_file(
+        path,
+        [&](std::string_view piece) {
+            bytes.append(piece);
+            return true;
+        },
+        max_bytes);
     if (error) return *error;
-    if (too_large) {
-        return detail::read_failure(path, "文件超过" + std::to_string(max_bytes) + "字节");
-    }
     return bytes;
 }
 

@@ -29,8 +29,14 @@ using detail::save_failure;
 // Why a path could not be looked at or a file not be created in `folder`.
 std::string path_cause(int err, const fs::path& folder) {
     switch (err) {
-        case ENOENT:
+        case ENOENT: {
+            // A folder that exists can still refuse new files with ENOENT
+            // (/proc, /sys): then the folder is there, the file cannot be made.
+            struct stat st {};
+            if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                return "无法在文件夹“" + detail::display_path(folder) + "”中新建文件";
             return "文件夹“" + detail::display_path(folder) + "”不存在";
+        }
         case ENOTDIR:
             return "路径中有一段不是文件夹";
         case EACCES:

@@ -37,7 +37,53 @@ std::string errno_cause(int err) {
             return "文件名太长";
         case EIO:
             return "磁盘读写出错";
+        case EBUSY:
+            return "文件或设备正被占用";
+        case EXDEV:
+            return "不能在不同的磁盘（文件系统）之间改名";
+        case ENOMEM:
+            return "内存不足";
+        case ETXTBSY:
+            return "文件是一个正在运行的程序，不能改写";
+        case EMFILE:
+            return "本程序打开的文件太多";
+        case ENFILE:
+            return "系统打开的文件太多";
+        case EINTR:
+            return "操作被中断";
+        case ELOOP:
+            return "路径中的符号链接太多或成环";
+        case ENOTDIR:
+            return "路径中有一段不是文件夹";
+        case EISDIR:
+            return "这是一个文件夹，不是文件";
+        case ENOENT:
+            return "文件或文件夹不存在";
+        case EEXIST:
+            return "文件已经存在";
+        case EINVAL:
+            return "文件名无效，或磁盘不支持这项操作";
+        case EOVERFLOW:
+            return "文件太大，无法处理";
+        case EAGAIN:
+            return "资源暂时不可用，请稍后再试";
+        case ENXIO:
+        case ENODEV:
+            return "设备不存在";
+        case EOPNOTSUPP:
+            return "磁盘不支持这项操作";
+        case EMLINK:
+            return "文件的链接太多";
+        case ESTALE:
+            return "网络文件已失效";
+        case ETIMEDOUT:
+            return "操作超时";
+        case ENOLCK:
+            return "无法锁定文件";
+        case EBADF:
+            return "文件未正确打开";
         default:
+            // Only an errno none of the above names reaches the C library's text.
             return std::string("系统错误（") + std::strerror(err) + "）";
     }
 }

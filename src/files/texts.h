@@ -26,8 +26,9 @@ Error read_failure(const std::filesystem::path& path, std::string_view cause);
 // A cause with "！" appended, for failures that are not tied to a path.
 Error bare_failure(std::string_view cause);
 
-// Causes for errno values common to reading and writing ("磁盘空间不足", ...);
-// anything not singled out is named by the C library's text.
+// Causes for the errno values that reading and writing can meet ("磁盘空间不足",
+// "文件或设备正被占用", ...); only an errno without a cause of its own is named
+// by the C library's text.
 std::string errno_cause(int err);
 
 // Converts UTF-8 to code page 936 into `out`. On failure returns false and sets

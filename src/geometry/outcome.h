@@ -7,13 +7,12 @@
 #include <utility>
 #include <variant>
 
-#include "fields.h"
-
 namespace korvane {
 
-// T is the value; F the failure, a struct whose `message` member is the text
-// for the user (UTF-8, simplified Chinese) and whose other members say what to
-// point at (a field, a table row, a file line).
+// T is the value; F the failure: for the user, a struct whose `message` member
+// is the text to show (UTF-8, simplified Chinese) and whose other members say
+// what to point at (a field, a table row, a file line); inside a library, what
+// went wrong, for the caller to turn into such a message.
 template <class T, class F>
 class Outcome {
 public:
@@ -33,19 +32,3 @@ private:
 };
 
 }  // namespace korvane
-
-namespace korvane::geometry {
-
-// A failed check: the message to show (UTF-8, simplified Chinese) and the field
-// that receives the keyboard focus once the message has been acknowledged.
-struct Failure {
-    std::string message;
-    Field focus;
-
-    bool operator==(const Failure&) const = default;
-};
-
-template <class T>
-using Outcome = korvane::Outcome<T, Failure>;
-
-}  // namespace korvane::geometry

@@ -577,14 +577,14 @@ Pose Alignment::pose_at(double s) const {
     const int i = segment_of(s);
     const Segment& seg = segments_[static_cast<std::size_t>(i)];
     const double t = std::clamp(s - seg.s_start, 0.0, seg.length);
-    if (seg.k_start == seg.k_end) return detail::advance(seg.start, seg.k_start, 0, t);
     const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
     const double step = piece_step_[static_cast<std::size_t>(i)];
     const int count = piece_count_[static_cast<std::size_t>(i)];
     const int j = std::min(static_cast<int>(t / step), count - 1);
     const Piece& p =
         pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
-    return detail::advance(p.pose, p.k0, c, t - p.t0);
+    // From the piece's start, whose cosine and sine are kept with it.
+    return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
 }
 
 double Alignment::curvature_at(double s) const {

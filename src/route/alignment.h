@@ -137,7 +137,7 @@ class Alignment {
     friend struct Builder;
 };
 
-// A part of one element turning at most 0.25 rad, with its start and a box
+// A part of one element turning at most 1/16 rad, with its start and a box
 // holding every point of it.
 struct Alignment::Piece {
     int segment = 0;

@@ -126,6 +126,7 @@ std::string format_packed(double radians, int second_decimals) {
 double normalize_azimuth(double radians) {
     if (!std::isfinite(radians)) return radians;
     constexpr double two_pi = 2.0 * std::numbers::pi;
+    if (radians >= 0 && radians < two_pi) return radians;
     double a = std::fmod(radians, two_pi);
     if (a < 0) a += two_pi;
     if (a >= two_pi) a = 0;  // a tiny negative angle plus 2π rounds up to 2π

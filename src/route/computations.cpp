@@ -84,11 +84,11 @@ struct Search {
     double best;  // smallest distance to a foot or end point found so far
     std::vector<Foot> feet;
 
-    // Distance from the query to a box, 0 inside it.
-    double box_distance(double min_x, double min_y, double max_x, double max_y) const {
+    // Squared distance from the query to a box, 0 inside it.
+    double box_distance2(double min_x, double min_y, double max_x, double max_y) const {
         const double dx = qx < min_x ? min_x - qx : qx > max_x ? qx - max_x : 0.0;
         const double dy = qy < min_y ? min_y - qy : qy > max_y ? qy - max_y : 0.0;
-        return std::hypot(dx, dy);
+        return dx * dx + dy * dy;
     }
 
     // (Q − C)·T at a pose: positive while the foot lies further ahead.
@@ -101,6 +101,14 @@ struct Search {
     void solve(const Alignment::Piece& piece, double g0, double g1) {
         const Segment& seg = a.segments()[static_cast<std::size_t>(piece.segment)];
         const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
+        if (c == 0 && piece.k0 == 0) {
+            // A straight: the foot is the projection.
+            const double u = std::min(g0, piece.t1 - piece.t0);
+            const double px = piece.pose.x + u * piece.cos0;
+            const double py = piece.pose.y + u * piece.sin0;
+            add(seg.s_start + piece.t0 + u, std::hypot(qx - px, qy - py));
+            return;
+        }
         double lo = 0;
         double hi = piece.t1 - piece.t0;
         double u = hi * (g0 / (g0 - g1));
@@ -138,11 +146,6 @@ struct Search {
         best = std::min(best, distance);
     }
 
-    Pose end_of_piece(std::size_t i, const Pose& end) const {
-        const auto& pieces = a.pieces();
-        return i + 1 < pieces.size() ? pieces[i + 1].pose : end;
-    }
-
     void run(const Pose& end) {
         const auto& nodes = a.nodes();
         const auto& pieces = a.pieces();
@@ -152,22 +155,25 @@ struct Search {
         while (top > 0) {
             const Alignment::Node& node = nodes[static_cast<std::size_t>(stack[--top])];
             const double bound = 2 * best + 1e-6;
-            if (box_distance(node.min_x, node.min_y, node.max_x, node.max_y) > bound) continue;
+            if (box_distance2(node.min_x, node.min_y, node.max_x, node.max_y) > bound * bound)
+                continue;
             if (node.piece >= 0) {
                 const std::size_t i = static_cast<std::size_t>(node.piece);
                 const Alignment::Piece& piece = pieces[i];
                 const double g0 = lead(piece.pose, piece.cos0, piece.sin0);
                 if (!(g0 > 0)) continue;
-                const Pose e = end_of_piece(i, end);
-                const double g1 = lead(e, std::cos(e.azimuth), std::sin(e.azimuth));
+                const double g1 =
+                    i + 1 < pieces.size()
+                        ? lead(pieces[i + 1].pose, pieces[i + 1].cos0, pieces[i + 1].sin0)
+                        : lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
                 if (g1 <= 0) solve(piece, g0, g1);
                 continue;
             }
             // The nearer child is searched first (pushed last).
             const Alignment::Node& l = nodes[static_cast<std::size_t>(node.left)];
             const Alignment::Node& r = nodes[static_cast<std::size_t>(node.right)];
-            const double dl = box_distance(l.min_x, l.min_y, l.max_x, l.max_y);
-            const double dr = box_distance(r.min_x, r.min_y, r.max_x, r.max_y);
+            const double dl = box_distance2(l.min_x, l.min_y, l.max_x, l.max_y);
+            const double dr = box_distance2(r.min_x, r.min_y, r.max_x, r.max_y);
             if (top + 2 > 128) continue;  // deeper than any tree of up to 2^60 pieces
             if (dl <= dr) {
                 stack[top++] = node.right;
@@ -179,6 +185,10 @@ struct Search {
         }
     }
 };
+
+std::string point_text(double x, double y) {
+    return "点（" + fixed(x) + "，" + fixed(y) + "）";
+}
 
 }  // namespace
 
@@ -192,6 +202,7 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
     const Pose start = alignment.pose_at(0);
     const Pose end = alignment.pose_at(alignment.length());
     Search search{alignment, x, y, 0, {}};
+    search.feet.reserve(8);
     const double d_start = std::hypot(x - start.x, y - start.y);
     const double d_end = std::hypot(x - end.x, y - end.y);
     search.best = std::min(d_start, d_end);
@@ -209,14 +220,14 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
             nearest = &f;
         }
     }
-    const std::string point = "点（" + fixed(x) + "，" + fixed(y) + "）";
     if (g_start < -kSame && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
-        return fail(point + "的垂足在线路起点之前" + fixed(-g_start) + "m！", Subject::x);
+        return fail(point_text(x, y) + "的垂足在线路起点之前" + fixed(-g_start) + "m！",
+                    Subject::x);
     }
     if (g_end > kSame && (!nearest || d_end < nearest->distance)) {
-        return fail(point + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
+        return fail(point_text(x, y) + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
     }
-    if (!nearest) return fail(point + "在线路上没有垂足！", Subject::x);
+    if (!nearest) return fail(point_text(x, y) + "在线路上没有垂足！", Subject::x);
 
     InverseResult r;
     r.s = nearest->s;

@@ -23,9 +23,9 @@ double curvature(double radius);
 // The point and tangent at distance t (metres, 0 <= t <= length) along an
 // element that starts at `start` and whose curvature runs linearly from
 // k_start to k_end (1/m) over `length` metres (> 0). Straights and circular
-// curves use closed forms; a clothoid is integrated by 8-point Gauss–Legendre
-// quadrature on sub-intervals turning at most 0.25 rad each, within about
-// 1e-12 of the length of the element (far below 1e-9 m for any road). The
+// curves use closed forms; a clothoid is integrated by 4-point Gauss–Legendre
+// quadrature on sub-intervals turning at most 1/16 rad each, within about
+// 1e-13 of the length of the element (1e-11 m on 140 m turning 200°). The
 // azimuth is start.azimuth + k_start·t + (k_end − k_start)·t²/(2·length).
 // Arguments must be finite; the turning |k|·length should stay below 1e5 rad.
 Pose point_along(const Pose& start, double length, double k_start, double k_end, double t);

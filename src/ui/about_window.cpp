@@ -7,9 +7,11 @@
 #include <QPainter>
 #include <QUrl>
 
+#include "korvane/version.h"
 #include "ui/desktop.h"
 #include "ui/maker.h"
-#include "ui/tools.h"
+#include "ui/software_page.h"
+#include "ui/twips.h"
 
 namespace korvane::ui {
 
@@ -18,15 +20,15 @@ namespace {
 // The window's texts.
 const QString kCaption = QStringLiteral("关于");
 const QString kFrameCaption = QStringLiteral("关于");
-const QString kVersion = QStringLiteral("版本：V 1.2");
+const QString kVersion = QStringLiteral("版本：V ") + QLatin1String(korvane::kVersion);
 const QString kDescription =
     QStringLiteral("1、本软件为Korvane。2、附有正算、反算功能。     3、可进行数据导入、导出操作。");
 const QString kEmailPrefix = QStringLiteral("邮箱：");
 const QString kWebPrefix = QStringLiteral("网址：");
 
-// The layout is given in twips; 15 twips are one pixel at 96 dots per inch.
+// The layout is given in twips, cut down to whole pixels.
 constexpr int px(int twips) {
-    return twips / 15;
+    return twipsToPixels(twips, TwipRounding::down);
 }
 
 QRect twipRect(int left, int top, int width, int height) {

@@ -21,25 +21,27 @@
 
 #include "files/line_file.h"
 #include "files/report_file.h"
-#include "geometry/computations.h"
+#include "form/computations.h"
+#include "korvane/version.h"
 #include "ui/common_dialog.h"
 #include "ui/desktop.h"
 #include "ui/table_field.h"
 #include "ui/tools.h"
+#include "ui/twips.h"
 
 namespace korvane::ui {
 
-using geometry::Field;
+using form::Field;
 
 namespace {
 
-const QString kCaption = QStringLiteral("Korvane V1.2");
+const QString kCaption = QStringLiteral("Korvane V") + QLatin1String(korvane::kVersion);
 const QString kTextFiles = QStringLiteral("文本文件(*.txt)");
 const QString kAllFiles = QStringLiteral("所有文件(*.*)");
 
-// Layout unit: twips, 15 to a logical pixel.
+// Layout unit: twips, rounded to the nearest pixel.
 int px(int twips) {
-    return (twips + 7) / 15;
+    return twipsToPixels(twips, TwipRounding::nearest);
 }
 
 // The client area below the menu bar, in twips.
@@ -122,7 +124,7 @@ constexpr const char* kTabOrder[] = {
 // clang-format on
 
 QString nameOf(Field field) {
-    const std::string_view name = geometry::field_name(field);
+    const std::string_view name = form::field_name(field);
     return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
@@ -255,8 +257,8 @@ void MainForm::createControls() {
     makeLabel(frame5_, "Label17", QStringLiteral("坐标计算成果表"));
     text14_ = new TableField(frame5_);
     text14_->setObjectName(QStringLiteral("Text14"));
-    text14_->setText(QString::fromUtf8(geometry::kBatchHeader.data(),
-                                       static_cast<qsizetype>(geometry::kBatchHeader.size())));
+    text14_->setText(QString::fromUtf8(form::kBatchHeader.data(),
+                                       static_cast<qsizetype>(form::kBatchHeader.size())));
     makeLabel(frame5_, "Label10", QStringLiteral("起算桩号K="));
     makeLabel(frame5_, "Label11", QStringLiteral("止算桩号K="));
     makeLabel(frame5_, "Label12", QStringLiteral("计算步长m="));
@@ -344,18 +346,18 @@ void MainForm::chainTabOrder() {
 }
 
 void MainForm::connectHandlers() {
-    connect(option1_, &QRadioButton::clicked, this, &MainForm::option1Click);
-    connect(option2_, &QRadioButton::clicked, this, &MainForm::option2Click);
-    connect(option3_, &QRadioButton::clicked, this, &MainForm::option3Click);
-    connect(option4_, &QRadioButton::clicked, this, &MainForm::option4Click);
-    connect(command1_, &QPushButton::clicked, this, &MainForm::command1Click);
-    connect(command2_, &QPushButton::clicked, this, &MainForm::command2Click);
-    connect(command3_, &QPushButton::clicked, this, &MainForm::command3Click);
+    connect(option1_, &QRadioButton::clicked, this, &MainForm::showForwardMode);
+    connect(option2_, &QRadioButton::clicked, this, &MainForm::showInverseMode);
+    connect(option3_, &QRadioButton::clicked, this, &MainForm::showSinglePointMode);
+    connect(option4_, &QRadioButton::clicked, this, &MainForm::showContinuousMode);
+    connect(command1_, &QPushButton::clicked, this, &MainForm::computeForward);
+    connect(command2_, &QPushButton::clicked, this, &MainForm::clearInputs);
+    connect(command3_, &QPushButton::clicked, this, &MainForm::computeInverse);
     connect(command4_, &QPushButton::clicked, this, &MainForm::exitProgram);
-    connect(command5_, &QPushButton::clicked, this, &MainForm::command5Click);
-    connect(command6_, &QPushButton::clicked, this, &MainForm::command6Click);
-    connect(enter_, &QAction::triggered, this, &MainForm::enterClick);
-    connect(occur_, &QAction::triggered, this, &MainForm::occurClick);
+    connect(command5_, &QPushButton::clicked, this, &MainForm::exportReport);
+    connect(command6_, &QPushButton::clicked, this, &MainForm::computeTable);
+    connect(enter_, &QAction::triggered, this, &MainForm::importLineFile);
+    connect(occur_, &QAction::triggered, this, &MainForm::exportLineFile);
     connect(esc_, &QAction::triggered, this, &MainForm::exitProgram);
 
     // Tools and Help: the calculator, the editor, the web page and the About window.
@@ -367,86 +369,94 @@ void MainForm::connectHandlers() {
 
 // ---- Working modes ---------------------------------------------------------
 
-void MainForm::option1Click() {
-    lines_[7]->setEnabled(false);   // Text8
-    lines_[8]->setEnabled(false);   // Text9
-    lines_[9]->setEnabled(false);   // Text10
-    lines_[10]->setEnabled(false);  // Text11
-    command3_->setEnabled(false);
-    frame5_->setVisible(false);
-    frame2_->setVisible(true);
-    frame4_->setVisible(true);
-    lines_[4]->setEnabled(true);   // Text5
-    lines_[5]->setEnabled(true);   // Text6
-    lines_[6]->setEnabled(true);   // Text7
-    lines_[11]->setEnabled(true);  // Text12
-    lines_[12]->setEnabled(true);  // Text13
-    option3_->setEnabled(true);
-    selectOption3();
-    option4_->setEnabled(true);
-    command1_->setEnabled(true);
+// One state a working mode sets: a control's enabled or visible property, or
+// the selection of Option3 (which runs Option3's own mode when it changes).
+struct ModeStep {
+    enum Kind { Enable, Show, SelectSinglePoint } kind;
+    const char* control;  // objectName; empty for SelectSinglePoint
+    bool value;
+};
+
+namespace {
+
+using S = ModeStep;
+
+// What each option button's click sets, in the order it is set. The order
+// matters: Option1 selects Option3 half way, and Option3's own steps then run
+// before Option1's last two.
+// clang-format off
+constexpr ModeStep kForwardMode[] = {  // Option1: forward direction
+    {S::Enable, "Text8", false}, {S::Enable, "Text9", false}, {S::Enable, "Text10", false},
+    {S::Enable, "Text11", false}, {S::Enable, "Command3", false}, {S::Show, "Frame5", false},
+    {S::Show, "Frame2", true}, {S::Show, "Frame4", true}, {S::Enable, "Text5", true},
+    {S::Enable, "Text6", true}, {S::Enable, "Text7", true}, {S::Enable, "Text12", true},
+    {S::Enable, "Text13", true}, {S::Enable, "Option3", true}, {S::SelectSinglePoint, "", true},
+    {S::Enable, "Option4", true}, {S::Enable, "Command1", true},
+};
+constexpr ModeStep kInverseMode[] = {  // Option2: inverse direction
+    {S::Enable, "Text8", true}, {S::Enable, "Text9", true}, {S::Enable, "Text10", true},
+    {S::Enable, "Text11", true}, {S::Enable, "Command3", true}, {S::Show, "Frame2", true},
+    {S::Show, "Frame4", true}, {S::Show, "Frame5", false}, {S::Enable, "Text5", false},
+    {S::Enable, "Text6", false}, {S::Enable, "Text7", false}, {S::Enable, "Text12", false},
+    {S::Enable, "Text13", false}, {S::Enable, "Option3", false}, {S::Enable, "Option4", false},
+    {S::Enable, "Command6", false}, {S::Enable, "Command1", false},
+};
+constexpr ModeStep kSinglePointMode[] = {  // Option3: forward, single point
+    {S::Enable, "Text8", false}, {S::Enable, "Text9", false}, {S::Enable, "Text10", false},
+    {S::Enable, "Text11", false}, {S::Enable, "Command3", false}, {S::Show, "Command6", false},
+    {S::Show, "Frame5", false}, {S::Show, "Frame2", true}, {S::Show, "Frame4", true},
+    {S::Enable, "Text5", true}, {S::Enable, "Text6", true}, {S::Enable, "Text7", true},
+    {S::Enable, "Text12", true}, {S::Enable, "Text13", true}, {S::Show, "Command1", true},
+};
+constexpr ModeStep kContinuousMode[] = {  // Option4: forward, continuous (batch table)
+    {S::Show, "Command6", true}, {S::Enable, "Command6", true}, {S::Show, "Frame5", true},
+    {S::Show, "Frame2", false}, {S::Show, "Frame4", false}, {S::Enable, "Text5", false},
+    {S::Enable, "Command3", false}, {S::Show, "Command1", false},
+};
+// clang-format on
+
+}  // namespace
+
+void MainForm::applyMode(std::span<const ModeStep> steps) {
+    for (const ModeStep& step : steps) {
+        if (step.kind == ModeStep::SelectSinglePoint) {
+            selectSinglePoint();
+            continue;
+        }
+        auto* widget = findChild<QWidget*>(QLatin1String(step.control));
+        Q_ASSERT(widget != nullptr);
+        if (step.kind == ModeStep::Enable) {
+            widget->setEnabled(step.value);
+        } else {
+            widget->setVisible(step.value);
+        }
+    }
 }
 
-void MainForm::option2Click() {
-    lines_[7]->setEnabled(true);   // Text8
-    lines_[8]->setEnabled(true);   // Text9
-    lines_[9]->setEnabled(true);   // Text10
-    lines_[10]->setEnabled(true);  // Text11
-    command3_->setEnabled(true);
-    frame2_->setVisible(true);
-    frame4_->setVisible(true);
-    frame5_->setVisible(false);
-    lines_[4]->setEnabled(false);   // Text5
-    lines_[5]->setEnabled(false);   // Text6
-    lines_[6]->setEnabled(false);   // Text7
-    lines_[11]->setEnabled(false);  // Text12
-    lines_[12]->setEnabled(false);  // Text13
-    option3_->setEnabled(false);
-    option4_->setEnabled(false);
-    command6_->setEnabled(false);
-    command1_->setEnabled(false);
+void MainForm::showForwardMode() {
+    applyMode(kForwardMode);
+}
+void MainForm::showInverseMode() {
+    applyMode(kInverseMode);
+}
+void MainForm::showSinglePointMode() {
+    applyMode(kSinglePointMode);
+}
+void MainForm::showContinuousMode() {
+    applyMode(kContinuousMode);
 }
 
-void MainForm::option3Click() {
-    lines_[7]->setEnabled(false);   // Text8
-    lines_[8]->setEnabled(false);   // Text9
-    lines_[9]->setEnabled(false);   // Text10
-    lines_[10]->setEnabled(false);  // Text11
-    command3_->setEnabled(false);
-    command6_->setVisible(false);
-    frame5_->setVisible(false);
-    frame2_->setVisible(true);
-    frame4_->setVisible(true);
-    lines_[4]->setEnabled(true);   // Text5
-    lines_[5]->setEnabled(true);   // Text6
-    lines_[6]->setEnabled(true);   // Text7
-    lines_[11]->setEnabled(true);  // Text12
-    lines_[12]->setEnabled(true);  // Text13
-    command1_->setVisible(true);
-}
-
-void MainForm::option4Click() {
-    command6_->setVisible(true);
-    command6_->setEnabled(true);
-    frame5_->setVisible(true);
-    frame2_->setVisible(false);
-    frame4_->setVisible(false);
-    lines_[4]->setEnabled(false);  // Text5
-    command3_->setEnabled(false);
-    command1_->setVisible(false);
-}
-
-void MainForm::selectOption3() {
+void MainForm::selectSinglePoint() {
     // Selecting an option from code acts like a click on it: when the selection
-    // changes (deselecting Option4), Option3's handler runs here, at once.
+    // changes (deselecting Option4), Option3's mode is set here, at once.
     if (option3_->isChecked()) return;
     option3_->setChecked(true);
-    option3Click();
+    showSinglePointMode();
 }
 
 // ---- Clear and exit --------------------------------------------------------
 
-void MainForm::command2Click() {
+void MainForm::clearInputs() {
     for (Field field : {Field::Text1, Field::Text2, Field::Text3, Field::Text4, Field::Text5,
                         Field::Text6, Field::Text7, Field::Text14}) {
         setFieldText(field, QString());
@@ -463,29 +473,29 @@ void MainForm::exitProgram() {
 
 // ---- Computations ----------------------------------------------------------
 
-void MainForm::command1Click() {
-    const auto outcome = geometry::forward(collectFields());
+void MainForm::computeForward() {
+    const auto outcome = form::forward(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     setFieldText(Field::Text12, QString::fromStdString(outcome.value().x));
     setFieldText(Field::Text13, QString::fromStdString(outcome.value().y));
 }
 
-void MainForm::command3Click() {
-    const auto outcome = geometry::inverse(collectFields());
+void MainForm::computeInverse() {
+    const auto outcome = form::inverse(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     setFieldText(Field::Text10, QString::fromStdString(outcome.value().k));
     setFieldText(Field::Text11, QString::fromStdString(outcome.value().p));
 }
 
-void MainForm::command6Click() {
-    const auto outcome = geometry::batch_table(collectFields());
+void MainForm::computeTable() {
+    const auto outcome = form::batch_table(collectFields());
     if (!outcome) return reportFailure(outcome.failure());
     text14_->setText(QString::fromStdString(outcome.value()));
 }
 
 // ---- Files -----------------------------------------------------------------
 
-void MainForm::occurClick() {
+void MainForm::exportLineFile() {
     cdg1_->setFilters({kTextFiles});
     const QString path = cdg1_->showSave();
     if (path.isEmpty()) return;
@@ -496,7 +506,7 @@ void MainForm::occurClick() {
     if (const auto error = files::write_line_file(toPath(path), texts)) reportFileError(*error);
 }
 
-void MainForm::enterClick() {
+void MainForm::importLineFile() {
     cdg1_->setFilters({kTextFiles});
     const QString path = cdg1_->showOpen();
     if (path.isEmpty()) return;
@@ -509,7 +519,7 @@ void MainForm::enterClick() {
     setFieldText(Field::Text4, QString::fromStdString(texts.value().azimuth));
 }
 
-void MainForm::command5Click() {
+void MainForm::exportReport() {
     cdg1_->setFilters({kTextFiles, kAllFiles});
     const QString path = cdg1_->showSave();
     if (path.isEmpty()) return;
@@ -536,17 +546,17 @@ QWidget* MainForm::fieldWidget(Field field) const {
     return findChild<QWidget*>(nameOf(field));
 }
 
-geometry::FieldTexts MainForm::collectFields() const {
+form::FieldTexts MainForm::collectFields() const {
     // Every field but the batch table, which no computation reads.
-    geometry::FieldTexts texts;
-    for (int i = 1; i <= geometry::kFieldCount; ++i) {
+    form::FieldTexts texts;
+    for (int i = 1; i <= form::kFieldCount; ++i) {
         const auto field = static_cast<Field>(i);
         if (field != Field::Text14) texts.set(field, fieldText(field).toStdString());
     }
     return texts;
 }
 
-void MainForm::reportFailure(const geometry::Failure& failure) {
+void MainForm::reportFailure(const form::Failure& failure) {
     desktop_.showInformation(this, noticeTitle(), QString::fromStdString(failure.message));
     // A field under a hidden frame, or a disabled one, cannot take the focus.
     QWidget* widget = fieldWidget(failure.focus);

@@ -3,12 +3,13 @@
 #pragma once
 
 #include <array>
+#include <span>
 
 #include <QMainWindow>
 #include <QString>
 
-#include "geometry/fields.h"
-#include "geometry/outcome.h"
+#include "form/failure.h"
+#include "form/fields.h"
 
 class QAction;
 class QGroupBox;
@@ -23,6 +24,7 @@ struct Error;
 namespace korvane::ui {
 
 class CommonDialog;
+struct ModeStep;
 class Desktop;
 class TableField;
 class Tools;
@@ -46,8 +48,8 @@ class MainForm : public QMainWindow {
     Desktop& desktop() const { return desktop_; }
 
     // The text of a field by its design name, line ends of Text14 as CR LF.
-    QString fieldText(geometry::Field field) const;
-    void setFieldText(geometry::Field field, const QString& text);
+    QString fieldText(form::Field field) const;
+    void setFieldText(form::Field field, const QString& text);
 
   private:
     // Building the window, in this order.
@@ -57,33 +59,34 @@ class MainForm : public QMainWindow {
     void chainTabOrder();
     void connectHandlers();
 
-    // Working modes: each handler sets its fixed list of states in order.
-    void option1Click();  // forward direction
-    void option2Click();  // inverse direction
-    void option3Click();  // forward, single point
-    void option4Click();  // forward, continuous (batch table)
-    // Selects Option3 as a click would: its handler runs when it was not selected.
-    void selectOption3();
+    // Working modes: each option button sets its fixed list of states in order.
+    void showForwardMode();      // Option1: forward direction
+    void showInverseMode();      // Option2: inverse direction
+    void showSinglePointMode();  // Option3: forward, single point
+    void showContinuousMode();   // Option4: forward, continuous (batch table)
+    void applyMode(std::span<const ModeStep> steps);
+    // Selects Option3 as a click would: its mode is set when it was not selected.
+    void selectSinglePoint();
 
-    void command1Click();  // forward computation
-    void command2Click();  // clear the input fields
-    void command3Click();  // inverse computation
-    void command5Click();  // batch report file
-    void command6Click();  // batch table
-    void enterClick();     // import the line parameters
-    void occurClick();     // export the line parameters
-    void exitProgram();    // Command4 and File > Exit
+    void computeForward();  // Command1
+    void clearInputs();     // Command2
+    void computeInverse();  // Command3
+    void exportReport();    // Command5: the batch report file
+    void computeTable();    // Command6: the batch table
+    void importLineFile();  // File > enter
+    void exportLineFile();  // File > occur
+    void exitProgram();     // Command4 and File > Esc
 
-    geometry::FieldTexts collectFields() const;
-    QWidget* fieldWidget(geometry::Field field) const;
-    void reportFailure(const geometry::Failure& failure);
+    form::FieldTexts collectFields() const;
+    QWidget* fieldWidget(form::Field field) const;
+    void reportFailure(const form::Failure& failure);
     void reportFileError(const files::Error& error);
 
     Desktop& desktop_;
     CommonDialog* cdg1_ = nullptr;
 
     // Text1..Text17 in order; Text14 is the multi-line table field.
-    std::array<QLineEdit*, geometry::kFieldCount> lines_{};
+    std::array<QLineEdit*, form::kFieldCount> lines_{};
     TableField* text14_ = nullptr;
     QLineEdit* txtFileName_ = nullptr;
 

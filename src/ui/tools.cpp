@@ -9,6 +9,7 @@
 #include "ui/about_window.h"
 #include "ui/desktop.h"
 #include "ui/maker.h"
+#include "ui/software_page.h"
 
 namespace korvane::ui {
 
@@ -20,7 +21,6 @@ const QString kNoCalculator = QStringLiteral("没有找到可以启动的计算�
 const QString kNoDocument = QStringLiteral("无法在临时文件夹中建立记事本文档！");
 const QString kNoEditor =
     QStringLiteral("记事本文档已保存为 %1，但没有找到可以打开它的文本编辑器！");
-const QString kNoBrowser = QStringLiteral("无法打开网页，请在浏览器中访问 %1 ！");
 
 // Starts the first of `programs` that is found on the search path and starts.
 bool startFirst(Desktop& desktop, const QStringList& programs, const QStringList& arguments) {
@@ -79,12 +79,6 @@ QString greeting() {
 // code page 936 shows as garbage in most Linux editors.
 QByteArray greetingDocument() {
     return greeting().toUtf8();
-}
-
-void openSoftwarePage(Desktop& desktop, QWidget* parent) {
-    const QString page = QString::fromUtf16(maker::kSoftwarePage);
-    if (!desktop.openUrl(QUrl(page)))
-        desktop.showInformation(parent, noticeTitle(), kNoBrowser.arg(page));
 }
 
 Tools::Tools(Desktop& desktop, QWidget* window, QObject* parent)

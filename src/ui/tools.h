@@ -29,10 +29,6 @@ QString greeting();
 // byte-order mark and without a line end.
 QByteArray greetingDocument();
 
-// Opens the maker's software page in the browser; when nothing opens it, an
-// information box over `parent` gives the address instead.
-void openSoftwarePage(Desktop& desktop, QWidget* parent);
-
 class Tools final : public QObject {
     Q_OBJECT
 

@@ -49,3 +49,22 @@ cli_check("batch report rejected" ARGS batch ${LINE} --start 900 --end 2000 --st
 if(EXISTS "${WORK}/rejected.txt")
   message(SEND_ERROR "batch report rejected: the report file was written")
 endif()
+
+# A folder that exists but takes no new file is named as such.
+cli_check("batch report in /proc" ARGS batch ${LINE} ${RANGE} --report /proc/korvane-report.txt
+  STATUS 1 STDERR "无法保存文件“/proc/korvane-report.txt”：无法在文件夹“/proc”中新建文件！\n")
+# Beyond 2^53 the running chainage stops growing: the step is too small there.
+cli_check("batch beyond 2^53" ARGS batch ${LINE} --start 9007199254740990 --end 9007199254741010
+  --step 1 STATUS 2 STDERR "计算步长m太小，桩号增至9007199254740992后无法再递增！\n")
+# Under a file-size limit (ulimit -f 1: 512 or 1024 bytes) the report fails
+# with its cause instead of SIGXFSZ, and no temporary file stays behind.
+execute_process(COMMAND sh -c "ulimit -f 1 && exec \"$0\" \"$@\"" "${KORVANE_CLI}"
+  batch ${LINE} ${RANGE} --report limited.txt
+  WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 1 OR NOT err STREQUAL "无法保存文件“limited.txt”：文件超出了允许的大小！\n")
+  message(SEND_ERROR "batch report under ulimit -f: status ${status}, stderr [${err}]")
+endif()
+file(GLOB leftovers "${WORK}/.korvane-*" "${WORK}/limited.txt")
+if(leftovers)
+  message(SEND_ERROR "batch report under ulimit -f left ${leftovers}")
+endif()

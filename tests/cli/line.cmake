@@ -22,3 +22,13 @@ cli_check("line import typed texts" ARGS line import "${FILE}" STATUS 0
 set(missing "无法读取文件“none.txt”：文件不存在！\n")
 cli_check("forward --line missing" ARGS forward --line none.txt --k 1500 STATUS 1 STDERR "${missing}")
 cli_check("line import missing" ARGS line import none.txt STATUS 1 STDERR "${missing}")
+
+# A UTF-8 byte-order mark is skipped, not read as a line without a number.
+execute_process(COMMAND printf "\\357\\273\\2771000\\r\\n8765.888\\r\\n6789.999\\r\\n15.152555\\r\\n"
+  OUTPUT_FILE "${WORK}/bom.txt")
+cli_check("line import with a UTF-8 mark" ARGS line import bom.txt STATUS 0
+  STDOUT "1000\n8765.888\n6789.999\n15.152555\n")
+# Lines ending in LF alone: the cause says so.
+file(WRITE "${WORK}/lf.txt" "1000\n8765.888\n6789.999\n15.152555\n")
+cli_check("line import of LF lines" ARGS line import lf.txt STATUS 1
+  STDERR "无法读取文件“lf.txt”：文件的行以LF结尾，线路参数文件的行须以CR LF（或单独的CR）结尾！\n")

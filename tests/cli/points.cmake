@@ -23,3 +23,26 @@ cli_check("points in code page 936" ARGS inverse ${LINE} --points "${DATA}/point
 # A points file that cannot be read: status 1, the message in the files library's shape.
 cli_check("points missing" ARGS inverse ${LINE} --points none.txt
   STATUS 1 STDERR "无法读取文件“none.txt”：文件不存在！\n")
+
+# Past the first 20 bad lines only their count is given.
+string(REPEAT "bad\n" 25 many_bad)
+file(WRITE "${WORK}/many.txt" "P1 1 2\n${many_bad}")
+set(listed "")
+foreach(n RANGE 2 21)
+  string(APPEND listed "many.txt:${n}: ${bad}\n")
+endforeach()
+cli_check("points many bad lines" ARGS inverse ${LINE} --points many.txt STATUS 2
+  STDERR "${listed}many.txt: 另有5行不是“[点名] X Y”两个坐标数字！\n")
+# Memory that runs out is a message and status 1, not an abort (not under
+# AddressSanitizer, which cannot start with an address-space limit).
+if(NOT SANITIZED)
+  string(REPEAT "0 0\n" 4096 block)
+  string(REPEAT "${block}" 256 big)
+  file(WRITE "${WORK}/big.txt" "${big}")
+  execute_process(COMMAND sh -c "ulimit -v 24000 && exec \"$0\" \"$@\"" "${KORVANE_CLI}"
+    inverse ${LINE} --points big.txt
+    WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 1 OR NOT err STREQUAL "内存不足，无法完成这项操作！\n" OR NOT out STREQUAL "")
+    message(SEND_ERROR "points under ulimit -v: status ${status}, stderr [${err}]")
+  endif()
+endif()

@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "files/line_file.h"
 #include "files/report_file.h"
@@ -29,10 +30,10 @@ using testing::write_bytes;
 // What the injected calls do; plain functions cannot capture, so the plan is
 // global and reset by the fixture.
 struct Plan {
-    size_t accepted = 0;      // bytes write() takes before it fails
-    int error = 0;            // errno of the failing call
-    bool no_progress = false; // write() returns 0 instead of failing
-    size_t read_calls = 0;    // successful reads before read() fails
+    size_t accepted = 0;       // bytes write() takes before it fails
+    int error = 0;             // errno of the failing call
+    bool no_progress = false;  // write() returns 0 instead of failing
+    size_t read_calls = 0;     // successful reads before read() fails
 };
 Plan plan;
 SystemCalls real;
@@ -82,11 +83,13 @@ const Writer kWriters[] = {
     {"replace_file", [](const auto& p) { return replace_file(p, std::string(4096, 'x')); }},
     {"write_line_file", [](const auto& p) { return write_line_file(p, kTexts); }},
     {"write_report_file",
-     [](const auto& p) { return write_report_file(p, " 里程K 偏距P 坐标X 坐标Y\r\n K=1000,P=0,X=1,Y=2\r\n"); }},
+     [](const auto& p) {
+         return write_report_file(p, " 里程K 偏距P 坐标X 坐标Y\r\n K=1000,P=0,X=1,Y=2\r\n");
+     }},
 };
 
 class fault_injection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         real = system_calls();
         plan = Plan{};
@@ -100,7 +103,8 @@ protected:
             plan = each;
             const auto error = w.write(old_);
             ASSERT_TRUE(error.has_value()) << w.name;
-            EXPECT_EQ(error->message, "无法保存文件“" + old_.string() + "”：" + cause + "！") << w.name;
+            EXPECT_EQ(error->message, "无法保存文件“" + old_.string() + "”：" + cause + "！")
+                << w.name;
             EXPECT_EQ(read_bytes(old_), kOld) << w.name;
             EXPECT_EQ(folder_.entries(), std::set<std::string>{"old.txt"}) << w.name;
         }
@@ -133,8 +137,10 @@ TEST_F(fault_injection, rename_fails) {
     system_calls().rename = failing_rename;
     expect_every_writer_fails_cleanly("磁盘读写出错", Plan{.error = EIO});
     expect_every_writer_fails_cleanly("磁盘是只读的", Plan{.error = EROFS});
-    expect_every_writer_fails_cleanly(std::string("系统错误（") + std::strerror(EXDEV) + "）",
-                                      Plan{.error = EXDEV});
+    expect_every_writer_fails_cleanly("不能在不同的磁盘（文件系统）之间改名", Plan{.error = EXDEV});
+    // Only an errno without a cause of its own falls back on the C library's text.
+    expect_every_writer_fails_cleanly(std::string("系统错误（") + std::strerror(EDOM) + "）",
+                                      Plan{.error = EDOM});
 }
 
 TEST_F(fault_injection, new_file_is_not_created_when_the_write_fails) {
@@ -160,6 +166,48 @@ TEST_F(fault_injection, read_error_gives_no_texts) {
     const auto read = read_line_file(old_);
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read.value(), kTexts);
+}
+
+ssize_t one_byte_read(int fd, void* data, size_t size) {
+    return real.read(fd, data, std::min<size_t>(size, 1));
+}
+
+TEST_F(fault_injection, a_byte_order_mark_split_between_reads_is_still_a_mark) {
+    write_bytes(old_,
+                "\xEF\xBB\xBF"
+                "1000\r\n8765.888\r\n6789.999\r\n15.152555\r\n");
+    system_calls().read = one_byte_read;
+    EXPECT_EQ(read_line_file(old_).value(), kTexts);
+    write_bytes(old_,
+                "\xFE\xFF\0"
+                "1");
+    EXPECT_EQ(read_line_file(old_).failure().message,
+              "无法读取文件“" + old_.string() +
+                  "”：文件是UTF-16 BE编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码！");
+}
+
+TEST_F(fault_injection, every_errno_a_save_can_meet_has_a_chinese_cause) {
+    system_calls().rename = failing_rename;
+    const std::pair<int, const char*> causes[] = {
+        {EBUSY, "文件或设备正被占用"},
+        {ENOMEM, "内存不足"},
+        {ETXTBSY, "文件是一个正在运行的程序，不能改写"},
+        {EMFILE, "本程序打开的文件太多"},
+        {ENFILE, "系统打开的文件太多"},
+        {EINTR, "操作被中断"},
+        {ELOOP, "路径中的符号链接太多或成环"},
+        {EPERM, "没有访问权限"},
+        {EFBIG, "文件超出了允许的大小"},
+        {ENOTDIR, "路径中有一段不是文件夹"},
+        {ENOENT, "文件或文件夹不存在"},
+        {EEXIST, "文件已经存在"},
+        {EINVAL, "文件名无效，或磁盘不支持这项操作"},
+        {ENAMETOOLONG, "文件名太长"},
+        {EDQUOT, "磁盘空间不足"},
+    };
+    for (const auto& [err, cause] : causes) {
+        expect_every_writer_fails_cleanly(cause, Plan{.error = err});
+    }
 }
 
 TEST_F(fault_injection, file_vanished_between_dialog_and_open) {

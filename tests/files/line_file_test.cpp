@@ -118,17 +118,74 @@ TEST(line_file, rejects_short_files_long_lines_and_values_beyond_a_double) {
     EXPECT_EQ(parse_line_file("").failure().message, "文件只有0行，线路参数文件应有四行！");
     EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n").failure().message,
               "文件只有3行，线路参数文件应有四行！");
-    // A file with Unix line ends is one line.
+    // A file with Unix line ends is one line to the reader; the cause says why.
     EXPECT_EQ(parse_line_file("1\n2\n3\n4\n").failure().message,
-              "文件只有1行，线路参数文件应有四行！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n" + std::string(1025, '3') + "\r\n4\r\n").failure().message,
-              "第3行超过1024字节，不是线路参数文件！");
-    EXPECT_EQ(parse_line_file("1\r\n2\r\n3" + std::string(1023, ' ') + "\r\n4\r\n").value().y0,
+              "文件的行以LF结尾，线路参数文件的行须以CR LF（或单独的CR）结尾！");
+    EXPECT_EQ(
+        parse_line_file("1\r\n2\r\n" + std::string(65537, '3') + "\r\n4\r\n").failure().message,
+        "第3行超过65536字节，不是线路参数文件！");
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n3" + std::string(65535, ' ') + "\r\n4\r\n").value().y0,
               "3");
     EXPECT_EQ(parse_line_file("1\r\n 1e999   " + kLabelX + "\r\n3\r\n4\r\n").failure().message,
               "第2行的数值“1e999”超出了双精度数的范围！");
     EXPECT_EQ(parse_line_file("1\r\n2\r\n3\r\n-1E+400\r\n").failure().message,
               "第4行的数值“-1E+400”超出了双精度数的范围！");
+}
+
+TEST(line_file, a_byte_order_mark_tells_the_encoding) {
+    // UTF-8 after its mark, labels and all; without the mark the same bytes
+    // keep the code page 936 rules (the mark alone would read as text).
+    const std::string mark = "\xEF\xBB\xBF";
+    EXPECT_EQ(parse_line_file(mark + "1000\r\n8765.888\r\n6789.999\r\n15.152555\r\n").value(),
+              kDesignTime);
+    EXPECT_EQ(
+        parse_line_file(mark + "1000   起点桩号K\r\n2 起点坐标X\r\n3\r\n4 方位角°\r\n").value(),
+        (LineParameters{"1000", "2", "3", "4"}));
+    EXPECT_EQ(parse_line_file(mark + "\r\n\r\n\r\n").failure().message,
+              "文件只有3行，线路参数文件应有四行！");
+    EXPECT_EQ(parse_line_file(mark.substr(0, 2) + "1\r\n2\r\n3\r\n4\r\n").value(),
+              (LineParameters{"0", "2", "3", "4"}));
+    // UTF-16 is refused by name, never read as zeros.
+    EXPECT_EQ(parse_line_file(std::string("\xFF\xFE"
+                                          "1\0\r\0\n\0",
+                                          8))
+                  .failure()
+                  .message,
+              "文件是UTF-16 LE编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码！");
+    EXPECT_EQ(parse_line_file(std::string("\xFE\xFF\0001\0\r", 6)).failure().message,
+              "文件是UTF-16 BE编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码！");
+    EXPECT_EQ(parse_line_file("\xFF\xFE").failure().message,
+              "文件是UTF-16 LE编码的文本，线路参数文件须为GBK（代码页936）或UTF-8编码！");
+}
+
+TEST(line_file, lines_ending_in_lf_are_named_as_the_cause) {
+    EXPECT_EQ(parse_line_file("1000\n8765.888\n6789.999\n15.152555").failure().message,
+              "文件的行以LF结尾，线路参数文件的行须以CR LF（或单独的CR）结尾！");
+    // Also when the lines run together beyond the line bound.
+    std::string many;
+    for (int i = 0; i < 10000; ++i) many += "1000.000\n";
+    EXPECT_EQ(parse_line_file(many).failure().message,
+              "文件的行以LF结尾，线路参数文件的行须以CR LF（或单独的CR）结尾！");
+    // A short file without any LF keeps its count.
+    EXPECT_EQ(parse_line_file("1\r\n2\r\n").failure().message,
+              "文件只有2行，线路参数文件应有四行！");
+}
+
+TEST(line_file, export_and_import_agree_on_the_longest_line) {
+    TempFolder folder;
+    const auto p = folder / "long.txt";
+    // The value, one space and the 50-byte label fill the line to its bound.
+    const std::string longest = "1" + std::string(65536 - 1 - 1 - 50, ' ');
+    ASSERT_FALSE(write_line_file(p, {"1", "2", "3", longest}));
+    EXPECT_EQ(read_line_file(p).value().azimuth, "1");
+    // One byte more is refused at export, with the old file kept.
+    const auto refused = write_line_file(p, {"1", "2", "3", longest + " "});
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->message,
+              "无法保存文件“" + p.string() +
+                  "”：计算方位角F的文本太长，写成的一行超过65536字节，导入时无法读回！");
+    EXPECT_EQ(read_bytes(p).size(), 3 * 30 + 65536 + 2u);  // the file of the longest line
+    EXPECT_EQ(folder.entries(), (std::set<std::string>{"long.txt"}));
 }
 
 TEST(line_file, read_failures_name_the_path_and_change_nothing) {
@@ -180,11 +237,11 @@ TEST(line_file, reads_only_the_start_of_a_huge_file) {
 
     const long long before = bytes_read_so_far();
     EXPECT_EQ(read_line_file(endless).failure().message,
-              "无法读取文件“" + endless.string() + "”：第1行超过1024字节，不是线路参数文件！");
+              "无法读取文件“" + endless.string() + "”：第1行超过65536字节，不是线路参数文件！");
     EXPECT_EQ(read_line_file(tail).value(), (LineParameters{"1", "2", "3", "4"}));
     const long long after = bytes_read_so_far();
     if (before >= 0 && after >= 0) {
-        EXPECT_LT(after - before, 8 * 1024);
+        EXPECT_LT(after - before, 72 * 1024);  // one line at its bound, and the rest
     }
 }
 

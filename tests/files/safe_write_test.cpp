@@ -66,7 +66,7 @@ TEST(safe_write, a_symbolic_link_stays_a_link_to_the_replaced_file) {
 // Each failure names the path and the cause, leaves the old file exactly as
 // it was and leaves no temporary file behind.
 class safe_write_failure : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         write_bytes(old_, "old content\r\n");
         ::chmod(old_.c_str(), 0644);
@@ -105,6 +105,12 @@ TEST_F(safe_write_failure, folder_is_missing_or_not_a_folder) {
     EXPECT_EQ(failure(replace_file("", "x")), "无法保存文件“”：没有给出文件名！");
     expect_untouched();
     EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, folder_that_exists_but_takes_no_new_file) {
+    // /proc exists, but no file can be made in it (ENOENT, as for a missing folder).
+    EXPECT_EQ(failure(replace_file("/proc/korvane-report.txt", "x")),
+              prefix("/proc/korvane-report.txt") + "无法在文件夹“/proc”中新建文件！");
 }
 
 TEST_F(safe_write_failure, target_is_not_a_regular_file) {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,8 @@ inline std::string case_path(std::string_view name) {
 
 inline std::string read_bytes(std::string_view name) {
     std::ifstream in(case_path(name), std::ios::binary);
+    // A missing reference file must fail the test by name, not read as no rows.
+    if (!in) throw std::runtime_error("reference case not found: " + case_path(name));
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 

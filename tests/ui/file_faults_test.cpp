@@ -94,8 +94,8 @@ class FileFaultsTest : public QObject {
   private:
     QStringList fieldTexts() const {
         QStringList texts;
-        for (int i = 1; i <= korvane::geometry::kFieldCount; ++i) {
-            texts.append(form_->fieldText(static_cast<korvane::geometry::Field>(i)));
+        for (int i = 1; i <= korvane::form::kFieldCount; ++i) {
+            texts.append(form_->fieldText(static_cast<korvane::form::Field>(i)));
         }
         return texts;
     }

@@ -16,7 +16,7 @@
 #include <QtTest>
 
 #include "fake_desktop.h"
-#include "geometry/fields.h"
+#include "form/fields.h"
 #include "ui/main_form.h"
 
 using korvane::ui::MainForm;
@@ -258,7 +258,7 @@ void ModesModelTest::randomClickSequencesFollowTheModel() {
             } else {
                 const char* example[] = {"1000", "8765.888", "6789.999", "15.152555", "1500", "5", "90"};
                 for (int i = 0; i < 7; ++i) {
-                    form_->setFieldText(static_cast<korvane::geometry::Field>(i + 1), example[i]);
+                    form_->setFieldText(static_cast<korvane::form::Field>(i + 1), example[i]);
                 }
                 trail.append(QStringLiteral("type"));
             }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvane::geometry {
+namespace korvane::form {
 
 // The text fields of the main window, by their design names. The computations
 // name the field that receives the focus after a failed check with these.
@@ -36,15 +36,15 @@ std::string_view field_name(Field field);
 
 // The field texts a computation reads, UTF-8. A text never set is an empty field.
 class FieldTexts {
-public:
+  public:
     FieldTexts() = default;
 
     void set(Field field, std::string text) { texts_[index(field)] = std::move(text); }
     std::string_view get(Field field) const { return texts_[index(field)]; }
 
-private:
+  private:
     static std::size_t index(Field field) { return static_cast<std::size_t>(field) - 1; }
     std::array<std::string, kFieldCount> texts_;
 };
 
-}  // namespace korvane::geometry
+}  // namespace korvane::form

@@ -1,6 +1,6 @@
-#include "fields.h"
+#include "form/fields.h"
 
-namespace korvane::geometry {
+namespace korvane::form {
 
 std::string_view field_name(Field field) {
     static constexpr std::string_view kNames[kFieldCount] = {
@@ -10,4 +10,4 @@ std::string_view field_name(Field field) {
     return kNames[static_cast<int>(field) - 1];
 }
 
-}  // namespace korvane::geometry
+}  // namespace korvane::form

@@ -1,4 +1,4 @@
-#include "geometry/computations.h"
+#include "form/computations.h"
 
 #include <ostream>
 #include <string>
@@ -6,21 +6,21 @@
 
 #include <gtest/gtest.h>
 
-#include "geometry/messages.h"
+#include "form/messages.h"
 
-namespace korvane::geometry {
+namespace korvane::form {
 void PrintTo(const Failure& f, std::ostream* os) { *os << f.message << " @" << field_name(f.focus); }
-}  // namespace korvane::geometry
+}  // namespace korvane::form
 
-namespace kg = korvane::geometry;
-using kg::Field;
+namespace kf = korvane::form;
+using kf::Field;
 
 namespace {
 
 // The line used by the worked examples: K0 1000, X0 8765.888, Y0 6789.999,
 // azimuth 15 deg 15 min 25.55 sec.
-kg::FieldTexts example_line() {
-    kg::FieldTexts f;
+kf::FieldTexts example_line() {
+    kf::FieldTexts f;
     f.set(Field::Text1, "1000");
     f.set(Field::Text2, "8765.888");
     f.set(Field::Text3, "6789.999");
@@ -28,8 +28,8 @@ kg::FieldTexts example_line() {
     return f;
 }
 
-kg::FieldTexts north_line() {
-    kg::FieldTexts f;
+kf::FieldTexts north_line() {
+    kf::FieldTexts f;
     f.set(Field::Text1, "1000");
     f.set(Field::Text2, "0");
     f.set(Field::Text3, "0");
@@ -37,15 +37,15 @@ kg::FieldTexts north_line() {
     return f;
 }
 
-kg::FieldTexts forward_fields(const char* k, const char* offset, const char* skew) {
-    kg::FieldTexts f = example_line();
+kf::FieldTexts forward_fields(const char* k, const char* offset, const char* skew) {
+    kf::FieldTexts f = example_line();
     f.set(Field::Text5, k);
     f.set(Field::Text6, offset);
     f.set(Field::Text7, skew);
     return f;
 }
 
-kg::Failure failure(std::string_view message, Field focus) { return {std::string(message), focus}; }
+kf::Failure failure(std::string_view message, Field focus) { return {std::string(message), focus}; }
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -78,7 +78,7 @@ TEST(forward, worked_examples) {
         {"1500", " 5 ", " 90 ", "9246.95", "6926.398"},
     };
     for (const Case& c : cases) {
-        auto r = kg::forward(forward_fields(c.k, c.offset, c.skew));
+        auto r = kf::forward(forward_fields(c.k, c.offset, c.skew));
         ASSERT_TRUE(r.ok()) << c.k << " " << c.offset << " " << c.skew << ": " << r.failure().message;
         EXPECT_EQ(r.value().x, c.x) << c.k << " " << c.offset << " " << c.skew;
         EXPECT_EQ(r.value().y, c.y) << c.k << " " << c.offset << " " << c.skew;
@@ -86,48 +86,48 @@ TEST(forward, worked_examples) {
 }
 
 TEST(forward, required_fields_in_order) {
-    kg::FieldTexts f;
-    EXPECT_EQ(kg::forward(f).failure(), failure(kg::msg::kEnterStartChainage, Field::Text1));
+    kf::FieldTexts f;
+    EXPECT_EQ(kf::forward(f).failure(), failure(kf::msg::kEnterStartChainage, Field::Text1));
     f = forward_fields("1500", "", "");
     f.set(Field::Text3, "   ");
     f.set(Field::Text4, "");
-    EXPECT_EQ(kg::forward(f).failure(), failure(kg::msg::kEnterStartY, Field::Text3));
+    EXPECT_EQ(kf::forward(f).failure(), failure(kf::msg::kEnterStartY, Field::Text3));
     f = forward_fields("  ", "", "");
-    EXPECT_EQ(kg::forward(f).failure(), failure(kg::msg::kEnterChainage, Field::Text5));
-    EXPECT_EQ(kg::forward(f).failure().message, "请输入计算桩号！");
+    EXPECT_EQ(kf::forward(f).failure(), failure(kf::msg::kEnterChainage, Field::Text5));
+    EXPECT_EQ(kf::forward(f).failure().message, "请输入计算桩号！");
 }
 
 TEST(forward, range_and_form_checks) {
-    EXPECT_EQ(kg::forward(forward_fields("999.999", "", "")).failure(),
+    EXPECT_EQ(kf::forward(forward_fields("999.999", "", "")).failure(),
               failure("计算桩号不能小于起点桩号！", Field::Text5));
     // A start chainage without a number counts as 0, so any K passes.
     auto f = forward_fields("5", "", "");
     f.set(Field::Text1, "abc");
-    EXPECT_TRUE(kg::forward(f).ok());
+    EXPECT_TRUE(kf::forward(f).ok());
     // Offset and skew must be whole numbers; the first bad one gets the focus.
-    EXPECT_EQ(kg::forward(forward_fields("1500", "5m", "90")).failure(),
-              failure(kg::msg::kOffsetNotNumber, Field::Text6));
-    EXPECT_EQ(kg::forward(forward_fields("1500", "5m", "9x")).failure().focus, Field::Text6);
-    EXPECT_EQ(kg::forward(forward_fields("1500", "5", "abc")).failure(),
-              failure(kg::msg::kSkewNotNumber, Field::Text7));
+    EXPECT_EQ(kf::forward(forward_fields("1500", "5m", "90")).failure(),
+              failure(kf::msg::kOffsetNotNumber, Field::Text6));
+    EXPECT_EQ(kf::forward(forward_fields("1500", "5m", "9x")).failure().focus, Field::Text6);
+    EXPECT_EQ(kf::forward(forward_fields("1500", "5", "abc")).failure(),
+              failure(kf::msg::kSkewNotNumber, Field::Text7));
 }
 
 TEST(forward, absurd_magnitudes_are_refused_not_written) {
-    EXPECT_EQ(kg::forward(forward_fields("1e999", "", "")).failure(),
-              failure(kg::msg::kValueOutOfRange, Field::Text5));
+    EXPECT_EQ(kf::forward(forward_fields("1e999", "", "")).failure(),
+              failure(kf::msg::kValueOutOfRange, Field::Text5));
     auto f = forward_fields("1500", "", "");
     f.set(Field::Text4, "1e308");
-    EXPECT_EQ(kg::forward(f).failure(), failure(kg::msg::kResultOutOfRange, Field::Text4));
+    EXPECT_EQ(kf::forward(f).failure(), failure(kf::msg::kResultOutOfRange, Field::Text4));
     f = forward_fields("1500", "1e308", "0");
     f.set(Field::Text2, "1e308");
-    EXPECT_EQ(kg::forward(f).failure().message, kg::msg::kResultOutOfRange);
-    EXPECT_EQ(kg::forward(forward_fields("1500", "1e400", "90")).failure(),
-              failure(kg::msg::kValueOutOfRange, Field::Text6));
+    EXPECT_EQ(kf::forward(f).failure().message, kf::msg::kResultOutOfRange);
+    EXPECT_EQ(kf::forward(forward_fields("1500", "1e400", "90")).failure(),
+              failure(kf::msg::kValueOutOfRange, Field::Text6));
 }
 
 TEST(inverse, worked_examples) {
     struct Case {
-        kg::FieldTexts line;
+        kf::FieldTexts line;
         const char *x, *y, *k, *p;
     };
     const Case cases[] = {
@@ -142,10 +142,10 @@ TEST(inverse, worked_examples) {
         {north_line(), "-100", "0.0001", "900", "0"},
     };
     for (const Case& c : cases) {
-        kg::FieldTexts f = c.line;
+        kf::FieldTexts f = c.line;
         f.set(Field::Text8, c.x);
         f.set(Field::Text9, c.y);
-        auto r = kg::inverse(f);
+        auto r = kf::inverse(f);
         ASSERT_TRUE(r.ok()) << c.x << "," << c.y << ": " << r.failure().message;
         EXPECT_EQ(r.value().k, c.k) << c.x << "," << c.y;
         EXPECT_EQ(r.value().p, c.p) << c.x << "," << c.y;
@@ -154,17 +154,17 @@ TEST(inverse, worked_examples) {
 
 TEST(inverse, point_exactly_ahead_gives_the_limit_not_nan) {
     // theta is exactly 0 here: the quotient form would be 0 / 0.
-    kg::FieldTexts f = north_line();
+    kf::FieldTexts f = north_line();
     f.set(Field::Text8, "100");
     f.set(Field::Text9, "0");
-    auto r = kg::inverse(f);
+    auto r = kf::inverse(f);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.value().k, "1100");
     EXPECT_EQ(r.value().p, "0");
     f.set(Field::Text4, "45");
     f.set(Field::Text8, "100");
     f.set(Field::Text9, "100");
-    r = kg::inverse(f);
+    r = kf::inverse(f);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.value().k, "1141.421");
     EXPECT_EQ(r.value().p, "0");
@@ -172,36 +172,36 @@ TEST(inverse, point_exactly_ahead_gives_the_limit_not_nan) {
     f.set(Field::Text4, "90");
     f.set(Field::Text8, "0");
     f.set(Field::Text9, "0");
-    r = kg::inverse(f);
+    r = kf::inverse(f);
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.value().k, "1000");
     EXPECT_EQ(r.value().p, "0");
 }
 
 TEST(inverse, required_fields_and_faults) {
-    kg::FieldTexts f = example_line();
+    kf::FieldTexts f = example_line();
     f.set(Field::Text8, "1");
-    EXPECT_EQ(kg::inverse(f).failure(), failure("请输入反算坐标Y！", Field::Text9));
+    EXPECT_EQ(kf::inverse(f).failure(), failure("请输入反算坐标Y！", Field::Text9));
     f.set(Field::Text8, " ");
-    EXPECT_EQ(kg::inverse(f).failure(), failure("请输入反算坐标X！", Field::Text8));
+    EXPECT_EQ(kf::inverse(f).failure(), failure("请输入反算坐标X！", Field::Text8));
     f = north_line();
     f.set(Field::Text8, "1e200");
     f.set(Field::Text9, "-1e200");
     f.set(Field::Text2, "-1e200");
-    EXPECT_EQ(kg::inverse(f).failure().message, kg::msg::kResultOutOfRange);
+    EXPECT_EQ(kf::inverse(f).failure().message, kf::msg::kResultOutOfRange);
     // Eastings differing by exactly -1e-20 leave no direction.
     f = north_line();
     f.set(Field::Text3, "1e-20");
     f.set(Field::Text8, "5");
     f.set(Field::Text9, "0");
-    EXPECT_EQ(kg::inverse(f).failure(), failure(kg::msg::kResultOutOfRange, Field::Text9));
+    EXPECT_EQ(kf::inverse(f).failure(), failure(kf::msg::kResultOutOfRange, Field::Text9));
 }
 
 namespace {
 
-kg::FieldTexts batch_fields(const char* start, const char* end, const char* step,
+kf::FieldTexts batch_fields(const char* start, const char* end, const char* step,
                             const char* offset = "0", const char* skew = "90") {
-    kg::FieldTexts f = example_line();
+    kf::FieldTexts f = example_line();
     f.set(Field::Text6, offset);
     f.set(Field::Text7, skew);
     f.set(Field::Text15, start);
@@ -213,7 +213,7 @@ kg::FieldTexts batch_fields(const char* start, const char* end, const char* step
 }  // namespace
 
 TEST(batch, table_of_the_initial_fields) {
-    auto r = kg::batch_table(batch_fields("1000", "2000", "20"));
+    auto r = kf::batch_table(batch_fields("1000", "2000", "20"));
     ASSERT_TRUE(r.ok());
     const auto rows = lines(r.value());
     ASSERT_EQ(rows.size(), 52u);
@@ -225,8 +225,8 @@ TEST(batch, table_of_the_initial_fields) {
 }
 
 TEST(batch, offset_and_skew_rules) {
-    auto first_row = [](const kg::FieldTexts& f) {
-        auto r = kg::batch_table(f);
+    auto first_row = [](const kf::FieldTexts& f) {
+        auto r = kf::batch_table(f);
         EXPECT_TRUE(r.ok());
         return r.ok() ? lines(r.value()).at(1) : std::string();
     };
@@ -245,7 +245,7 @@ TEST(batch, offset_and_skew_rules) {
 }
 
 TEST(batch, running_sum_of_an_inexact_step) {
-    auto r = kg::batch_table(batch_fields("1000", "1100", "0.2"));
+    auto r = kf::batch_table(batch_fields("1000", "1100", "0.2"));
     ASSERT_TRUE(r.ok());
     auto rows = lines(r.value());
     ASSERT_EQ(rows.size(), 501u);
@@ -253,7 +253,7 @@ TEST(batch, running_sum_of_an_inexact_step) {
     EXPECT_EQ(rows[111].substr(0, 20), " K=1022.00000000001,");
     EXPECT_EQ(rows[500].substr(0, 20), " K=1099.80000000002,");
 
-    r = kg::batch_table(batch_fields("1000", "2000", "0.1"));
+    r = kf::batch_table(batch_fields("1000", "2000", "0.1"));
     ASSERT_TRUE(r.ok());
     rows = lines(r.value());
     ASSERT_EQ(rows.size(), 10002u);
@@ -261,16 +261,16 @@ TEST(batch, running_sum_of_an_inexact_step) {
 }
 
 TEST(batch, single_row_and_boundaries) {
-    auto r = kg::batch_table(batch_fields("1500", "1500", "20"));
+    auto r = kf::batch_table(batch_fields("1500", "1500", "20"));
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(lines(r.value()).size(), 2u);
-    EXPECT_TRUE(kg::batch_table(batch_fields("1000", "1000", "1")).ok());
+    EXPECT_TRUE(kf::batch_table(batch_fields("1000", "1000", "1")).ok());
 }
 
 TEST(batch, checks_in_order) {
     struct Case {
-        kg::FieldTexts fields;
-        kg::Failure expected;
+        kf::FieldTexts fields;
+        kf::Failure expected;
     };
     auto no_step = batch_fields("1000", "2000", "   ");
     auto no_start_line = batch_fields("1000", "2000", "20");
@@ -287,21 +287,29 @@ TEST(batch, checks_in_order) {
         {batch_fields("1000", "2000", "0.000"), failure("计算步长m值不能≤0！", Field::Text17)},
         {batch_fields("1000", "2000", "-0"), failure("计算步长m值不能≤0！", Field::Text17)},
         {batch_fields("1000", "2000", "-1"), failure("计算步长m值不能≤0！", Field::Text17)},
-        {batch_fields("1000", "2000", "abc"), failure(kg::msg::kStepNotNumber, Field::Text17)},
-        {batch_fields("1000", "2000", "20m"), failure(kg::msg::kStepNotNumber, Field::Text17)},
-        {batch_fields("1000", "2000", "1e-20"), failure(kg::msg::kStepTooSmall, Field::Text17)},
-        {batch_fields("1000", "2000", "0.0001"), failure(kg::msg::kTooManyRows, Field::Text17)},
-        {batch_fields("1000", "1e300", "1"), failure(kg::msg::kTooManyRows, Field::Text17)},
-        {batch_fields("1000", "1e999", "1"), failure(kg::msg::kValueOutOfRange, Field::Text16)},
-        {batch_fields("1000", "2000", "1e999"), failure(kg::msg::kValueOutOfRange, Field::Text17)},
+        {batch_fields("1000", "2000", "abc"), failure(kf::msg::kStepNotNumber, Field::Text17)},
+        {batch_fields("1000", "2000", "20m"), failure(kf::msg::kStepNotNumber, Field::Text17)},
+        {batch_fields("1000", "2000", "1e-20"), failure(kf::msg::kStepTooSmall, Field::Text17)},
+        {batch_fields("1000", "2000", "0.0001"), failure(kf::msg::kTooManyRows, Field::Text17)},
+        {batch_fields("1000", "1e300", "1"), failure(kf::msg::kTooManyRows, Field::Text17)},
+        {batch_fields("1000", "1e999", "1"), failure(kf::msg::kValueOutOfRange, Field::Text16)},
+        {batch_fields("1000", "2000", "1e999"), failure(kf::msg::kValueOutOfRange, Field::Text17)},
     };
     for (const Case& c : cases) {
-        auto r = kg::batch_table(c.fields);
+        auto r = kf::batch_table(c.fields);
         ASSERT_FALSE(r.ok()) << c.expected.message;
         EXPECT_EQ(r.failure(), c.expected);
     }
-    EXPECT_TRUE(kg::batch_table(batch_fields("1000", "2000", "1e1")).ok());
-    EXPECT_TRUE(kg::batch_table(batch_fields("1000", "2000", " 0.5 ")).ok());
+    EXPECT_TRUE(kf::batch_table(batch_fields("1000", "2000", "1e1")).ok());
+    EXPECT_TRUE(kf::batch_table(batch_fields("1000", "2000", " 0.5 ")).ok());
+}
+
+TEST(batch, a_chainage_that_stops_growing_is_reported_at_that_chainage) {
+    // Beyond 2^53 adding 1 leaves the sum where it is: 21 rows, not too many.
+    auto f = batch_fields("9007199254740990", "9007199254741010", "1");
+    EXPECT_EQ(kf::batch_table(f).failure(),
+              failure("计算步长m太小，桩号增至9007199254740992后无法再递增！", Field::Text17));
+    EXPECT_TRUE(kf::batch_table(batch_fields("9007199254740990", "9007199254741010", "2")).ok());
 }
 
 TEST(batch, the_row_limit_is_exact) {
@@ -309,40 +317,40 @@ TEST(batch, the_row_limit_is_exact) {
     auto f = batch_fields("0", "999999", "1");
     f.set(Field::Text1, "0");
     std::size_t rows = 0;
-    EXPECT_FALSE(kg::batch_rows(f, [&](const kg::BatchRow&) { ++rows; }).has_value());
-    EXPECT_EQ(rows, kg::kMaxBatchRows);
+    EXPECT_FALSE(kf::batch_rows(f, [&](const kf::BatchRow&) { ++rows; }).has_value());
+    EXPECT_EQ(rows, kf::kMaxBatchRows);
     f.set(Field::Text16, "1000000");
     rows = 0;
-    EXPECT_EQ(kg::batch_rows(f, [&](const kg::BatchRow&) { ++rows; })->message, kg::msg::kTooManyRows);
+    EXPECT_EQ(kf::batch_rows(f, [&](const kf::BatchRow&) { ++rows; })->message, kf::msg::kTooManyRows);
     EXPECT_EQ(rows, 0u);
 }
 
 TEST(batch, rows_match_the_table_text) {
     auto f = batch_fields("1000", "1100", "0.2", "-2.5", "75.3");
-    std::string rebuilt(kg::kBatchHeader);
-    EXPECT_FALSE(kg::batch_rows(f, [&](const kg::BatchRow& r) {
+    std::string rebuilt(kf::kBatchHeader);
+    EXPECT_FALSE(kf::batch_rows(f, [&](const kf::BatchRow& r) {
         rebuilt += " K=" + std::string(r.k) + ",P=" + std::string(r.p) + ",X=" + std::string(r.x) +
                    ",Y=" + std::string(r.y) + "\r\n";
     }));
-    EXPECT_EQ(rebuilt, kg::batch_table(f).value());
+    EXPECT_EQ(rebuilt, kf::batch_table(f).value());
 }
 
 TEST(batch, rows_agree_with_the_forward_computation) {
-    auto table = kg::batch_table(batch_fields("1000", "2000", "100", "5", "90"));
+    auto table = kf::batch_table(batch_fields("1000", "2000", "100", "5", "90"));
     ASSERT_TRUE(table.ok());
     auto rows = lines(table.value());
-    auto r = kg::forward(forward_fields("1500", "5", "90"));
+    auto r = kf::forward(forward_fields("1500", "5", "90"));
     EXPECT_EQ(rows[6], " K=1500,P=5,X=" + r.value().x + ",Y=" + r.value().y);
 }
 
 TEST(batch, absurd_magnitudes_are_refused) {
     auto f = batch_fields("1000", "2000", "20");
     f.set(Field::Text4, "1e308");
-    EXPECT_EQ(kg::batch_table(f).failure(), failure(kg::msg::kResultOutOfRange, Field::Text4));
+    EXPECT_EQ(kf::batch_table(f).failure(), failure(kf::msg::kResultOutOfRange, Field::Text4));
     f = batch_fields("1000", "2000", "20");
     f.set(Field::Text2, "1.7e308");
     f.set(Field::Text4, "0");
     f.set(Field::Text16, "1e308");
     f.set(Field::Text17, "1e303");
-    EXPECT_EQ(kg::batch_table(f).failure(), failure(kg::msg::kResultOutOfRange, Field::Text1));
+    EXPECT_EQ(kf::batch_table(f).failure(), failure(kf::msg::kResultOutOfRange, Field::Text1));
 }

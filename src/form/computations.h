@@ -11,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-#include "fields.h"
-#include "outcome.h"
+#include "form/failure.h"
+#include "form/fields.h"
 
-namespace korvane::geometry {
+namespace korvane::form {
 
 // Forward: the point at chainage K (Text5) on the line Text1..Text4, set out at
 // offset P (Text6) under the skew angle a (Text7). Results for Text12 (X) and
@@ -52,8 +52,12 @@ struct BatchRow {
 std::optional<Failure> batch_rows(const FieldTexts& fields,
                                   const std::function<void(const BatchRow&)>& row);
 
+// Appends one row of the table text of Text14, CR LF included:
+// " K=1000,P=0,X=8765.888,Y=6789.999\r\n".
+void append_batch_line(std::string& out, const BatchRow& row);
+
 // Batch: the whole table text for Text14, header and rows, each line ending in
-// CR LF (" K=1000,P=0,X=8765.888,Y=6789.999\r\n").
+// CR LF.
 Outcome<std::string> batch_table(const FieldTexts& fields);
 
-}  // namespace korvane::geometry
+}  // namespace korvane::form

@@ -1,0 +1,176 @@
+// Route computations at scale: a table of up to 10^6 rows and a bulk inverse
+// on an alignment of 200 elements in national-grid coordinates, against a
+// plain version in the same binary (adaptive Simpson from the element's start
+// for every point, linear scan over the elements). Rates are per row / point.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "route/computations.h"
+
+namespace kr = korvane::route;
+
+namespace {
+
+// Groups of straight, transition, circular curve, transition, turning left
+// and right in turn, starting at X 3.5e6.
+kr::Alignment grid_alignment(int elements) {
+    kr::ElementsDef e;
+    e.start_chainage = 0;
+    e.start_x = 3512345.678;
+    e.start_y = 456789.012;
+    e.start_azimuth = 0.7;
+    for (int i = 0; i < elements; ++i) {
+        const double side = (i / 4) % 2 == 0 ? 1.0 : -1.0;
+        const double r = side * 600;
+        switch (i % 4) {
+            case 0:
+                e.elements.push_back({150, kr::kStraight, kr::kStraight});
+                break;
+            case 1:
+                e.elements.push_back({100, kr::kStraight, r});
+                break;
+            case 2:
+                e.elements.push_back({80, r, r});
+                break;
+            default:
+                e.elements.push_back({100, r, kr::kStraight});
+                break;
+        }
+    }
+    kr::Definition d;
+    d.horizontal = e;
+    return kr::Alignment::build(d).value();
+}
+
+const kr::Alignment& alignment(int elements) {
+    static const kr::Alignment a20 = grid_alignment(20);
+    static const kr::Alignment a200 = grid_alignment(200);
+    static const kr::Alignment a2000 = grid_alignment(2000);
+    return elements == 20 ? a20 : elements == 200 ? a200 : a2000;
+}
+
+// ---- the plain version
+
+struct Local {
+    double k, c;
+};
+
+double simpson(double (*f)(const Local&, double), const Local& l, double a, double b, double fa,
+               double fm, double fb, double whole, double eps, int depth) {
+    const double m = 0.5 * (a + b);
+    const double lm = f(l, 0.5 * (a + m));
+    const double rm = f(l, 0.5 * (m + b));
+    const double left = (m - a) / 6 * (fa + 4 * lm + fm);
+    const double right = (b - m) / 6 * (fm + 4 * rm + fb);
+    if (depth <= 0 || std::fabs(left + right - whole) <= 15 * eps)
+        return left + right + (left + right - whole) / 15;
+    return simpson(f, l, a, m, fa, lm, fm, left, eps / 2, depth - 1) +
+           simpson(f, l, m, b, fm, rm, fb, right, eps / 2, depth - 1);
+}
+
+double along(const Local& l, double u) {
+    return std::cos(l.k * u + l.c * u * u);
+}
+double across(const Local& l, double u) {
+    return std::sin(l.k * u + l.c * u * u);
+}
+
+double integrate(double (*f)(const Local&, double), const Local& l, double t) {
+    const double fa = f(l, 0), fm = f(l, 0.5 * t), fb = f(l, t);
+    return simpson(f, l, 0, t, fa, fm, fb, t / 6 * (fa + 4 * fm + fb), 1e-11, 40);
+}
+
+kr::Pose plain_pose(const kr::Alignment& a, double s) {
+    const auto& segs = a.segments();
+    std::size_t i = 0;
+    while (i + 1 < segs.size() && segs[i + 1].s_start <= s) ++i;
+    const kr::Segment& seg = segs[i];
+    const double t = s - seg.s_start;
+    const Local l{seg.k_start, (seg.k_end - seg.k_start) / (2 * seg.length)};
+    const double u = integrate(along, l, t);
+    const double v = integrate(across, l, t);
+    const double c0 = std::cos(seg.start.azimuth), s0 = std::sin(seg.start.azimuth);
+    return {seg.start.x + u * c0 - v * s0, seg.start.y + u * s0 + v * c0,
+            seg.start.azimuth + l.k * t + l.c * t * t};
+}
+
+// ---- benchmarks
+
+void table(benchmark::State& state, int elements) {
+    const kr::Alignment& a = alignment(elements);
+    kr::TableRequest q;
+    q.from = 0;
+    q.to = a.length();
+    q.interval = a.length() / static_cast<double>(state.range(0) - 1);
+    q.key_points = false;
+    double sum = 0;
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto t = kr::table(a, q, [&](const kr::TableRow& r) {
+            sum += r.x;
+            return true;
+        });
+        rows += t.value().rows;
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(static_cast<std::int64_t>(rows));
+}
+
+void BM_Table200(benchmark::State& state) {
+    table(state, 200);
+}
+void BM_TableElements(benchmark::State& state) {
+    table(state, static_cast<int>(state.range(1)));
+}
+
+void BM_TablePlain200(benchmark::State& state) {
+    const kr::Alignment& a = alignment(200);
+    const auto n = state.range(0);
+    const double step = a.length() / static_cast<double>(n - 1);
+    double sum = 0;
+    for (auto _ : state) {
+        for (std::int64_t k = 0; k < n; ++k) {
+            const kr::Pose p = plain_pose(a, std::min(static_cast<double>(k) * step, a.length()));
+            sum += p.x;
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+void BM_Inverse200(benchmark::State& state) {
+    const kr::Alignment& a = alignment(200);
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> s(0, a.length());
+    std::uniform_real_distribution<double> p(-100, 100);
+    std::vector<std::pair<double, double>> points;
+    const auto n = state.range(0);
+    for (std::int64_t i = 0; i < n; ++i) {
+        const auto f = kr::forward(a, s(rng), 0, p(rng));
+        points.emplace_back(f.value().x, f.value().y);
+    }
+    double sum = 0;
+    for (auto _ : state) {
+        for (const auto& [x, y] : points) {
+            const auto r = kr::inverse(a, x, y);
+            if (r.ok()) sum += r.value().s;
+        }
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
+}  // namespace
+
+BENCHMARK(BM_Table200)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TablePlain200)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Inverse200)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_TableElements)
+    ->Args({100000, 20})
+    ->Args({100000, 2000})
+    ->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,16 @@
+# korvane_publish_headers(<target> <folder>)
+#
+# Makes the headers of src/<folder> includable as "<folder>/name.h" by
+# <target> and by whatever links it, and nothing else of src/: each library
+# publishes only its own headers, so a layer cannot include one it does not
+# link. The include root is a folder of the build tree that holds one link,
+# <folder> -> src/<folder> (a copy of the headers where links are not had).
+function(korvane_publish_headers target folder)
+  set(root ${PROJECT_BINARY_DIR}/include/${folder})
+  file(MAKE_DIRECTORY ${root})
+  if(NOT EXISTS ${root}/${folder})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder}
+         COPY_ON_ERROR SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC ${root})
+endfunction()
