@@ -15,8 +15,8 @@
 #include <malloc.h>
 #endif
 
-#include "geometry/angles.h"
 #include "form/computations.h"
+#include "geometry/angles.h"
 #include "geometry/number_text.h"
 #include "support/exact_number_text.h"
 
@@ -31,7 +31,9 @@ constexpr double kStep = 0.1;
 
 // The running sum of 0.1 stays a little below the exact multiples, so an end
 // half a step past the last wanted row gives exactly `rows` rows.
-double end_for(std::int64_t rows) { return kStart + (static_cast<double>(rows) - 0.5) * kStep; }
+double end_for(std::int64_t rows) {
+    return kStart + (static_cast<double>(rows) - 0.5) * kStep;
+}
 
 kf::FieldTexts fields_for(std::int64_t rows) {
     kf::FieldTexts f;
@@ -73,9 +75,9 @@ std::string reference_table(double end, bool exact) {
             text += korvane::testing::exact_rounded3(y);
             text += "\r\n";
         } else {
-            const int n = std::snprintf(row, sizeof row, " K=%.15g,P=%.15g,X=%.15g,Y=%.15g\r\n", k,
-                                        p, std::nearbyint(x * 1000) / 1000,
-                                        std::nearbyint(y * 1000) / 1000);
+            const int n =
+                std::snprintf(row, sizeof row, " K=%.15g,P=%.15g,X=%.15g,Y=%.15g\r\n", k, p,
+                              std::nearbyint(x * 1000) / 1000, std::nearbyint(y * 1000) / 1000);
             text.append(row, static_cast<std::size_t>(n));
         }
     }
@@ -102,7 +104,8 @@ void BM_batch_table(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["ns_per_row"] = benchmark::Counter(
-        static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        static_cast<double>(rows),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_reference_snprintf(benchmark::State& state) {
@@ -114,13 +117,17 @@ void BM_reference_snprintf(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["ns_per_row"] = benchmark::Counter(
-        static_cast<double>(rows), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+        static_cast<double>(rows),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace
 
 BENCHMARK(BM_batch_table)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_reference_snprintf)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_reference_snprintf)
+    ->RangeMultiplier(10)
+    ->Range(1000, 1000000)
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
 #ifdef __GLIBC__

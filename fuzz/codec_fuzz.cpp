@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string prefix = kf::cp936_prefix_to_utf8(bytes);
     if (text) {
         const auto back = kf::utf8_to_cp936(text.value());
-        check(back.ok() && back.value() == bytes, "decoded text does not encode back to the same bytes", bytes);
+        check(back.ok() && back.value() == bytes,
+              "decoded text does not encode back to the same bytes", bytes);
         check(prefix == text.value(), "prefix decoder differs on valid bytes", bytes);
     } else {
         check(!text.failure().message.empty(), "decoding failure without a message", bytes);
@@ -33,15 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(back.ok(), "prefix decoder gave text that does not encode", bytes);
         check(bytes.substr(0, back.value().size()) == back.value(),
               "prefix decoder gave text that is not the start of the input", bytes);
-        check(back.value().size() < bytes.size(), "prefix decoder took all of an invalid input", bytes);
+        check(back.value().size() < bytes.size(), "prefix decoder took all of an invalid input",
+              bytes);
     }
 
     // The bytes as UTF-8 text typed into a field.
     const auto encoded = kf::utf8_to_cp936(bytes);
     if (encoded) {
         const auto decoded = kf::cp936_to_utf8(encoded.value());
-        check(decoded.ok() && decoded.value() == bytes, "encoded text does not decode back to the same text",
-              bytes);
+        check(decoded.ok() && decoded.value() == bytes,
+              "encoded text does not decode back to the same text", bytes);
     } else {
         check(!encoded.failure().message.empty(), "encoding failure without a message", bytes);
     }

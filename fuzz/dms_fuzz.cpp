@@ -25,7 +25,8 @@ using korvane::fuzz::check;
 bool typed_split(std::string_view text, double& out) {
     const auto point = text.find('.');
     std::string whole(text.substr(0, point));
-    std::string fraction = point == std::string_view::npos ? "" : std::string(text.substr(point + 1));
+    std::string fraction =
+        point == std::string_view::npos ? "" : std::string(text.substr(point + 1));
     if (whole.empty() && fraction.empty()) return false;
     for (char c : whole + fraction) {
         if (c < '0' || c > '9') return false;

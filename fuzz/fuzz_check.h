@@ -13,7 +13,8 @@ namespace korvane::fuzz {
 
 // Writes the input as an escaped string, then aborts.
 [[noreturn]] inline void fail(std::string_view what, std::string_view input) {
-    std::fprintf(stderr, "property violated: %.*s\ninput: \"", static_cast<int>(what.size()), what.data());
+    std::fprintf(stderr, "property violated: %.*s\ninput: \"", static_cast<int>(what.size()),
+                 what.data());
     for (unsigned char c : input) {
         if (c >= 0x20 && c < 0x7f && c != '"' && c != '\\') {
             std::fputc(c, stderr);
@@ -33,7 +34,9 @@ inline bool same_double(double a, double b) {
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-inline bool is_digit(char c) { return c >= '0' && c <= '9'; }
+inline bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // True when `text` is a number as the program writes it: plain decimal with no
 // leading zero (other than "0." before a fraction), no trailing zero after the

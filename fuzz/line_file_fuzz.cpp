@@ -17,7 +17,8 @@ namespace kf = korvane::files;
 
 bool ends_with_mark(const std::string& message) {
     const std::string_view mark = "！";
-    return message.size() > mark.size() && message.compare(message.size() - mark.size(), mark.size(), mark) == 0;
+    return message.size() > mark.size() &&
+           message.compare(message.size() - mark.size(), mark.size(), mark) == 0;
 }
 
 // Offset just past the fourth line end (CR LF or a lone CR), or npos.
@@ -37,11 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const auto read = kf::parse_line_file(bytes);
     if (!read) {
-        check(ends_with_mark(read.failure().message), "failure message without its closing mark", bytes);
+        check(ends_with_mark(read.failure().message), "failure message without its closing mark",
+              bytes);
     } else {
         const kf::LineParameters& texts = read.value();
         for (const std::string* t : {&texts.k0, &texts.x0, &texts.y0, &texts.azimuth}) {
-            check(korvane::fuzz::is_number_text(*t), "imported a malformed number text: " + *t, bytes);
+            check(korvane::fuzz::is_number_text(*t), "imported a malformed number text: " + *t,
+                  bytes);
         }
         const auto written = kf::line_file_bytes(texts);
         check(written.ok(), "imported texts cannot be exported", bytes);
@@ -55,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (cut != std::string_view::npos && cut < bytes.size() && bytes[cut] != '\n') {
         const auto head = kf::parse_line_file(bytes.substr(0, cut));
         check(head.ok() == read.ok(), "bytes after the fourth line changed the outcome", bytes);
-        if (head.ok()) check(head.value() == read.value(), "bytes after the fourth line changed the texts", bytes);
+        if (head.ok())
+            check(head.value() == read.value(), "bytes after the fourth line changed the texts",
+                  bytes);
     }
     return 0;
 }

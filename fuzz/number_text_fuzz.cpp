@@ -49,15 +49,18 @@ double printf_rounded(double v, int decimals) {
 
 void check_text(double v, std::string_view input) {
     const std::string text = kg::format_number(v);
-    check(korvane::fuzz::is_number_text(text), "format_number wrote a malformed text: " + text, input);
+    check(korvane::fuzz::is_number_text(text), "format_number wrote a malformed text: " + text,
+          input);
     const double expected = fifteen_digits(v);
     const auto back = kg::parse_strict(text);
     check(back.has_value() && *back == expected,
           "format_number does not read back to the 15-digit value: " + text, input);
-    check(kg::format_number(*back) == text, "writing the read-back value changed the text: " + text, input);
+    check(kg::format_number(*back) == text, "writing the read-back value changed the text: " + text,
+          input);
     const double m = std::fabs(expected);
     if (m != 0.0 && m >= 1e-4 && m < 1e15) {
-        check(text.find('E') == std::string::npos, "survey magnitude written in exponent form: " + text, input);
+        check(text.find('E') == std::string::npos,
+              "survey magnitude written in exponent form: " + text, input);
     }
 }
 

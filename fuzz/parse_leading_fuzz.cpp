@@ -25,7 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "blanks changed the value", text);
 
     const std::size_t len = fuzz::number_prefix(packed);
-    const double expected = len == 0 ? 0.0 : fuzz::reference_value(std::string_view(packed).substr(0, len));
-    fuzz::check(fuzz::same_reading(value, expected), "value differs from the reference reading", text);
+    const double expected =
+        len == 0 ? 0.0 : fuzz::reference_value(std::string_view(packed).substr(0, len));
+    fuzz::check(fuzz::same_reading(value, expected), "value differs from the reference reading",
+                text);
     return 0;
 }

@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t len = fuzz::number_prefix(trimmed);
     const bool whole = len > 0 && len == trimmed.size();
     fuzz::check(value.has_value() == whole,
-                whole ? "a whole number was refused" : "a text that is not one number was accepted", text);
+                whole ? "a whole number was refused" : "a text that is not one number was accepted",
+                text);
     if (!value) return 0;
 
     fuzz::check(!std::isnan(*value), "parse_strict gave NaN", text);

@@ -174,8 +174,8 @@ Checked<route::Definition> load_definition(const std::string& path, const std::s
     // A Korvane file holds one alignment; a name that is not its own is an error
     // rather than silently ignored.
     if (!xml && !name.empty() && definition.name != name) {
-        return refused(reading_failure(path, "文件中没有名为“" + name + "”的线路，文件中的线路是“" +
-                                                 definition.name + "”"));
+        return refused(reading_failure(
+            path, "文件中没有名为“" + name + "”的线路，文件中的线路是“" + definition.name + "”"));
     }
     return definition;
 }
@@ -216,8 +216,8 @@ Checked<int> read_zone(std::string_view option, const std::string& text) {
 Checked<double> read_number(std::string_view option, std::string_view text, std::string_view what) {
     const std::optional<double> v = geometry::parse_strict(text);
     if (!v || !std::isfinite(*v))
-        return refused(
-            option_failure(option, std::string(what) + "“" + std::string(text) + "”不是有效数字！"));
+        return refused(option_failure(
+            option, std::string(what) + "“" + std::string(text) + "”不是有效数字！"));
     return *v;
 }
 
@@ -238,11 +238,10 @@ Checked<std::vector<double>> read_offsets(const std::string& text) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = text.find(',', start);
-        const std::string_view item =
-            std::string_view(text).substr(start, comma == std::string::npos ? std::string::npos
-                                                                            : comma - start);
-        Checked<double> v = read_number(
-            "--offsets", item, "第" + std::to_string(offsets.size() + 1) + "个边桩偏距");
+        const std::string_view item = std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start);
+        Checked<double> v = read_number("--offsets", item,
+                                        "第" + std::to_string(offsets.size() + 1) + "个边桩偏距");
         if (!v) return v.failure();
         offsets.push_back(v.value());
         if (comma == std::string::npos) return offsets;
@@ -253,8 +252,8 @@ Checked<std::vector<double>> read_offsets(const std::string& text) {
 // A failure of the route library, with the entry of --offsets it is about.
 Refusal computation_failure(const route::Failure& f) {
     if (f.subject == route::Subject::offsets && f.index >= 0)
-        return refused(option_failure("--offsets",
-                                      "第" + std::to_string(f.index + 1) + "个边桩" + f.message));
+        return refused(
+            option_failure("--offsets", "第" + std::to_string(f.index + 1) + "个边桩" + f.message));
     return refused(f.message);
 }
 
@@ -349,7 +348,8 @@ class Destination {
             if (auto error = file_->commit()) return unreadable(error->message);
             return std::nullopt;
         }
-        if (std::fflush(stdout) != 0 || std::ferror(stdout)) return unreadable("无法写入标准输出！");
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return unreadable("无法写入标准输出！");
         return std::nullopt;
     }
 
@@ -448,7 +448,8 @@ Checked<OutputChoice> read_output(const Options& o) {
     if (o.format == "cass") {
         c.format = Format::cass;
     } else if (o.format != "csv") {
-        return refused(option_failure("--format", "输出格式“" + o.format + "”未知，应为csv或cass！"));
+        return refused(
+            option_failure("--format", "输出格式“" + o.format + "”未知，应为csv或cass！"));
     }
     c.path = o.output;
     return c;
@@ -659,8 +660,8 @@ std::optional<Refusal> run_single_inverse(const Options& o, const route::Alignme
         return failed;
     if (auto failed = rows.finish()) return failed;
     if (v.feet > 1) {
-        std::string note = "注意：此点在线路上有" + std::to_string(v.feet) +
-                           "个垂足，结果取最近的一个。\n";
+        std::string note =
+            "注意：此点在线路上有" + std::to_string(v.feet) + "个垂足，结果取最近的一个。\n";
         std::fwrite(note.data(), 1, note.size(), stderr);
     }
     return std::nullopt;
@@ -680,9 +681,9 @@ PointForm form_of_bytes(std::string_view bytes) {
         std::string_view line = geometry::trim_spaces(bytes.substr(start, end - start));
         start = end + 1;
         if (line.empty() || line.front() == '#') continue;
-        const bool header = (line.size() >= 6 && (line.substr(0, 5) == "name," ||
-                                                   line.substr(0, 5) == "NAME," ||
-                                                   line.substr(0, 5) == "Name,"));
+        const bool header =
+            (line.size() >= 6 && (line.substr(0, 5) == "name," || line.substr(0, 5) == "NAME," ||
+                                  line.substr(0, 5) == "Name,"));
         if (header) return PointForm::csv;
         std::size_t commas = 0;
         for (char c : line) commas += c == ',' ? 1 : 0;
@@ -887,35 +888,36 @@ std::optional<Refusal> run_table(const Options& o) {
     std::size_t index = 0;
     std::string station, azimuth, h;
     std::optional<Refusal> refusal;
-    route::Outcome<route::TableSummary> done = route::table(a, request, [&](const route::TableRow& r) {
-        if (index++ % per_station == 0) {
-            station = a.chainage_text(r.chainage, d);
-            azimuth = route::format_azimuth(r.azimuth, 2);
-            h.clear();
-            append_elevation(h, r.elevation, d);
-        }
-        if (rows.cass()) {
-            refusal =
-                rows.point(stake_name(station, r.offset), r.label, fixed(r.x, d), fixed(r.y, d), h);
+    route::Outcome<route::TableSummary> done =
+        route::table(a, request, [&](const route::TableRow& r) {
+            if (index++ % per_station == 0) {
+                station = a.chainage_text(r.chainage, d);
+                azimuth = route::format_azimuth(r.azimuth, 2);
+                h.clear();
+                append_elevation(h, r.elevation, d);
+            }
+            if (rows.cass()) {
+                refusal = rows.point(stake_name(station, r.offset), r.label, fixed(r.x, d),
+                                     fixed(r.y, d), h);
+                return !refusal;
+            }
+            std::string& line = rows.line();
+            line += station;
+            line += ',';
+            line += r.label;
+            line += ',';
+            append_fixed(line, r.offset, d);
+            line += ',';
+            append_fixed(line, r.x, d);
+            line += ',';
+            append_fixed(line, r.y, d);
+            line += ',';
+            line += azimuth;
+            line += ',';
+            line += h;
+            refusal = rows.end_line();
             return !refusal;
-        }
-        std::string& line = rows.line();
-        line += station;
-        line += ',';
-        line += r.label;
-        line += ',';
-        append_fixed(line, r.offset, d);
-        line += ',';
-        append_fixed(line, r.x, d);
-        line += ',';
-        append_fixed(line, r.y, d);
-        line += ',';
-        line += azimuth;
-        line += ',';
-        line += h;
-        refusal = rows.end_line();
-        return !refusal;
-    });
+        });
     if (refusal) return refusal;
     if (!done) return computation_failure(done.failure());
     return rows.finish();
@@ -960,7 +962,8 @@ std::optional<Refusal> run_convert(const Options& o) {
         to_xml ? files::landxml_bytes(definition.value())
                : files::alignment_file_bytes(as_elements(definition.value(), built.value()));
     if (!bytes) {
-        const std::string where = is_stdio(o.out) ? "无法写入标准输出：" : "无法保存文件“" + o.out + "”：";
+        const std::string where =
+            is_stdio(o.out) ? "无法写入标准输出：" : "无法保存文件“" + o.out + "”：";
         return refused(where + bytes.failure().message);
     }
     if (is_stdio(o.out)) {
@@ -1004,9 +1007,10 @@ void add_output(CLI::App& cmd, Options& o, bool with_format) {
 
 RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>()) {
     Options& o = *options_;
-    o.route = app.add_subcommand(
-        "route", "Computations along a route alignment (straights, curves, transitions, "
-                 "chain breaks, profile)");
+    o.route =
+        app.add_subcommand("route",
+                           "Computations along a route alignment (straights, curves, transitions, "
+                           "chain breaks, profile)");
     o.route->require_subcommand(1);
 
     o.info = o.route->add_subcommand(
@@ -1026,8 +1030,7 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->add_option("--skew", o.skew,
                      "Skew angle, packed d.mmss, clockwise from the forward direction (default 90)")
         ->type_name("A");
-    o.forward
-        ->add_option("--zone", o.zone, "Zone 1, 2, … of a chainage that a long chain repeats")
+    o.forward->add_option("--zone", o.zone, "Zone 1, 2, … of a chainage that a long chain repeats")
         ->type_name("N");
     add_output(*o.forward, o, true);
 
@@ -1035,7 +1038,8 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         "inverse", "Chainage, offset and H of points: name,X,Y,station,offset,H");
     add_file(*o.inverse, o);
     o.x_option = o.inverse->add_option("--x", o.x, "Northing X of the point (m)")->type_name("X");
-    CLI::Option* y = o.inverse->add_option("--y", o.y, "Easting Y of the point (m)")->type_name("Y");
+    CLI::Option* y =
+        o.inverse->add_option("--y", o.y, "Easting Y of the point (m)")->type_name("Y");
     o.x_option->needs(y);
     y->needs(o.x_option);
     o.points_option =
@@ -1059,8 +1063,7 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->add_option("--offsets", o.offsets,
                      "Side stakes, offsets separated by commas, e.g. -7.5,0,7.5 (default 0)")
         ->type_name("LIST");
-    o.table->add_option("--skew", o.skew, "Skew angle, packed d.mmss (default 90)")
-        ->type_name("A");
+    o.table->add_option("--skew", o.skew, "Skew angle, packed d.mmss (default 90)")->type_name("A");
     o.table->add_flag("--no-key-points", o.no_key_points,
                       "Leave out the main points, element boundaries and chain breaks");
     o.table->add_option("--from-zone", o.from_zone, "Zone of --from where a long chain repeats it")

@@ -20,10 +20,14 @@ double parse_digits(std::string_view digits) {
 // The degree-to-radian step of MSin, MCos and MTan: the quotient pi / 180
 // first, then the product with the angle. (The forward computation converts
 // in the other order; the two orders give different last bits.)
-double trig_radians(double degrees) { return (kPiLiteral / 180.0) * degrees; }
+double trig_radians(double degrees) {
+    return (kPiLiteral / 180.0) * degrees;
+}
 
 // A fault in the conversion or the function yields 0, never a fault.
-double guarded(double result) { return std::isfinite(result) ? result : 0.0; }
+double guarded(double result) {
+    return std::isfinite(result) ? result : 0.0;
+}
 
 }  // namespace
 
@@ -79,8 +83,14 @@ double JL(double x1, double y1, double x2, double y2) {
     return round_half_even(distance, 4);
 }
 
-double MSin(double degrees) { return guarded(std::sin(trig_radians(degrees))); }
-double MCos(double degrees) { return guarded(std::cos(trig_radians(degrees))); }
-double MTan(double degrees) { return guarded(std::tan(trig_radians(degrees))); }
+double MSin(double degrees) {
+    return guarded(std::sin(trig_radians(degrees)));
+}
+double MCos(double degrees) {
+    return guarded(std::cos(trig_radians(degrees)));
+}
+double MTan(double degrees) {
+    return guarded(std::tan(trig_radians(degrees)));
+}
 
 }  // namespace korvane::geometry

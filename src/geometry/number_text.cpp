@@ -1,15 +1,17 @@
 #include "number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 
 namespace korvane::geometry {
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // The syntax both conversions share: [sign] digits [. digits] [(E|e) [sign] digits],
 // with at least one mantissa digit. `number` receives the accepted characters
@@ -24,7 +26,9 @@ struct Scanned {
     std::int64_t magnitude = 0;
 };
 
-bool is_blank_char(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool is_blank_char(char c) {
+    return c == ' ' || c == '\t' || c == '\n';
+}
 
 Scanned scan_number(std::string_view text, bool skip_blanks, std::string& number) {
     number.clear();
@@ -43,8 +47,8 @@ Scanned scan_number(std::string_view text, bool skip_blanks, std::string& number
         skip();
     }
     std::size_t digits = 0;
-    std::int64_t int_digits = 0;       // significant digits before the point
-    std::int64_t leading_zeros = 0;    // zeros after the point before the first significant digit
+    std::int64_t int_digits = 0;     // significant digits before the point
+    std::int64_t leading_zeros = 0;  // zeros after the point before the first significant digit
     bool significant = false;
     while (true) {
         skip();
@@ -203,7 +207,6 @@ int split_scientific(const char* begin, const char* end, char* digits, int& coun
     return exp10;
 }
 
-
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
@@ -282,7 +285,9 @@ std::string_view trim_spaces(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool is_blank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
+bool is_blank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
 
 double round_half_even(double value, int decimals) {
     // Every double of 2^52 and above is a whole number: nothing to round.
@@ -311,7 +316,8 @@ void append_number(std::string& out, double value) {
     int count = 0;
     int exp10 = 0;
     if (fast_fifteen_digits(magnitude, digits, count, exp10)) {
-        append_digits(out, negative, std::string_view(digits, static_cast<std::size_t>(count)), exp10);
+        append_digits(out, negative, std::string_view(digits, static_cast<std::size_t>(count)),
+                      exp10);
         return;
     }
     // The shortest form that reads back as the same double has at most 17
@@ -331,7 +337,8 @@ void append_number(std::string& out, double value) {
         // that reads back as out of range. Those values are cut at the 15th
         // digit instead, so that every text written reads back as a finite number.
         double back = 0.0;
-        if (exp10 == 308 && std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
+        if (exp10 == 308 &&
+            std::from_chars(buf, r.ptr, back).ec == std::errc::result_out_of_range) {
             exp10 = shortest_exp10;
             count = 15;
             std::copy(shortest, shortest + 15, digits);

@@ -15,9 +15,9 @@ namespace korvane {
 // went wrong, for the caller to turn into such a message.
 template <class T, class F>
 class Outcome {
-public:
-    Outcome(T value) : v_(std::move(value)) {}            // NOLINT(google-explicit-constructor)
-    Outcome(F failure) : v_(std::move(failure)) {}        // NOLINT(google-explicit-constructor)
+  public:
+    Outcome(T value) : v_(std::move(value)) {}      // NOLINT(google-explicit-constructor)
+    Outcome(F failure) : v_(std::move(failure)) {}  // NOLINT(google-explicit-constructor)
 
     bool ok() const { return v_.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -27,7 +27,7 @@ public:
     T&& value() && { return std::get<0>(std::move(v_)); }
     const F& failure() const { return std::get<1>(v_); }
 
-private:
+  private:
     std::variant<T, F> v_;
 };
 

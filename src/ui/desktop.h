@@ -15,12 +15,14 @@ class QWidget;
 namespace korvane::ui {
 
 // The title of every message box the program shows ("notice").
-inline QString noticeTitle() { return QStringLiteral("提示"); }
+inline QString noticeTitle() {
+    return QStringLiteral("提示");
+}
 
 enum class FileDialogMode { Open, Save };
 
 class Desktop {
-public:
+  public:
     virtual ~Desktop() = default;
 
     // A modal information box with the given title and text and only an OK
@@ -49,7 +51,7 @@ public:
 // The real desktop, through Qt: QMessageBox, QFileDialog, QWidget::setFocus,
 // QStandardPaths::findExecutable, QProcess::startDetached, QDesktopServices.
 class QtDesktop final : public Desktop {
-public:
+  public:
     void showInformation(QWidget* parent, const QString& title, const QString& text) override;
     QString chooseFile(QWidget* parent, FileDialogMode mode, const QStringList& filters) override;
     void moveFocus(QWidget* widget) override;

@@ -108,7 +108,11 @@ TEST(point_file, reads_from_disk_in_two_passes_and_stops_when_asked) {
     TempFolder folder;
     std::string bytes = "name,X,Y\n";
     for (int i = 0; i < 3000; ++i)
-        bytes.append("P").append(std::to_string(i)).append(",1.").append(std::to_string(i)).append(",2\n");
+        bytes.append("P")
+            .append(std::to_string(i))
+            .append(",1.")
+            .append(std::to_string(i))
+            .append(",2\n");
     write_bytes(folder / "pts.csv", bytes);
     auto all = read_point_list(folder / "pts.csv", PointFormat::csv);
     ASSERT_TRUE(all) << all.failure().message;

@@ -15,7 +15,7 @@
 namespace korvane::files::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "korvane-files-XXXXXX").string();
@@ -43,7 +43,7 @@ public:
         return names;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

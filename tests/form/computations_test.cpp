@@ -9,7 +9,9 @@
 #include "form/messages.h"
 
 namespace korvane::form {
-void PrintTo(const Failure& f, std::ostream* os) { *os << f.message << " @" << field_name(f.focus); }
+void PrintTo(const Failure& f, std::ostream* os) {
+    *os << f.message << " @" << field_name(f.focus);
+}
 }  // namespace korvane::form
 
 namespace kf = korvane::form;
@@ -45,7 +47,9 @@ kf::FieldTexts forward_fields(const char* k, const char* offset, const char* ske
     return f;
 }
 
-kf::Failure failure(std::string_view message, Field focus) { return {std::string(message), focus}; }
+kf::Failure failure(std::string_view message, Field focus) {
+    return {std::string(message), focus};
+}
 
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
@@ -79,7 +83,8 @@ TEST(forward, worked_examples) {
     };
     for (const Case& c : cases) {
         auto r = kf::forward(forward_fields(c.k, c.offset, c.skew));
-        ASSERT_TRUE(r.ok()) << c.k << " " << c.offset << " " << c.skew << ": " << r.failure().message;
+        ASSERT_TRUE(r.ok()) << c.k << " " << c.offset << " " << c.skew << ": "
+                            << r.failure().message;
         EXPECT_EQ(r.value().x, c.x) << c.k << " " << c.offset << " " << c.skew;
         EXPECT_EQ(r.value().y, c.y) << c.k << " " << c.offset << " " << c.skew;
     }
@@ -321,7 +326,8 @@ TEST(batch, the_row_limit_is_exact) {
     EXPECT_EQ(rows, kf::kMaxBatchRows);
     f.set(Field::Text16, "1000000");
     rows = 0;
-    EXPECT_EQ(kf::batch_rows(f, [&](const kf::BatchRow&) { ++rows; })->message, kf::msg::kTooManyRows);
+    EXPECT_EQ(kf::batch_rows(f, [&](const kf::BatchRow&) { ++rows; })->message,
+              kf::msg::kTooManyRows);
     EXPECT_EQ(rows, 0u);
 }
 

@@ -39,8 +39,8 @@ TEST(angles, azimuth_runs_clockwise_from_north) {
         double x, y, azimuth;
     };
     const Case cases[] = {
-        {1, 0, 0},    {0, 1, 90},    {-1, 0, 180},  {0, -1, 270},
-        {1, 1, 45},   {-1, -1, 225}, {1, -1, 315},  {0, 0, 90},
+        {1, 0, 0},  {0, 1, 90},    {-1, 0, 180}, {0, -1, 270},
+        {1, 1, 45}, {-1, -1, 225}, {1, -1, 315}, {0, 0, 90},
     };
     for (const Case& c : cases) {
         EXPECT_NEAR(kg::FWJ(0, 0, c.x, c.y), c.azimuth, 1e-12) << c.x << "," << c.y;

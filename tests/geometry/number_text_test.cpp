@@ -20,13 +20,32 @@ TEST(number_text, leading_parse_reads_the_longest_leading_number) {
         double value;
     };
     const Case cases[] = {
-        {"1000", 1000},       {"5m", 5},          {"abc", 0},        {"", 0},
-        {"  12.5  ", 12.5},   {"1 000", 1000},    {"1\t0\n0", 100},  {"- 5", -5},
-        {"+7", 7},            {"1e3", 1000},      {"1E3", 1000},     {"1e", 1},
-        {"1e+", 1},           {"2.5e-1x", 0.25},  {"1 e 2", 100},    {".5", 0.5},
-        {"5.", 5},            {"-.5", -0.5},      {".", 0},          {"-", 0},
-        {"1.2.3", 1.2},       {"0015.30", 15.3},  {"1000.500", 1000.5},
-        {"起点1000", 0},      {"1000起点桩号K", 1000}, {"12,5", 12},
+        {"1000", 1000},
+        {"5m", 5},
+        {"abc", 0},
+        {"", 0},
+        {"  12.5  ", 12.5},
+        {"1 000", 1000},
+        {"1\t0\n0", 100},
+        {"- 5", -5},
+        {"+7", 7},
+        {"1e3", 1000},
+        {"1E3", 1000},
+        {"1e", 1},
+        {"1e+", 1},
+        {"2.5e-1x", 0.25},
+        {"1 e 2", 100},
+        {".5", 0.5},
+        {"5.", 5},
+        {"-.5", -0.5},
+        {".", 0},
+        {"-", 0},
+        {"1.2.3", 1.2},
+        {"0015.30", 15.3},
+        {"1000.500", 1000.5},
+        {"起点1000", 0},
+        {"1000起点桩号K", 1000},
+        {"12,5", 12},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(kg::parse_leading(c.text), c.value) << '"' << c.text << '"';
@@ -53,7 +72,8 @@ TEST(number_text, strict_conversion_takes_only_one_whole_number) {
     EXPECT_EQ(kg::parse_strict("1e1"), 10.0);
     EXPECT_EQ(kg::parse_strict("+.5"), 0.5);
     EXPECT_EQ(kg::parse_strict("5."), 5.0);
-    for (const char* bad : {"5m", "abc", "", "   ", "1 0", "1e", "-", ".", "1.2.3", "0x10", "\t5"}) {
+    for (const char* bad :
+         {"5m", "abc", "", "   ", "1 0", "1e", "-", ".", "1.2.3", "0x10", "\t5"}) {
         EXPECT_FALSE(kg::parse_strict(bad).has_value()) << '"' << bad << '"';
     }
 }
@@ -111,9 +131,10 @@ TEST(number_text, writes_fifteen_significant_digits_in_plain_decimal) {
 
 TEST(number_text, rounded_text_matches_rounding_then_writing) {
     // The fast path for rounded values must agree with the general rule.
-    const double values[] = {9246.9504,     6926.3975,   -0.0004,  -0.0005, 0.0005, 0.0015,
-                             2.675,         1e11 + 0.5,  999999999999.9995, 1e12 + 0.25,
-                             123456789.0625, -7053.1505, 5e-324,   1e20,    -3.0};
+    const double values[] = {
+        9246.9504,  6926.3975,         -0.0004,     -0.0005,        0.0005,     0.0015, 2.675,
+        1e11 + 0.5, 999999999999.9995, 1e12 + 0.25, 123456789.0625, -7053.1505, 5e-324, 1e20,
+        -3.0};
     for (double v : values) {
         EXPECT_EQ(kg::format_rounded(v, 3), kg::format_number(kg::round_half_even(v, 3))) << v;
     }
@@ -123,8 +144,8 @@ TEST(number_text, rounded_text_matches_rounding_then_writing) {
 }
 
 TEST(number_text, writing_then_reading_gives_the_fifteen_digit_value) {
-    const double values[] = {1022.0000000000114, 1.0 / 3.0, 8765.888, 6789.999, 15.152555,
-                             -123.456e-3, 1e14 / 7};
+    const double values[] = {1022.0000000000114, 1.0 / 3.0,   8765.888, 6789.999,
+                             15.152555,          -123.456e-3, 1e14 / 7};
     for (double v : values) {
         const std::string text = kg::format_number(v);
         const double back = kg::parse_leading(text);
@@ -147,7 +168,6 @@ TEST(number_text, the_largest_doubles_are_written_as_texts_that_read_back) {
     EXPECT_EQ(kg::format_number(1.7e308), "1.7E+308");
 }
 
-
 TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
     // Chainage- and coordinate-like values, running sums that collect rounding
     // error, and values built to sit on or next to halfway points.
@@ -166,8 +186,10 @@ TEST(number_text, fast_paths_agree_with_exact_printf_rounding) {
     }
     for (double v : values) {
         if (std::fabs(v) >= 1e-4 && std::fabs(v) < 1e15) {
-            ASSERT_EQ(kg::format_number(v), korvane::testing::exact_fifteen(v)) << std::hexfloat << v;
+            ASSERT_EQ(kg::format_number(v), korvane::testing::exact_fifteen(v))
+                << std::hexfloat << v;
         }
-        ASSERT_EQ(kg::format_rounded(v, 3), korvane::testing::exact_rounded3(v)) << std::hexfloat << v;
+        ASSERT_EQ(kg::format_rounded(v, 3), korvane::testing::exact_rounded3(v))
+            << std::hexfloat << v;
     }
 }

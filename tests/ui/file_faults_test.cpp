@@ -73,8 +73,9 @@ ssize_t failingRead(int, void*, size_t) {
     return -1;
 }
 
-const QByteArray kEarlier = "2000                \xC6\xF0\xB5\xE3\xD7\xAE\xBA\xC5K\r\n"
-                            "1                   x\r\n2                   y\r\n3                   z\r\n";
+const QByteArray kEarlier =
+    "2000                \xC6\xF0\xB5\xE3\xD7\xAE\xBA\xC5K\r\n"
+    "1                   x\r\n2                   y\r\n3                   z\r\n";
 
 }  // namespace
 
@@ -140,11 +141,13 @@ void FileFaultsTest::run(const std::function<void()>& command, const QString& ex
     if (file.exists()) {
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), kEarlier);
-        QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{"earlier.txt"});
+        QCOMPARE(
+            QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{"earlier.txt"});
     } else {
-        QCOMPARE(QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{});
+        QCOMPARE(
+            QDir(dir_->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{});
     }
 }
 

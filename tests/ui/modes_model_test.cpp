@@ -36,54 +36,54 @@ struct Step {
 // selects Option3 as a click would, running Option3's handler when that
 // changes the selection.
 const std::vector<Step> kOption1 = {
-    {"Text8", Prop::Enabled, false},   {"Text9", Prop::Enabled, false},
-    {"Text10", Prop::Enabled, false},  {"Text11", Prop::Enabled, false},
+    {"Text8", Prop::Enabled, false},    {"Text9", Prop::Enabled, false},
+    {"Text10", Prop::Enabled, false},   {"Text11", Prop::Enabled, false},
     {"Command3", Prop::Enabled, false}, {"Frame5", Prop::Visible, false},
-    {"Frame2", Prop::Visible, true},   {"Frame4", Prop::Visible, true},
-    {"Text5", Prop::Enabled, true},    {"Text6", Prop::Enabled, true},
-    {"Text7", Prop::Enabled, true},    {"Text12", Prop::Enabled, true},
-    {"Text13", Prop::Enabled, true},   {"Option3", Prop::Enabled, true},
-    {"Option3", Prop::Selected, true}, {"Option4", Prop::Enabled, true},
+    {"Frame2", Prop::Visible, true},    {"Frame4", Prop::Visible, true},
+    {"Text5", Prop::Enabled, true},     {"Text6", Prop::Enabled, true},
+    {"Text7", Prop::Enabled, true},     {"Text12", Prop::Enabled, true},
+    {"Text13", Prop::Enabled, true},    {"Option3", Prop::Enabled, true},
+    {"Option3", Prop::Selected, true},  {"Option4", Prop::Enabled, true},
     {"Command1", Prop::Enabled, true},
 };
 const std::vector<Step> kOption2 = {
-    {"Text8", Prop::Enabled, true},    {"Text9", Prop::Enabled, true},
-    {"Text10", Prop::Enabled, true},   {"Text11", Prop::Enabled, true},
-    {"Command3", Prop::Enabled, true}, {"Frame2", Prop::Visible, true},
-    {"Frame4", Prop::Visible, true},   {"Frame5", Prop::Visible, false},
-    {"Text5", Prop::Enabled, false},   {"Text6", Prop::Enabled, false},
-    {"Text7", Prop::Enabled, false},   {"Text12", Prop::Enabled, false},
-    {"Text13", Prop::Enabled, false},  {"Option3", Prop::Enabled, false},
-    {"Option4", Prop::Enabled, false}, {"Command6", Prop::Enabled, false},
+    {"Text8", Prop::Enabled, true},     {"Text9", Prop::Enabled, true},
+    {"Text10", Prop::Enabled, true},    {"Text11", Prop::Enabled, true},
+    {"Command3", Prop::Enabled, true},  {"Frame2", Prop::Visible, true},
+    {"Frame4", Prop::Visible, true},    {"Frame5", Prop::Visible, false},
+    {"Text5", Prop::Enabled, false},    {"Text6", Prop::Enabled, false},
+    {"Text7", Prop::Enabled, false},    {"Text12", Prop::Enabled, false},
+    {"Text13", Prop::Enabled, false},   {"Option3", Prop::Enabled, false},
+    {"Option4", Prop::Enabled, false},  {"Command6", Prop::Enabled, false},
     {"Command1", Prop::Enabled, false},
 };
 const std::vector<Step> kOption3 = {
-    {"Text8", Prop::Enabled, false},   {"Text9", Prop::Enabled, false},
-    {"Text10", Prop::Enabled, false},  {"Text11", Prop::Enabled, false},
+    {"Text8", Prop::Enabled, false},    {"Text9", Prop::Enabled, false},
+    {"Text10", Prop::Enabled, false},   {"Text11", Prop::Enabled, false},
     {"Command3", Prop::Enabled, false}, {"Command6", Prop::Visible, false},
-    {"Frame5", Prop::Visible, false},  {"Frame2", Prop::Visible, true},
-    {"Frame4", Prop::Visible, true},   {"Text5", Prop::Enabled, true},
-    {"Text6", Prop::Enabled, true},    {"Text7", Prop::Enabled, true},
-    {"Text12", Prop::Enabled, true},   {"Text13", Prop::Enabled, true},
+    {"Frame5", Prop::Visible, false},   {"Frame2", Prop::Visible, true},
+    {"Frame4", Prop::Visible, true},    {"Text5", Prop::Enabled, true},
+    {"Text6", Prop::Enabled, true},     {"Text7", Prop::Enabled, true},
+    {"Text12", Prop::Enabled, true},    {"Text13", Prop::Enabled, true},
     {"Command1", Prop::Visible, true},
 };
 const std::vector<Step> kOption4 = {
-    {"Command6", Prop::Visible, true}, {"Command6", Prop::Enabled, true},
-    {"Frame5", Prop::Visible, true},   {"Frame2", Prop::Visible, false},
-    {"Frame4", Prop::Visible, false},  {"Text5", Prop::Enabled, false},
+    {"Command6", Prop::Visible, true},  {"Command6", Prop::Enabled, true},
+    {"Frame5", Prop::Visible, true},    {"Frame2", Prop::Visible, false},
+    {"Frame4", Prop::Visible, false},   {"Text5", Prop::Enabled, false},
     {"Command3", Prop::Enabled, false}, {"Command1", Prop::Visible, false},
 };
 
 // Which frame holds each control; the rest lie on the window itself.
 const std::map<std::string, std::string> kContainer = {
-    {"Label1", "Frame1"},  {"Label2", "Frame1"},  {"Label3", "Frame1"},  {"Label4", "Frame1"},
-    {"Option1", "Frame1"}, {"Option2", "Frame1"}, {"Label8", "Frame2"},  {"Label9", "Frame2"},
-    {"Label13", "Frame2"}, {"Label14", "Frame2"}, {"Text8", "Frame2"},   {"Text9", "Frame2"},
-    {"Text10", "Frame2"},  {"Text11", "Frame2"},  {"Label5", "Frame3"},  {"Label6", "Frame3"},
-    {"Label7", "Frame3"},  {"Text5", "Frame3"},   {"Text6", "Frame3"},   {"Text7", "Frame3"},
-    {"Option3", "Frame3"}, {"Option4", "Frame3"}, {"Label15", "Frame4"}, {"Label16", "Frame4"},
-    {"Text12", "Frame4"},  {"Text13", "Frame4"},  {"Label10", "Frame5"}, {"Label11", "Frame5"},
-    {"Label12", "Frame5"}, {"Label17", "Frame5"}, {"Text14", "Frame5"},  {"Text15", "Frame5"},
+    {"Label1", "Frame1"},  {"Label2", "Frame1"},  {"Label3", "Frame1"},   {"Label4", "Frame1"},
+    {"Option1", "Frame1"}, {"Option2", "Frame1"}, {"Label8", "Frame2"},   {"Label9", "Frame2"},
+    {"Label13", "Frame2"}, {"Label14", "Frame2"}, {"Text8", "Frame2"},    {"Text9", "Frame2"},
+    {"Text10", "Frame2"},  {"Text11", "Frame2"},  {"Label5", "Frame3"},   {"Label6", "Frame3"},
+    {"Label7", "Frame3"},  {"Text5", "Frame3"},   {"Text6", "Frame3"},    {"Text7", "Frame3"},
+    {"Option3", "Frame3"}, {"Option4", "Frame3"}, {"Label15", "Frame4"},  {"Label16", "Frame4"},
+    {"Text12", "Frame4"},  {"Text13", "Frame4"},  {"Label10", "Frame5"},  {"Label11", "Frame5"},
+    {"Label12", "Frame5"}, {"Label17", "Frame5"}, {"Text14", "Frame5"},   {"Text15", "Frame5"},
     {"Text16", "Frame5"},  {"Text17", "Frame5"},  {"Command5", "Frame5"},
 };
 
@@ -148,8 +148,12 @@ class Model {
         for (const Step& step : steps) {
             State& s = controls_[step.control];
             switch (step.prop) {
-                case Prop::Visible: s.visible = step.on; break;
-                case Prop::Enabled: s.enabled = step.on; break;
+                case Prop::Visible:
+                    s.visible = step.on;
+                    break;
+                case Prop::Enabled:
+                    s.enabled = step.on;
+                    break;
                 case Prop::Selected:
                     // Selecting from code behaves like a click when it changes the selection.
                     if (!s.selected) {
@@ -194,14 +198,17 @@ QString ModesModelTest::compare(const Model& model) const {
         if (kDesignName.match(w->objectName()).hasMatch()) ++named;
     }
     if (named != static_cast<int>(model.controls().size())) {
-        return QStringLiteral("window has %1 controls, model %2").arg(named).arg(model.controls().size());
+        return QStringLiteral("window has %1 controls, model %2")
+            .arg(named)
+            .arg(model.controls().size());
     }
     for (const auto& [name, state] : model.controls()) {
         QWidget* w = widget(name);
         const bool shown = w->isVisibleTo(form_.get());
         if (shown != model.shown(name)) return QString::fromStdString(name + " visible");
         if (w->isEnabled() != state.enabled) return QString::fromStdString(name + " enabled");
-        if (auto* option = qobject_cast<QRadioButton*>(w); option != nullptr && option->isChecked() != state.selected) {
+        if (auto* option = qobject_cast<QRadioButton*>(w);
+            option != nullptr && option->isChecked() != state.selected) {
             return QString::fromStdString(name + " selected");
         }
     }
@@ -256,7 +263,8 @@ void ModesModelTest::randomClickSequencesFollowTheModel() {
                 QCOMPARE(desktop_->focusMoves, QStringList{QStringLiteral("Text1")});
                 trail.append(QStringLiteral("Command2"));
             } else {
-                const char* example[] = {"1000", "8765.888", "6789.999", "15.152555", "1500", "5", "90"};
+                const char* example[] = {"1000", "8765.888", "6789.999", "15.152555",
+                                         "1500", "5",        "90"};
                 for (int i = 0; i < 7; ++i) {
                     form_->setFieldText(static_cast<korvane::form::Field>(i + 1), example[i]);
                 }
