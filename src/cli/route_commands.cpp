@@ -17,11 +17,11 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/cli.h"
-#include "cli/points.h"
 #include "files/alignment_file.h"
 #include "files/codec.h"
 #include "files/landxml.h"
 #include "files/point_file.h"
+#include "files/points_text.h"
 #include "files/read_file.h"
 #include "files/safe_write.h"
 #include "geometry/number_text.h"
@@ -722,9 +722,9 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
     const std::string& path = o.points;
     Checked<std::string> bytes = std::string();
     if (is_stdio(path)) {
-        bytes = read_stdin(kMaxPointsFileBytes);
+        bytes = read_stdin(files::kMaxPointsFileBytes);
     } else {
-        files::Result<std::string> read = files::read_whole_file(path, kMaxPointsFileBytes);
+        files::Result<std::string> read = files::read_whole_file(path, files::kMaxPointsFileBytes);
         if (!read) {
             bytes = unreadable(read.failure().message);
         } else {
@@ -739,43 +739,62 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
     SeveralFeet notes;
 
     if (form == PointForm::plain) {
-        if (!is_utf8(text)) return refused(reading_failure(path, "点文件须为 UTF-8 文本"));
-        PointList list = parse_points(text);
-        if (!list.bad_lines.empty()) {
+        // Each point's foot is found and kept (three numbers) while the text is
+        // checked; the rows are written from a second reading of the same bytes.
+        std::vector<Foot> feet;
+        std::optional<Refusal> refusal;
+        files::PointsParser check([&](const files::PointText& p) {
+            if (refusal) return;
+            const std::optional<double> x = geometry::parse_strict(p.x);
+            const std::optional<double> y = geometry::parse_strict(p.y);
+            if (!x || !y) {
+                refusal = at_line(path, p.line, refused("坐标不是有效数字！"));
+                return;
+            }
+            if ((refusal = check_name(path, p.line, p.name, file_bytes))) return;
+            Checked<Foot> f = foot_of(a, *x, *y, notes, p.line);
+            if (!f) {
+                refusal = at_line(path, p.line, f.failure());
+                return;
+            }
+            feet.push_back(f.value());
+        });
+        check.feed(text);
+        check.finish();
+        const files::PointsCheck& c = check.check();
+        if (!c.utf8) return refused(reading_failure(path, "点文件须为 UTF-8 文本"));
+        if (c.bad_count > 0) {
             std::string lines;
-            for (std::size_t i = 0; i < list.bad_lines.size() && i < files::kMaxListedBadLines; ++i)
-                lines += (i ? "、" : "") + std::to_string(list.bad_lines[i]);
-            if (list.bad_lines.size() > files::kMaxListedBadLines)
-                lines += "等" + std::to_string(list.bad_lines.size()) + "行";
+            for (std::size_t i = 0; i < c.bad_lines.size(); ++i) {
+                if (i > 0) lines += "、";
+                lines += std::to_string(c.bad_lines[i]);
+            }
+            if (c.bad_count > c.bad_lines.size()) {
+                lines += "等";
+                lines += std::to_string(c.bad_count);
+            }
             return refused(reading_failure(path, "第" + lines + "行不是“[点名] X Y”两个坐标数字"));
         }
-        if (list.points.empty()) return refused(reading_failure(path, "文件中没有点"));
-        std::vector<double> xs, ys;
-        std::vector<Foot> feet;
-        feet.reserve(list.points.size());
-        for (const Point& p : list.points) {
-            Checked<double> x = read_number("X", p.x, "坐标X");
-            Checked<double> y = read_number("Y", p.y, "坐标Y");
-            if (!x || !y) return at_line(path, p.line, refused("坐标不是有效数字！"));
-            if (auto failed = check_name(path, p.line, p.name, file_bytes)) return failed;
-            Checked<Foot> f = foot_of(a, x.value(), y.value(), notes, p.line);
-            if (!f) return at_line(path, p.line, f.failure());
-            xs.push_back(x.value());
-            ys.push_back(y.value());
-            feet.push_back(f.value());
-        }
-        Checked<Rows> opened = open_rows(choice);
+        if (refusal) return refusal;
+        if (feet.empty()) return refused(reading_failure(path, "文件中没有点"));
+
+        Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
         if (!opened) return opened.failure();
-        Rows& rows = opened.value();
+        Rows& rows = *opened.value();
         if (!rows.cass()) {
             rows.line() += kInverseHeader;
             if (auto failed = rows.end_line()) return failed;
         }
-        for (std::size_t i = 0; i < list.points.size(); ++i) {
-            if (auto failed =
-                    write_inverse_point(rows, list.points[i].name, xs[i], ys[i], a, feet[i], d))
-                return failed;
-        }
+        std::size_t next = 0;
+        files::PointsParser write([&](const files::PointText& p) {
+            if (refusal || next >= feet.size()) return;
+            const double x = *geometry::parse_strict(p.x);
+            const double y = *geometry::parse_strict(p.y);
+            refusal = write_inverse_point(rows, p.name, x, y, a, feet[next++], d);
+        });
+        write.feed(text);
+        write.finish();
+        if (refusal) return refusal;
         if (auto failed = rows.finish()) return failed;
         notes.print();
         return std::nullopt;
