@@ -199,3 +199,26 @@ foreach(command info forward inverse table convert)
     STDOUT_MATCHES "Usage: korvane-cli route ${command}")
 endforeach()
 cli_check("info without file" ARGS route info STATUS 2 STDERR_MATCHES "file is required")
+
+# A write that fails part-way is a file error: status 1 and a message. To a
+# full device (standard output) …
+execute_process(COMMAND "${KORVANE_CLI}" route table "${SMALL}" --from 0 --to 250 --interval 0.01
+  WORKING_DIRECTORY "${WORK}" OUTPUT_FILE /dev/full RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 1 OR NOT err STREQUAL "无法写入标准输出！\n")
+  message(SEND_ERROR "table to a full device: status ${status}, stderr [${err}]")
+endif()
+# … and to an --output file that outgrows the size limit: the earlier file is
+# left as it was and no temporary file remains.
+file(MAKE_DIRECTORY "${WORK}/limited")
+file(WRITE "${WORK}/limited/out.csv" "old\n")
+execute_process(COMMAND sh -c "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"" "${KORVANE_CLI}"
+  route table "${SMALL}" --from 0 --to 250 --interval 0.01 --output out.csv
+  WORKING_DIRECTORY "${WORK}/limited" RESULT_VARIABLE status OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+file(GLOB left RELATIVE "${WORK}/limited" "${WORK}/limited/*")
+file(READ "${WORK}/limited/out.csv" kept)
+if(NOT status EQUAL 1 OR NOT err STREQUAL "无法保存文件“out.csv”：文件超出了允许的大小！\n"
+   OR NOT out STREQUAL "" OR NOT kept STREQUAL "old\n" OR NOT left STREQUAL "out.csv")
+  message(SEND_ERROR "table over the file size limit: status ${status}, stderr [${err}], "
+    "files [${left}], kept [${kept}]")
+endif()
