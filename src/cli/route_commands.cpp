@@ -742,6 +742,8 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
         // Each point's foot is found and kept (three numbers) while the text is
         // checked; the rows are written from a second reading of the same bytes.
         std::vector<Foot> feet;
+        // The coordinates as read, so the second reading only takes the names.
+        std::vector<std::pair<double, double>> xy;
         std::optional<Refusal> refusal;
         files::PointsParser check([&](const files::PointText& p) {
             if (refusal) return;
@@ -758,6 +760,7 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
                 return;
             }
             feet.push_back(f.value());
+            xy.emplace_back(*x, *y);
         });
         check.feed(text);
         check.finish();
@@ -788,9 +791,9 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
         std::size_t next = 0;
         files::PointsParser write([&](const files::PointText& p) {
             if (refusal || next >= feet.size()) return;
-            const double x = *geometry::parse_strict(p.x);
-            const double y = *geometry::parse_strict(p.y);
-            refusal = write_inverse_point(rows, p.name, x, y, a, feet[next++], d);
+            refusal = write_inverse_point(rows, p.name, xy[next].first, xy[next].second, a,
+                                          feet[next], d);
+            ++next;
         });
         write.feed(text);
         write.finish();
