@@ -13,6 +13,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/route_commands.h"
 #include "files/line_file.h"
 #include "files/points_text.h"
 #include "files/report_file.h"
@@ -384,11 +385,14 @@ int run_command(int argc, const char* const* argv) {
         ->type_name("FILE")
         ->required();
 
+    RouteCommands route(app);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return finish_parse_exit(app.exit(e));
+        return finish_parse_exit(route.usage_status(app.exit(e)));
     }
+    if (route.chosen()) return route.run();
 
     Reply reply;
     if (forward->parsed()) {

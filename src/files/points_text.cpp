@@ -33,7 +33,7 @@ void PointsParser::feed(std::string_view bytes) {
             continue;
         }
         started_ = true;
-        if (line_.size() < kMaxPointLineBytes) {
+        if (line_.size() < kMaxPointsTextLineBytes) {
             line_.push_back(c);
         } else {
             overlong_ = true;

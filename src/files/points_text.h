@@ -30,7 +30,7 @@ inline constexpr std::size_t kMaxPointsFileBytes = std::size_t{256} << 20;
 // How many bad lines are named one by one; the rest are only counted.
 inline constexpr std::size_t kListedBadLines = 20;
 // A line longer than this holds no point (only its start is kept to look at).
-inline constexpr std::size_t kMaxPointLineBytes = std::size_t{64} << 10;
+inline constexpr std::size_t kMaxPointsTextLineBytes = std::size_t{64} << 10;
 
 // What the whole text held besides its points.
 struct PointsCheck {

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "files/system_calls.h"
 #include "files/texts.h"
@@ -76,83 +77,150 @@ bool write_all(int fd, std::string_view bytes) {
 }  // namespace
 
 std::optional<Error> replace_file(const fs::path& path, std::string_view bytes) {
+    Result<SafeFileWriter> opened = SafeFileWriter::open(path);
+    if (!opened) return opened.failure();
+    SafeFileWriter& writer = opened.value();
+    if (auto error = writer.write(bytes)) return error;
+    return writer.commit();
+}
+
+Result<SafeFileWriter> SafeFileWriter::open(const fs::path& path) {
     if (path.empty()) return save_failure(path, "没有给出文件名");
     if (!path.has_filename()) return save_failure(path, "这是一个文件夹，不是文件");
 
     // What stands at the path now decides where the new file goes and which
     // permissions it gets.
-    fs::path target = path;
+    SafeFileWriter w;
+    w.path_ = path;
+    w.target_ = path;
     struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists) {
+    w.exists_ = ::stat(path.c_str(), &old) == 0;
+    if (w.exists_) {
         if (S_ISDIR(old.st_mode)) return save_failure(path, "这是一个文件夹，不是文件");
         if (!S_ISREG(old.st_mode)) return save_failure(path, "这不是一个普通文件");
         // A symbolic link stays a link: the file it points at is replaced.
         struct stat link {};
         if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
             std::error_code ec;
-            target = fs::canonical(path, ec);
+            w.target_ = fs::canonical(path, ec);
             if (ec) return save_failure(path, errno_cause(ec.value()));
         }
         // A file the user may not write is not replaced behind his back, even
         // though the folder would allow the rename.
-        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+        if (::faccessat(AT_FDCWD, w.target_.c_str(), W_OK, AT_EACCESS) != 0) {
             const int err = errno;
             if (err == EACCES || err == EPERM)
                 return save_failure(path, "文件是只读的，没有写入权限");
             return save_failure(path, errno_cause(err));
         }
+        w.owner_ = old.st_uid;
+        w.group_ = old.st_gid;
+        w.mode_ = old.st_mode & 07777;
     } else if (errno != ENOENT) {
         return save_failure(path, path_cause(errno, path.parent_path()));
     }
 
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
+    w.folder_ = w.target_.parent_path();
+    if (w.folder_.empty()) w.folder_ = ".";
 
     std::mt19937_64 random{std::random_device{}()};
-    fs::path temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = temporary_name(folder, random);
+    for (int attempt = 0; attempt < 100 && w.fd_ < 0; ++attempt) {
+        w.temp_ = temporary_name(w.folder_, random);
         // 0666: the process umask then gives a new file the usual permissions.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return save_failure(path, path_cause(errno, folder));
+        w.fd_ = ::open(w.temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (w.fd_ < 0 && errno != EEXIST) return save_failure(path, path_cause(errno, w.folder_));
     }
-    if (fd < 0) return save_failure(path, path_cause(EEXIST, folder));
+    if (w.fd_ < 0) return save_failure(path, path_cause(EEXIST, w.folder_));
+    return w;
+}
 
-    const auto abandon = [&](int err) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        return save_failure(path, errno_cause(err));
+SafeFileWriter::SafeFileWriter(SafeFileWriter&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      folder_(std::move(other.folder_)),
+      fd_(std::exchange(other.fd_, -1)),
+      exists_(other.exists_),
+      owner_(other.owner_),
+      group_(other.group_),
+      mode_(other.mode_),
+      failed_(std::move(other.failed_)) {
+    other.temp_.clear();
+}
+
+SafeFileWriter& SafeFileWriter::operator=(SafeFileWriter&& other) noexcept {
+    if (this != &other) {
+        abandon();
+        path_ = std::move(other.path_);
+        target_ = std::move(other.target_);
+        temp_ = std::exchange(other.temp_, {});
+        folder_ = std::move(other.folder_);
+        fd_ = std::exchange(other.fd_, -1);
+        exists_ = other.exists_;
+        owner_ = other.owner_;
+        group_ = other.group_;
+        mode_ = other.mode_;
+        failed_ = std::move(other.failed_);
+    }
+    return *this;
+}
+
+SafeFileWriter::~SafeFileWriter() {
+    abandon();
+}
+
+void SafeFileWriter::abandon() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+std::optional<Error> SafeFileWriter::write(std::string_view bytes) {
+    if (failed_) return failed_;
+    if (fd_ < 0) return failed_ = save_failure(path_, errno_cause(EBADF));
+    if (!write_all(fd_, bytes)) {
+        const int err = errno;
+        abandon();
+        return failed_ = save_failure(path_, errno_cause(err));
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> SafeFileWriter::commit() {
+    if (failed_) return failed_;
+    if (fd_ < 0) return failed_ = save_failure(path_, errno_cause(EBADF));
+    const auto fail = [&](int err) {
+        abandon();
+        return failed_ = save_failure(path_, errno_cause(err));
     };
-
-    if (!write_all(fd, bytes)) return abandon(errno);
-    if (exists) {
+    if (exists_) {
         // The replaced file keeps its owner (where allowed) and its mode; chown
         // comes first because it may clear set-id bits.
-        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
-            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        if ((owner_ != ::geteuid() || group_ != ::getegid()) &&
+            ::fchown(fd_, owner_, group_) != 0) {
             // Only the owner and root can hand a file to someone else; an
             // ordinary user's replacement belongs to that user, as with any
             // editor that saves through a new file.
         }
-        if (::fchmod(fd, old.st_mode & 07777) != 0) return abandon(errno);
+        if (::fchmod(fd_, mode_) != 0) return fail(errno);
     }
-    if (detail::system_calls().fsync(fd) != 0) return abandon(errno);
-    const int closed = detail::system_calls().close(fd);
-    fd = -1;
-    if (closed != 0) return abandon(errno);
+    if (detail::system_calls().fsync(fd_) != 0) return fail(errno);
+    const int closed = detail::system_calls().close(fd_);
+    fd_ = -1;
+    if (closed != 0) return fail(errno);
 
-    if (detail::system_calls().rename(temp.c_str(), target.c_str()) != 0) {
+    if (detail::system_calls().rename(temp_.c_str(), target_.c_str()) != 0) {
         const int err = errno;
-        ::unlink(temp.c_str());
-        if (err == EISDIR) return save_failure(path, "这是一个文件夹，不是文件");
-        return save_failure(path, errno_cause(err));
+        abandon();
+        if (err == EISDIR) return failed_ = save_failure(path_, "这是一个文件夹，不是文件");
+        return failed_ = save_failure(path_, errno_cause(err));
     }
+    temp_.clear();  // it is the target now
 
     // Make the rename itself durable. The new content is in place already, so
     // a failure here is not reported as a failure to save.
-    const int dir_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dir_fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir_fd >= 0) {
         ::fsync(dir_fd);
         ::close(dir_fd);

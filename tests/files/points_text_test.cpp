@@ -73,7 +73,8 @@ TEST(points_text, utf8_is_checked_across_pieces_and_overlong_lines_hold_no_point
     EXPECT_FALSE(parse_in_pieces("\xE6\xA1 1 2\n", 1).check.utf8);
     EXPECT_FALSE(parse_in_pieces("a 1 2\n\xE6\xA1", 3).check.utf8);
     EXPECT_FALSE(parse_in_pieces("\xC0\xAF 1 2\n", 4).check.utf8);  // overlong form
-    const Parsed long_name = parse_in_pieces(std::string(kMaxPointLineBytes, 'n') + " 1 2\n", 4096);
+    const Parsed long_name =
+        parse_in_pieces(std::string(kMaxPointsTextLineBytes, 'n') + " 1 2\n", 4096);
     EXPECT_TRUE(long_name.points.empty());
     EXPECT_EQ(long_name.check.bad_lines, std::vector<std::size_t>{1});
 }

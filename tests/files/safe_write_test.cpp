@@ -155,5 +155,70 @@ TEST_F(safe_write_failure, no_permission) {
     EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
 }
 
+// The streaming writer: the file appears whole at commit() and not before; a
+// writer dropped or failed on the way leaves the earlier file and no temporary.
+TEST_F(safe_write_failure, streamed_file_replaces_whole_at_commit) {
+    Result<SafeFileWriter> opened = SafeFileWriter::open(old_);
+    ASSERT_TRUE(opened);
+    SafeFileWriter writer = std::move(opened).value();
+    EXPECT_EQ(failure(writer.write("first, ")), "(no failure)");
+    EXPECT_EQ(failure(writer.write(std::string(100000, 'x'))), "(no failure)");
+    // Until commit the earlier file is what a reader sees.
+    expect_untouched();
+    EXPECT_EQ(failure(writer.commit()), "(no failure)");
+    EXPECT_EQ(read_bytes(old_), "first, " + std::string(100000, 'x'));
+    EXPECT_EQ(mode_of(old_), 0644u);
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, streamed_file_dropped_before_commit_leaves_no_trace) {
+    {
+        Result<SafeFileWriter> opened = SafeFileWriter::open(old_);
+        ASSERT_TRUE(opened);
+        SafeFileWriter writer = std::move(opened).value();
+        EXPECT_EQ(failure(writer.write("half a table")), "(no failure)");
+    }
+    {
+        Result<SafeFileWriter> opened = SafeFileWriter::open(folder_ / "new.txt");
+        ASSERT_TRUE(opened);
+        SafeFileWriter moved = std::move(opened).value();
+        SafeFileWriter writer = std::move(moved);
+        EXPECT_EQ(failure(writer.write("rows")), "(no failure)");
+    }
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, streamed_write_failing_half_way_abandons_the_file) {
+    Result<SafeFileWriter> opened = SafeFileWriter::open(old_);
+    ASSERT_TRUE(opened);
+    SafeFileWriter writer = std::move(opened).value();
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 4;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const auto first = writer.write("new content that does not fit");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(failure(first), prefix(old_) + "文件超出了允许的大小！");
+    // Once failed, the writer takes nothing more and cannot be committed.
+    EXPECT_NE(failure(writer.write("more")), "(no failure)");
+    EXPECT_NE(failure(writer.commit()), "(no failure)");
+    expect_untouched();
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
+TEST_F(safe_write_failure, streamed_file_in_a_missing_folder_is_refused_at_open) {
+    const auto missing = folder_ / "gone" / "new.txt";
+    Result<SafeFileWriter> opened = SafeFileWriter::open(missing);
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.failure().message,
+              prefix(missing) + "文件夹“" + (folder_ / "gone").string() + "”不存在！");
+    EXPECT_EQ(folder_.entries(), (std::set<std::string>{"old.txt"}));
+}
+
 }  // namespace
 }  // namespace korvane::files

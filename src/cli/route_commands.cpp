@@ -1,0 +1,1134 @@
+#include "cli/route_commands.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "cli/cli.h"
+#include "files/alignment_file.h"
+#include "files/codec.h"
+#include "files/landxml.h"
+#include "files/point_file.h"
+#include "files/points_text.h"
+#include "files/read_file.h"
+#include "files/safe_write.h"
+#include "geometry/number_text.h"
+#include "route/alignment.h"
+#include "route/angle.h"
+#include "route/chainage.h"
+#include "route/computations.h"
+
+namespace korvane::cli {
+
+struct RouteCommands::Options {
+    CLI::App* route = nullptr;
+    CLI::App* info = nullptr;
+    CLI::App* forward = nullptr;
+    CLI::App* inverse = nullptr;
+    CLI::App* table = nullptr;
+    CLI::App* convert = nullptr;
+
+    // Every value is kept as typed and checked by the command itself, so that
+    // each refusal carries this program's own message.
+    std::string file;
+    std::string name;
+    std::string decimals = "3";
+    std::string output;
+    std::string format = "csv";
+
+    std::string station;
+    std::string offset = "0";
+    std::string skew = "90";
+    std::string zone;
+
+    std::string x;
+    std::string y;
+    std::string points;
+    CLI::Option* x_option = nullptr;
+    CLI::Option* points_option = nullptr;
+
+    std::string from;
+    std::string to;
+    std::string interval;
+    std::string offsets = "0";
+    std::string from_zone;
+    std::string to_zone;
+    bool no_key_points = false;
+
+    std::string out;
+};
+
+namespace {
+
+using Options = RouteCommands::Options;
+
+// A command that cannot go on: its exit status and the message for stderr.
+struct Refusal {
+    int status = kExitInvalidInput;
+    std::string message;
+};
+
+template <class T>
+using Checked = korvane::Outcome<T, Refusal>;
+
+Refusal refused(std::string message) {
+    return {kExitInvalidInput, std::move(message)};
+}
+Refusal unreadable(std::string message) {
+    return {kExitFileError, std::move(message)};
+}
+
+constexpr std::string_view kMark = "！";
+constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+
+std::string without_mark(std::string message) {
+    if (std::string_view(message).ends_with(kMark)) message.resize(message.size() - kMark.size());
+    return message;
+}
+
+bool is_stdio(const std::string& path) {
+    return path == "-";
+}
+
+// True when `path` ends in `.xml`, in any letter case.
+bool is_xml_name(std::string_view path) {
+    if (path.size() < 4) return false;
+    std::string_view end = path.substr(path.size() - 4);
+    const char* want = ".xml";
+    for (std::size_t i = 0; i < 4; ++i) {
+        char c = end[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != want[i]) return false;
+    }
+    return true;
+}
+
+// "无法读取文件“path”：cause！", or for standard input "无法读取标准输入：cause！".
+std::string reading_failure(const std::string& path, std::string_view cause) {
+    std::string where = is_stdio(path) ? "无法读取标准输入：" : "无法读取文件“" + path + "”：";
+    return where + std::string(cause) + std::string(kMark);
+}
+
+// All of standard input, at most `max_bytes`.
+Checked<std::string> read_stdin(std::size_t max_bytes) {
+    std::string bytes;
+    std::vector<char> piece(kChunkBytes);
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, piece.data(), piece.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return unreadable("无法读取标准输入！");
+        }
+        if (n == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(n) > max_bytes)
+            return refused(reading_failure("-", "内容超过" + std::to_string(max_bytes) + "字节"));
+        bytes.append(piece.data(), static_cast<std::size_t>(n));
+    }
+}
+
+// A file that cannot be opened or read at all is a file error (status 1);
+// everything found wrong in its content afterwards is refused input.
+std::optional<Refusal> probe(const std::string& path) {
+    if (auto error = files::read_file(path, [](std::string_view) { return false; }))
+        return unreadable(error->message);
+    return std::nullopt;
+}
+
+// LandXML on standard input is told by its first character.
+bool looks_like_xml(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const std::size_t first = bytes.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos && bytes[first] == '<';
+}
+
+Checked<route::Definition> load_definition(const std::string& path, const std::string& name,
+                                           bool* was_xml = nullptr) {
+    bool xml = is_xml_name(path);
+    std::optional<files::Result<route::Definition>> read;
+    if (is_stdio(path)) {
+        Checked<std::string> bytes = read_stdin(files::kMaxLandXmlBytes);
+        if (!bytes) return bytes.failure();
+        xml = looks_like_xml(bytes.value());
+        read = xml ? files::parse_landxml(bytes.value(), name)
+                   : files::parse_alignment_file(bytes.value());
+        if (!*read) return refused(reading_failure(path, without_mark(read->failure().message)));
+    } else {
+        if (auto failed = probe(path)) return *failed;
+        read = xml ? files::read_landxml(path, name) : files::read_alignment_file(path);
+        if (!*read) return refused(read->failure().message);
+    }
+    if (was_xml) *was_xml = xml;
+    route::Definition definition = std::move(*read).value();
+    // A Korvane file holds one alignment; a name that is not its own is an error
+    // rather than silently ignored.
+    if (!xml && !name.empty() && definition.name != name) {
+        return refused(reading_failure(
+            path, "文件中没有名为“" + name + "”的线路，文件中的线路是“" + definition.name + "”"));
+    }
+    return definition;
+}
+
+Checked<route::Alignment> load_alignment(const Options& o) {
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+    return std::move(built).value();
+}
+
+// ---------------------------------------------------------------------------
+// Option texts
+
+std::string option_failure(std::string_view option, std::string_view message) {
+    return std::string(option) + "：" + std::string(message);
+}
+
+Checked<int> read_decimals(const std::string& text) {
+    int value = -1;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 0 || value > 9)
+        return refused(option_failure("--decimals", "小数位数须为0到9的整数！"));
+    return value;
+}
+
+// A zone number 1, 2, …; an empty text is 0 (found from the chainage).
+Checked<int> read_zone(std::string_view option, const std::string& text) {
+    if (text.empty()) return 0;
+    int value = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 1)
+        return refused(option_failure(option, "分区须为正整数（1、2、…）！"));
+    return value;
+}
+
+Checked<double> read_number(std::string_view option, std::string_view text, std::string_view what) {
+    const std::optional<double> v = geometry::parse_strict(text);
+    if (!v || !std::isfinite(*v))
+        return refused(option_failure(
+            option, std::string(what) + "“" + std::string(text) + "”不是有效数字！"));
+    return *v;
+}
+
+Checked<double> read_station(std::string_view option, const std::string& text) {
+    route::Outcome<double> v = route::read_chainage(text);
+    if (!v) return refused(option_failure(option, v.failure().message));
+    return v.value();
+}
+
+Checked<double> read_skew(const std::string& text) {
+    route::Outcome<double> v = route::read_packed_angle(text);
+    if (!v) return refused(option_failure("--skew", v.failure().message));
+    return v.value();
+}
+
+Checked<std::vector<double>> read_offsets(const std::string& text) {
+    std::vector<double> offsets;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        const std::string_view item = std::string_view(text).substr(
+            start, comma == std::string::npos ? std::string::npos : comma - start);
+        Checked<double> v = read_number("--offsets", item,
+                                        "第" + std::to_string(offsets.size() + 1) + "个边桩偏距");
+        if (!v) return v.failure();
+        offsets.push_back(v.value());
+        if (comma == std::string::npos) return offsets;
+        start = comma + 1;
+    }
+}
+
+// A failure of the route library, with the entry of --offsets it is about.
+Refusal computation_failure(const route::Failure& f) {
+    if (f.subject == route::Subject::offsets && f.index >= 0)
+        return refused(
+            option_failure("--offsets", "第" + std::to_string(f.index + 1) + "个边桩" + f.message));
+    return refused(f.message);
+}
+
+// ---------------------------------------------------------------------------
+// Number texts
+
+// `value` with exactly `decimals` decimals, rounded on its exact binary value;
+// a value that rounds to zero is written without a sign.
+void append_fixed(std::string& out, double value, int decimals) {
+    char buffer[64];
+    const auto r =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (r.ec != std::errc()) return;
+    std::string_view text(buffer, static_cast<std::size_t>(r.ptr - buffer));
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
+        text.remove_prefix(1);
+    out += text;
+}
+
+std::string fixed(double value, int decimals) {
+    std::string out;
+    append_fixed(out, value, decimals);
+    return out;
+}
+
+// A signed radius, or INF on a straight (as the alignment file reads it back).
+void append_radius(std::string& out, double radius, int decimals) {
+    if (std::isinf(radius)) {
+        out += "INF";
+        return;
+    }
+    append_fixed(out, radius, decimals);
+}
+
+void append_elevation(std::string& out, const std::optional<double>& h, int decimals) {
+    if (h) append_fixed(out, *h, decimals);
+}
+
+// A CSV field, quoted where it holds a comma or a quote, or spaces at either
+// end that a reader would drop.
+void append_csv_field(std::string& out, std::string_view text) {
+    const bool quote = text.find_first_of(",\"") != std::string_view::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// The point name of a side stake in a CASS file: the chainage text, then the
+// side and the distance ("K1+020左7.5"); the centre-line stake is the chainage.
+std::string stake_name(const std::string& station, double offset) {
+    if (offset == 0) return station;
+    return station + (offset < 0 ? "左" : "右") + geometry::format_number(std::fabs(offset));
+}
+
+// ---------------------------------------------------------------------------
+// Output
+
+enum class Format { csv, cass };
+
+// Where the bytes go: standard output, or a file replaced whole at the end.
+class Destination {
+  public:
+    static Checked<Destination> open(const std::string& path) {
+        Destination d;
+        if (path.empty() || is_stdio(path)) return d;
+        files::Result<files::SafeFileWriter> file = files::SafeFileWriter::open(path);
+        if (!file) return unreadable(file.failure().message);
+        d.file_.emplace(std::move(file).value());
+        return d;
+    }
+
+    std::optional<Refusal> write(std::string_view bytes) {
+        if (file_) {
+            if (auto error = file_->write(bytes)) return unreadable(error->message);
+            return std::nullopt;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size())
+            return unreadable("无法写入标准输出！");
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> finish() {
+        if (file_) {
+            if (auto error = file_->commit()) return unreadable(error->message);
+            return std::nullopt;
+        }
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return unreadable("无法写入标准输出！");
+        return std::nullopt;
+    }
+
+  private:
+    std::optional<files::SafeFileWriter> file_;
+};
+
+// The rows of a result, as CSV (UTF-8 with LF on standard output; code page
+// 936 with CR LF in a file) or as the points of a CASS file. Rows collect in a
+// buffer that goes out every 64 KiB, so a long table is never held whole.
+class Rows {
+  public:
+    Rows(const Rows&) = delete;
+    Rows& operator=(const Rows&) = delete;
+    Rows(Destination destination, Format format, bool file_bytes)
+        : destination_(std::move(destination)), format_(format), file_bytes_(file_bytes) {
+        if (format_ == Format::cass) {
+            cass_.emplace(files::PointFormat::cass, true,
+                          [this](std::string_view bytes) -> std::optional<files::Error> {
+                              if (auto failed = destination_.write(bytes)) {
+                                  sink_failure_ = failed;
+                                  return files::Error{failed->message};
+                              }
+                              return std::nullopt;
+                          });
+        }
+    }
+
+    bool cass() const { return format_ == Format::cass; }
+
+    // CSV: the text of the current row, without its line end.
+    std::string& line() { return buffer_; }
+
+    std::optional<Refusal> end_line() {
+        buffer_ += file_bytes_ ? "\r\n" : "\n";
+        if (buffer_.size() >= kChunkBytes) return flush();
+        return std::nullopt;
+    }
+
+    // CASS: one point.
+    std::optional<Refusal> point(std::string_view name, std::string_view code, std::string_view x,
+                                 std::string_view y, std::string_view h) {
+        if (auto error = cass_->add(name, code, x, y, h)) return written(*error);
+        return std::nullopt;
+    }
+
+    std::optional<Refusal> finish() {
+        if (cass_) {
+            if (auto error = cass_->finish()) return written(*error);
+        } else if (auto failed = flush()) {
+            return failed;
+        }
+        return destination_.finish();
+    }
+
+  private:
+    std::optional<Refusal> flush() {
+        if (buffer_.empty()) return std::nullopt;
+        std::optional<Refusal> failed;
+        if (file_bytes_) {
+            files::Result<std::string> encoded = files::utf8_to_cp936(buffer_);
+            if (!encoded) return unreadable("无法写入：" + encoded.failure().message);
+            failed = destination_.write(encoded.value());
+        } else {
+            failed = destination_.write(buffer_);
+        }
+        buffer_.clear();
+        return failed;
+    }
+
+    Refusal written(const files::Error& error) {
+        if (sink_failure_) return *sink_failure_;
+        return unreadable("无法写入：" + error.message);
+    }
+
+    Destination destination_;
+    Format format_;
+    bool file_bytes_;
+    std::string buffer_;
+    std::optional<files::PointFileWriter> cass_;
+    std::optional<Refusal> sink_failure_;
+};
+
+// The output options of a command, checked.
+struct OutputChoice {
+    int decimals = 3;
+    Format format = Format::csv;
+    std::string path;  // empty: standard output as UTF-8 CSV
+};
+
+Checked<OutputChoice> read_output(const Options& o) {
+    OutputChoice c;
+    Checked<int> decimals = read_decimals(o.decimals);
+    if (!decimals) return decimals.failure();
+    c.decimals = decimals.value();
+    if (o.format == "cass") {
+        c.format = Format::cass;
+    } else if (o.format != "csv") {
+        return refused(
+            option_failure("--format", "输出格式“" + o.format + "”未知，应为csv或cass！"));
+    }
+    c.path = o.output;
+    return c;
+}
+
+// The rows' writer, opened once every input has been checked. A CASS file is
+// always code page 936 with CR LF, as is whatever --output names.
+Checked<std::unique_ptr<Rows>> open_rows(const OutputChoice& c) {
+    Checked<Destination> d = Destination::open(c.path);
+    if (!d) return d.failure();
+    const bool file_bytes = !c.path.empty() || c.format == Format::cass;
+    return std::make_unique<Rows>(std::move(d).value(), c.format, file_bytes);
+}
+
+int report(const Refusal& r) {
+    std::fwrite(r.message.data(), 1, r.message.size(), stderr);
+    std::fputc('\n', stderr);
+    return r.status;
+}
+
+// ---------------------------------------------------------------------------
+// info
+
+std::optional<Refusal> run_info(const Options& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    const int d = choice.value().decimals;
+
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    if (!rows.cass()) {
+        rows.line() += "label,station,X,Y,azimuth,radius";
+        if (auto failed = rows.end_line()) return failed;
+    }
+    for (const route::KeyPoint& k : a.key_points()) {
+        // A chain break is one point with two chainages: back=ahead.
+        std::string station = a.chainage_text(k.chainage, d);
+        if (k.ahead) station += "=" + a.chainage_text(*k.ahead, d);
+        if (rows.cass()) {
+            if (auto failed = rows.point(station, k.label, fixed(k.x, d), fixed(k.y, d), ""))
+                return failed;
+            continue;
+        }
+        std::string& line = rows.line();
+        append_csv_field(line, k.label);
+        line += ',';
+        line += station;
+        line += ',';
+        append_fixed(line, k.x, d);
+        line += ',';
+        append_fixed(line, k.y, d);
+        line += ',';
+        line += route::format_azimuth(k.azimuth, 2);
+        line += ',';
+        append_radius(line, k.radius, d);
+        if (auto failed = rows.end_line()) return failed;
+    }
+    return rows.finish();
+}
+
+// ---------------------------------------------------------------------------
+// forward
+
+std::optional<Refusal> run_forward(const Options& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<double> station = read_station("--station", o.station);
+    if (!station) return station.failure();
+    Checked<double> offset = read_number("--offset", o.offset, "偏距");
+    if (!offset) return offset.failure();
+    Checked<double> skew = read_skew(o.skew);
+    if (!skew) return skew.failure();
+    Checked<int> zone = read_zone("--zone", o.zone);
+    if (!zone) return zone.failure();
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    route::Outcome<route::ForwardResult> result =
+        route::forward(a, station.value(), zone.value(), offset.value(), skew.value());
+    if (!result) return computation_failure(result.failure());
+    const route::ForwardResult& r = result.value();
+    const int d = choice.value().decimals;
+
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    const std::string text = a.chainage_text(r.chainage, d);
+    std::string h;
+    append_elevation(h, r.elevation, d);
+    if (rows.cass()) {
+        if (auto failed =
+                rows.point(stake_name(text, offset.value()), "", fixed(r.x, d), fixed(r.y, d), h))
+            return failed;
+        return rows.finish();
+    }
+    std::string& line = rows.line();
+    line += "station,offset,X,Y,azimuth,H";
+    if (auto failed = rows.end_line()) return failed;
+    line += text;
+    line += ',';
+    append_fixed(line, offset.value(), d);
+    line += ',';
+    append_fixed(line, r.x, d);
+    line += ',';
+    append_fixed(line, r.y, d);
+    line += ',';
+    line += route::format_azimuth(r.azimuth, 2);
+    line += ',';
+    line += h;
+    if (auto failed = rows.end_line()) return failed;
+    return rows.finish();
+}
+
+// ---------------------------------------------------------------------------
+// inverse
+
+// The result of one point, kept between checking all points and writing them.
+struct Foot {
+    double chainage;
+    double offset;
+    double elevation;  // NaN: none
+};
+
+// Notes on standard error for points with several perpendicular feet.
+class SeveralFeet {
+  public:
+    void add(std::size_t line) {
+        if (lines_.size() < files::kMaxListedBadLines) lines_.push_back(line);
+        ++count_;
+    }
+    void print() const {
+        if (count_ == 0) return;
+        std::string text = "注意：第";
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (i > 0) text += "、";
+            text += std::to_string(lines_[i]);
+        }
+        text += "行";
+        if (count_ > lines_.size()) text += "等" + std::to_string(count_) + "个";
+        text += "点在线路上有多个垂足，结果取最近的一个。\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+
+  private:
+    std::vector<std::size_t> lines_;
+    std::size_t count_ = 0;
+};
+
+void append_inverse_row(std::string& line, std::string_view name, double x, double y,
+                        const route::Alignment& a, const Foot& f, int d) {
+    append_csv_field(line, name);
+    line += ',';
+    append_fixed(line, x, d);
+    line += ',';
+    append_fixed(line, y, d);
+    line += ',';
+    line += a.chainage_text(f.chainage, d);
+    line += ',';
+    append_fixed(line, f.offset, d);
+    line += ',';
+    if (!std::isnan(f.elevation)) append_fixed(line, f.elevation, d);
+}
+
+const char* const kInverseHeader = "name,X,Y,station,offset,H";
+
+std::optional<Refusal> write_inverse_point(Rows& rows, std::string_view name, double x, double y,
+                                           const route::Alignment& a, const Foot& f, int d) {
+    if (rows.cass()) {
+        std::string h;
+        if (!std::isnan(f.elevation)) append_fixed(h, f.elevation, d);
+        return rows.point(name, a.chainage_text(f.chainage, d), fixed(x, d), fixed(y, d), h);
+    }
+    append_inverse_row(rows.line(), name, x, y, a, f, d);
+    return rows.end_line();
+}
+
+Checked<Foot> foot_of(const route::Alignment& a, double x, double y, SeveralFeet& notes,
+                      std::size_t line) {
+    route::Outcome<route::InverseResult> r = route::inverse(a, x, y);
+    if (!r) return computation_failure(r.failure());
+    const route::InverseResult& v = r.value();
+    if (v.feet > 1) notes.add(line);
+    return Foot{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan("")};
+}
+
+std::optional<Refusal> run_single_inverse(const Options& o, const route::Alignment& a,
+                                          const OutputChoice& choice) {
+    Checked<double> x = read_number("--x", o.x, "坐标X");
+    if (!x) return x.failure();
+    Checked<double> y = read_number("--y", o.y, "坐标Y");
+    if (!y) return y.failure();
+    route::Outcome<route::InverseResult> r = route::inverse(a, x.value(), y.value());
+    if (!r) return computation_failure(r.failure());
+    const route::InverseResult& v = r.value();
+    const Foot f{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan("")};
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    if (!rows.cass()) {
+        rows.line() += kInverseHeader;
+        if (auto failed = rows.end_line()) return failed;
+    }
+    if (auto failed = write_inverse_point(rows, "", x.value(), y.value(), a, f, choice.decimals))
+        return failed;
+    if (auto failed = rows.finish()) return failed;
+    if (v.feet > 1) {
+        std::string note =
+            "注意：此点在线路上有" + std::to_string(v.feet) + "个垂足，结果取最近的一个。\n";
+        std::fwrite(note.data(), 1, note.size(), stderr);
+    }
+    return std::nullopt;
+}
+
+// The points of a file, in one of the three forms. Standard input has no name
+// to tell the form by: a header line "name,X,Y…" is CSV, five comma-separated
+// fields are CASS, anything else the plain form.
+enum class PointForm { cass, csv, plain };
+
+PointForm form_of_bytes(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = geometry::trim_spaces(bytes.substr(start, end - start));
+        start = end + 1;
+        if (line.empty() || line.front() == '#') continue;
+        const bool header =
+            (line.size() >= 6 && (line.substr(0, 5) == "name," || line.substr(0, 5) == "NAME," ||
+                                  line.substr(0, 5) == "Name,"));
+        if (header) return PointForm::csv;
+        std::size_t commas = 0;
+        for (char c : line) commas += c == ',' ? 1 : 0;
+        return commas == 4 ? PointForm::cass : PointForm::plain;
+    }
+    return PointForm::plain;
+}
+
+PointForm form_of_path(const std::string& path) {
+    const std::optional<files::PointFormat> f = files::point_format_of(path);
+    if (!f) return PointForm::plain;
+    return *f == files::PointFormat::cass ? PointForm::cass : PointForm::csv;
+}
+
+// The where of a point's failure: "无法计算文件“p.csv”第5行的点：…".
+Refusal at_line(const std::string& path, std::size_t line, const Refusal& r) {
+    std::string where = is_stdio(path) ? "标准输入" : "文件“" + path + "”";
+    return {r.status, where + "第" + std::to_string(line) + "行：" + r.message};
+}
+
+// A name that code page 936 cannot hold would stop the file half-way: it is
+// refused before anything is written.
+std::optional<Refusal> check_name(const std::string& path, std::size_t line, std::string_view name,
+                                  bool file_bytes) {
+    if (!file_bytes) return std::nullopt;
+    bool ascii = true;
+    for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return std::nullopt;
+    files::Result<std::string> encoded = files::utf8_to_cp936(name);
+    if (!encoded) return at_line(path, line, refused(encoded.failure().message));
+    return std::nullopt;
+}
+
+std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignment& a,
+                                          const OutputChoice& choice) {
+    const std::string& path = o.points;
+    Checked<std::string> bytes = std::string();
+    if (is_stdio(path)) {
+        bytes = read_stdin(files::kMaxPointsFileBytes);
+    } else {
+        files::Result<std::string> read = files::read_whole_file(path, files::kMaxPointsFileBytes);
+        if (!read) {
+            bytes = unreadable(read.failure().message);
+        } else {
+            bytes = std::move(read).value();
+        }
+    }
+    if (!bytes) return bytes.failure();
+    const std::string_view text = bytes.value();
+    const PointForm form = is_stdio(path) ? form_of_bytes(text) : form_of_path(path);
+    const bool file_bytes = !choice.path.empty() || choice.format == Format::cass;
+    const int d = choice.decimals;
+    SeveralFeet notes;
+
+    if (form == PointForm::plain) {
+        // Each point's foot is found and kept (three numbers) while the text is
+        // checked; the rows are written from a second reading of the same bytes.
+        std::vector<Foot> feet;
+        // The coordinates as read, so the second reading only takes the names.
+        std::vector<std::pair<double, double>> xy;
+        std::optional<Refusal> refusal;
+        files::PointsParser check([&](const files::PointText& p) {
+            if (refusal) return;
+            const std::optional<double> x = geometry::parse_strict(p.x);
+            const std::optional<double> y = geometry::parse_strict(p.y);
+            if (!x || !y) {
+                refusal = at_line(path, p.line, refused("坐标不是有效数字！"));
+                return;
+            }
+            if ((refusal = check_name(path, p.line, p.name, file_bytes))) return;
+            Checked<Foot> f = foot_of(a, *x, *y, notes, p.line);
+            if (!f) {
+                refusal = at_line(path, p.line, f.failure());
+                return;
+            }
+            feet.push_back(f.value());
+            xy.emplace_back(*x, *y);
+        });
+        check.feed(text);
+        check.finish();
+        const files::PointsCheck& c = check.check();
+        if (!c.utf8) return refused(reading_failure(path, "点文件须为 UTF-8 文本"));
+        if (c.bad_count > 0) {
+            std::string lines;
+            for (std::size_t i = 0; i < c.bad_lines.size(); ++i) {
+                if (i > 0) lines += "、";
+                lines += std::to_string(c.bad_lines[i]);
+            }
+            if (c.bad_count > c.bad_lines.size()) {
+                lines += "等";
+                lines += std::to_string(c.bad_count);
+            }
+            return refused(reading_failure(path, "第" + lines + "行不是“[点名] X Y”两个坐标数字"));
+        }
+        if (refusal) return refusal;
+        if (feet.empty()) return refused(reading_failure(path, "文件中没有点"));
+
+        Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+        if (!opened) return opened.failure();
+        Rows& rows = *opened.value();
+        if (!rows.cass()) {
+            rows.line() += kInverseHeader;
+            if (auto failed = rows.end_line()) return failed;
+        }
+        std::size_t next = 0;
+        files::PointsParser write([&](const files::PointText& p) {
+            if (refusal || next >= feet.size()) return;
+            refusal = write_inverse_point(rows, p.name, xy[next].first, xy[next].second, a,
+                                          feet[next], d);
+            ++next;
+        });
+        write.feed(text);
+        write.finish();
+        if (refusal) return refusal;
+        if (auto failed = rows.finish()) return failed;
+        notes.print();
+        return std::nullopt;
+    }
+
+    // CASS and CSV: the reader checks every line before handing over the
+    // first point; each point's foot is found and kept (three numbers), and
+    // only when every point has one are the rows written, from a second
+    // reading of the same bytes.
+    const files::PointFormat format =
+        form == PointForm::cass ? files::PointFormat::cass : files::PointFormat::csv;
+    std::vector<Foot> feet;
+    std::optional<Refusal> refusal;
+    std::optional<files::Error> error =
+        files::parse_point_file(text, format, [&](const files::PointRecord& p) {
+            if ((refusal = check_name(path, p.line, p.name, file_bytes))) return false;
+            Checked<Foot> f = foot_of(a, p.x, p.y, notes, p.line);
+            if (!f) {
+                refusal = at_line(path, p.line, f.failure());
+                return false;
+            }
+            feet.push_back(f.value());
+            return true;
+        });
+    if (error) return refused(reading_failure(path, without_mark(error->message)));
+    if (refusal) return refusal;
+
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    if (!rows.cass()) {
+        rows.line() += kInverseHeader;
+        if (auto failed = rows.end_line()) return failed;
+    }
+    std::size_t next = 0;
+    error = files::parse_point_file(text, format, [&](const files::PointRecord& p) {
+        refusal = write_inverse_point(rows, p.name, p.x, p.y, a, feet[next++], d);
+        return !refusal && next < feet.size();
+    });
+    if (refusal) return refusal;
+    if (error) return refused(reading_failure(path, without_mark(error->message)));
+    if (auto failed = rows.finish()) return failed;
+    notes.print();
+    return std::nullopt;
+}
+
+std::optional<Refusal> run_inverse(const Options& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    const bool points = o.points_option->count() > 0;
+    if (!points && o.x_option->count() == 0)
+        return refused("请给出点的坐标（--x X --y Y）或点文件（--points FILE）！");
+    if (points && is_stdio(o.points) && is_stdio(o.file))
+        return refused("线路文件和点文件不能都从标准输入读取！");
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    if (points) return run_points_inverse(o, loaded.value(), choice.value());
+    return run_single_inverse(o, loaded.value(), choice.value());
+}
+
+// ---------------------------------------------------------------------------
+// table
+
+std::optional<Refusal> run_table(const Options& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    route::TableRequest request;
+    Checked<double> from = read_station("--from", o.from);
+    if (!from) return from.failure();
+    Checked<double> to = read_station("--to", o.to);
+    if (!to) return to.failure();
+    Checked<double> interval = read_number("--interval", o.interval, "间距");
+    if (!interval) return interval.failure();
+    Checked<std::vector<double>> offsets = read_offsets(o.offsets);
+    if (!offsets) return offsets.failure();
+    Checked<double> skew = read_skew(o.skew);
+    if (!skew) return skew.failure();
+    Checked<int> from_zone = read_zone("--from-zone", o.from_zone);
+    if (!from_zone) return from_zone.failure();
+    Checked<int> to_zone = read_zone("--to-zone", o.to_zone);
+    if (!to_zone) return to_zone.failure();
+    request.from = from.value();
+    request.to = to.value();
+    request.from_zone = from_zone.value();
+    request.to_zone = to_zone.value();
+    request.interval = interval.value();
+    request.offsets = std::move(offsets).value();
+    request.skew = skew.value();
+    request.key_points = !o.no_key_points;
+
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    // Counts the rows and checks the request without computing any, so that
+    // a refused table writes nothing.
+    route::Outcome<std::size_t> count = route::table_row_count(a, request);
+    if (!count) return computation_failure(count.failure());
+
+    const int d = choice.value().decimals;
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    if (!rows.cass()) {
+        rows.line() += "station,label,offset,X,Y,azimuth,H";
+        if (auto failed = rows.end_line()) return failed;
+    }
+    // The texts of a station are made once for all its offsets (the rows of
+    // one station come one after another, one per offset).
+    const std::size_t per_station = request.offsets.size();
+    std::size_t index = 0;
+    std::string station, azimuth, h;
+    std::optional<Refusal> refusal;
+    route::Outcome<route::TableSummary> done =
+        route::table(a, request, [&](const route::TableRow& r) {
+            if (index++ % per_station == 0) {
+                station = a.chainage_text(r.chainage, d);
+                azimuth = route::format_azimuth(r.azimuth, 2);
+                h.clear();
+                append_elevation(h, r.elevation, d);
+            }
+            if (rows.cass()) {
+                refusal = rows.point(stake_name(station, r.offset), r.label, fixed(r.x, d),
+                                     fixed(r.y, d), h);
+                return !refusal;
+            }
+            std::string& line = rows.line();
+            line += station;
+            line += ',';
+            line += r.label;
+            line += ',';
+            append_fixed(line, r.offset, d);
+            line += ',';
+            append_fixed(line, r.x, d);
+            line += ',';
+            append_fixed(line, r.y, d);
+            line += ',';
+            line += azimuth;
+            line += ',';
+            line += h;
+            refusal = rows.end_line();
+            return !refusal;
+        });
+    if (refusal) return refusal;
+    if (!done) return computation_failure(done.failure());
+    return rows.finish();
+}
+
+// ---------------------------------------------------------------------------
+// convert
+
+// An alignment by intersection points as the elements it expands into, so the
+// Korvane file written defines the same alignment element by element.
+route::Definition as_elements(const route::Definition& definition,
+                              const route::Alignment& alignment) {
+    if (std::holds_alternative<route::ElementsDef>(definition.horizontal)) return definition;
+    const auto& p = std::get<route::PointsDef>(definition.horizontal);
+    route::ElementsDef e;
+    e.start_chainage = p.start_chainage;
+    e.start_x = p.start_x;
+    e.start_y = p.start_y;
+    const auto& segments = alignment.segments();
+    e.start_azimuth =
+        segments.empty() ? 0 : route::normalize_azimuth(segments.front().start.azimuth);
+    for (const route::Segment& s : segments) {
+        const auto radius = [](double k) { return k == 0 ? route::kStraight : 1 / k; };
+        e.elements.push_back({s.length, radius(s.k_start), radius(s.k_end)});
+    }
+    route::Definition out = definition;
+    out.horizontal = std::move(e);
+    return out;
+}
+
+std::optional<Refusal> run_convert(const Options& o) {
+    bool from_xml = false;
+    Checked<route::Definition> definition = load_definition(o.file, o.name, &from_xml);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+
+    // The written form follows OUT's name; standard output gets the other form
+    // than the one read.
+    const bool to_xml = is_stdio(o.out) ? !from_xml : is_xml_name(o.out);
+    files::Result<std::string> bytes =
+        to_xml ? files::landxml_bytes(definition.value())
+               : files::alignment_file_bytes(as_elements(definition.value(), built.value()));
+    if (!bytes) {
+        const std::string where =
+            is_stdio(o.out) ? "无法写入标准输出：" : "无法保存文件“" + o.out + "”：";
+        return refused(where + bytes.failure().message);
+    }
+    if (is_stdio(o.out)) {
+        Destination out;
+        if (auto failed = out.write(bytes.value())) return failed;
+        return out.finish();
+    }
+    if (auto error = files::replace_file(o.out, bytes.value())) return unreadable(error->message);
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// Options
+
+void add_file(CLI::App& cmd, Options& o) {
+    cmd.add_option("file", o.file,
+                   "Alignment: a Korvane alignment file, or LandXML when the name ends in .xml; "
+                   "- reads standard input")
+        ->type_name("FILE")
+        ->required();
+    cmd.add_option("--name", o.name, "The alignment to use from a LandXML file with several")
+        ->type_name("NAME");
+}
+
+void add_output(CLI::App& cmd, Options& o, bool with_format) {
+    cmd.add_option("--decimals", o.decimals,
+                   "Decimals of the numbers and chainages written, 0 to 9 (default 3)")
+        ->type_name("N");
+    cmd.add_option("--output", o.output,
+                   "Write the rows to this file (code page 936, CR LF), replacing it whole; "
+                   "- is standard output")
+        ->type_name("FILE");
+    if (with_format) {
+        cmd.add_option("--format", o.format,
+                       "csv (default) or cass: a CASS coordinate file 点名,编码,Y,X,H")
+            ->type_name("FORMAT");
+    }
+}
+
+}  // namespace
+
+RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>()) {
+    Options& o = *options_;
+    o.route =
+        app.add_subcommand("route",
+                           "Computations along a route alignment (straights, curves, transitions, "
+                           "chain breaks, profile)");
+    o.route->require_subcommand(1);
+
+    o.info = o.route->add_subcommand(
+        "info", "Main points and element boundaries: label,station,X,Y,azimuth,radius");
+    add_file(*o.info, o);
+    add_output(*o.info, o, true);
+
+    o.forward = o.route->add_subcommand(
+        "forward", "X, Y, azimuth and H at a chainage: station,offset,X,Y,azimuth,H");
+    add_file(*o.forward, o);
+    o.forward->add_option("--station", o.station, "Chainage, e.g. K1+234.5 or 1234.5")
+        ->type_name("CHAINAGE")
+        ->required();
+    o.forward->add_option("--offset", o.offset, "Offset P (m), positive to the right (default 0)")
+        ->type_name("P");
+    o.forward
+        ->add_option("--skew", o.skew,
+                     "Skew angle, packed d.mmss, clockwise from the forward direction (default 90)")
+        ->type_name("A");
+    o.forward->add_option("--zone", o.zone, "Zone 1, 2, … of a chainage that a long chain repeats")
+        ->type_name("N");
+    add_output(*o.forward, o, true);
+
+    o.inverse = o.route->add_subcommand(
+        "inverse", "Chainage, offset and H of points: name,X,Y,station,offset,H");
+    add_file(*o.inverse, o);
+    o.x_option = o.inverse->add_option("--x", o.x, "Northing X of the point (m)")->type_name("X");
+    CLI::Option* y =
+        o.inverse->add_option("--y", o.y, "Easting Y of the point (m)")->type_name("Y");
+    o.x_option->needs(y);
+    y->needs(o.x_option);
+    o.points_option =
+        o.inverse
+            ->add_option("--points", o.points,
+                         "Points file: CASS .dat, CSV .csv with a header name,X,Y[,H], or lines "
+                         "[name] X Y; - reads standard input")
+            ->type_name("FILE");
+    o.points_option->excludes(o.x_option)->excludes(y);
+    add_output(*o.inverse, o, false);
+
+    o.table = o.route->add_subcommand(
+        "table", "Stakes from one chainage to another: station,label,offset,X,Y,azimuth,H");
+    add_file(*o.table, o);
+    o.table->add_option("--from", o.from, "First chainage")->type_name("S")->required();
+    o.table->add_option("--to", o.to, "Last chainage")->type_name("S")->required();
+    o.table->add_option("--interval", o.interval, "Interval of the whole stations (m)")
+        ->type_name("D")
+        ->required();
+    o.table
+        ->add_option("--offsets", o.offsets,
+                     "Side stakes, offsets separated by commas, e.g. -7.5,0,7.5 (default 0)")
+        ->type_name("LIST");
+    o.table->add_option("--skew", o.skew, "Skew angle, packed d.mmss (default 90)")->type_name("A");
+    o.table->add_flag("--no-key-points", o.no_key_points,
+                      "Leave out the main points, element boundaries and chain breaks");
+    o.table->add_option("--from-zone", o.from_zone, "Zone of --from where a long chain repeats it")
+        ->type_name("N");
+    o.table->add_option("--to-zone", o.to_zone, "Zone of --to where a long chain repeats it")
+        ->type_name("N");
+    add_output(*o.table, o, true);
+
+    o.convert = o.route->add_subcommand(
+        "convert",
+        "Korvane alignment file <-> LandXML by OUT's extension (.xml); intersection points are "
+        "written as elements");
+    add_file(*o.convert, o);
+    o.convert->add_option("out", o.out, "File to write; - is standard output")
+        ->type_name("OUT")
+        ->required();
+}
+
+RouteCommands::~RouteCommands() = default;
+
+bool RouteCommands::chosen() const {
+    return options_->route->parsed();
+}
+
+int RouteCommands::usage_status(int status) const {
+    return status != 0 && chosen() ? kExitInvalidInput : status;
+}
+
+int RouteCommands::run() const {
+    const Options& o = *options_;
+    std::optional<Refusal> failed;
+    if (o.info->parsed()) {
+        failed = run_info(o);
+    } else if (o.forward->parsed()) {
+        failed = run_forward(o);
+    } else if (o.inverse->parsed()) {
+        failed = run_inverse(o);
+    } else if (o.table->parsed()) {
+        failed = run_table(o);
+    } else {
+        failed = run_convert(o);
+    }
+    return failed ? report(*failed) : 0;
+}
+
+}  // namespace korvane::cli

@@ -1,0 +1,224 @@
+include(${CMAKE_CURRENT_LIST_DIR}/check.cmake)
+
+# The route commands on the shared intersection-point alignment (code page 936,
+# CR LF; two transitions, a simple curve, a long chain K1+200=K1+190, a
+# profile) and on small files of this folder.
+set(PI "${ROUTE_CASES}/pi-alignment.csv")
+set(SMALL "${DATA}/small.csv")
+set(TWO "${DATA}/two.xml")
+
+# info: every main point, the chain break with both chainages, packed
+# azimuths, INF on straights and the radius signed by the turn.
+cli_check("info" ARGS route info "${PI}" STATUS 0 STDOUT
+"label,station,X,Y,azimuth,radius
+QD,K0+000.000,3456789.123,512345.678,37.331103,INF
+ZH,K0+374.681,3457086.166,512574.045,37.331103,INF
+HY,K0+494.681,3457178.770,512650.280,43.165751,600.000
+QZ,K0+578.305,3457235.460,512711.662,51.160511,600.000
+YH,K0+661.928,3457283.074,512780.324,59.151270,600.000
+HZ,K0+781.928,3457337.391,512887.267,64.585918,INF
+ZH,K0+994.301,3457427.201,513079.716,64.585918,INF
+HY,K1+144.301,3457494.823,513213.543,59.364186,-800.000
+断链,K1+200.000=K1+190.000,3457524.648,513260.571,55.372090,-800.000
+QZ,K1+388.259,3457655.623,513408.730,41.252359,-800.000
+YH,K1+642.217,3457869.316,513543.973,23.140532,-800.000
+HZ,K1+742.217,3457962.753,513579.555,19.391377,INF
+ZY,K1+994.101,3458199.963,513664.272,19.391377,400.000
+QZ,K2+097.931,3458292.142,513711.423,34.313455,400.000
+YZ,K2+201.760,3458369.131,513780.653,49.235534,INF
+ZD,K3+017.489,3458900.000,514400.000,49.235534,INF
+")
+cli_check("info decimals 1" ARGS route info "${SMALL}" --decimals 1 STATUS 0 STDOUT
+"label,station,X,Y,azimuth,radius
+QD,K0+000.0,1000.0,2000.0,45.000000,INF
+2,K0+100.0,1070.7,2070.7,45.000000,100.0
+3,K0+150.0,1096.0,2113.3,73.385240,INF
+ZD,K0+250.0,1124.1,2209.2,73.385240,INF
+")
+
+# forward: the reference points, in the second zone of the long chain and skewed.
+cli_check("forward skewed in zone 2" ARGS route forward "${PI}" --station K1+359.574 --zone 2
+  --offset 12.25 --skew 135 STATUS 0 STDOUT
+"station,offset,X,Y,azimuth,H
+K1+359.574,12.250,3457622.213,513389.696,43.283947,120.435
+")
+cli_check("forward left stake" ARGS route forward "${PI}" --station K1+792.677 --offset -7.5
+  --skew 135 STATUS 0 STDOUT
+"station,offset,X,Y,azimuth,H
+K1+792.677,-7.500,3458017.051,513593.315,19.391377,120.158
+")
+cli_check("forward 4 decimals" ARGS route forward "${PI}" --station K0+284.958 --offset 7.5
+  --decimals 4 STATUS 0 STDOUT
+"station,offset,X,Y,azimuth,H
+K0+284.9580,7.5000,3457010.4634,512525.3047,37.331103,124.2045
+")
+# Outside the profile H is empty.
+cli_check("forward without profile" ARGS route forward "${TWO}" --name 匝道B --station K0+540
+  --offset -3.5 STATUS 0 STDOUT
+"station,offset,X,Y,azimuth,H
+K0+540.000,-3.500,2040.000,2996.500,0.000000,
+")
+cli_check("forward repeated chainage needs a zone" ARGS route forward "${PI}" --station K1+195
+  STATUS 2 STDERR
+"桩号K1+195.000在长链内出现2次（第1区距起点1195.000m，第2区距起点1205.000m），请指定分区！\n")
+cli_check("forward zone that does not exist" ARGS route forward "${PI}" --station K1+195 --zone 3
+  STATUS 2 STDERR "分区3不存在（线路共2个分区）！\n")
+cli_check("forward bad station" ARGS route forward "${PI}" --station K1+1x95 STATUS 2
+  STDERR "--station：桩号格式不正确，应写作K1+234.567或1234.567！\n")
+cli_check("forward bad decimals" ARGS route forward "${PI}" --station K1+000 --decimals 10
+  STATUS 2 STDERR "--decimals：小数位数须为0到9的整数！\n")
+cli_check("forward missing file" ARGS route forward none.csv --station K1+000 STATUS 1
+  STDERR "无法读取文件“none.csv”：文件不存在！\n")
+
+# inverse: one point and files of points in each form, standard input included.
+cli_check("inverse one point" ARGS route inverse "${PI}" --x 3456836.720 --y 512362.393 STATUS 0
+  STDOUT "name,X,Y,station,offset,H\n,3456836.720,512362.393,K0+047.922,-15.759,121.123\n")
+cli_check("inverse point before the start" ARGS route inverse "${PI}" --x 3456000 --y 512000
+  STATUS 2 STDERR "点（3456000.000，512000.000）的垂足在线路起点之前836.298m！\n")
+file(WRITE "${WORK}/points.txt" "P1 1050 2100\n# measured\n桩2,1100,2150\r\n")
+set(inverse_rows "name,X,Y,station,offset,H
+P1,1050.000,2100.000,K0+109.356,35.071,
+桩2,1100.000,2150.000,K0+186.386,6.460,
+")
+cli_check("inverse plain points" ARGS route inverse "${SMALL}" --points points.txt STATUS 0
+  STDOUT "${inverse_rows}")
+file(WRITE "${WORK}/points.csv" "name,X,Y\nP1,1050,2100\n桩2,1100,2150\n")
+cli_check("inverse CSV points" ARGS route inverse "${SMALL}" --points points.csv STATUS 0
+  STDOUT "${inverse_rows}")
+# CASS holds Y before X.
+file(WRITE "${WORK}/points.dat" "P1,,2100,1050,\n桩2,,2150,1100,\n")
+cli_check("inverse CASS points" ARGS route inverse "${SMALL}" --points points.dat STATUS 0
+  STDOUT "${inverse_rows}")
+execute_process(COMMAND "${KORVANE_CLI}" route inverse "${SMALL}" --points -
+  INPUT_FILE "${WORK}/points.txt" WORKING_DIRECTORY "${WORK}"
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT status EQUAL 0 OR NOT out STREQUAL "${inverse_rows}" OR NOT err STREQUAL "")
+  message(SEND_ERROR "inverse points from stdin: status ${status}\n  out [${out}]\n  err [${err}]")
+endif()
+# One point that cannot be computed refuses the whole file, and nothing is written.
+file(WRITE "${WORK}/before.txt" "P1 1050 2100\nP2 900 1900\n")
+cli_check("inverse file with a point before the start" ARGS route inverse "${SMALL}"
+  --points before.txt STATUS 2
+  STDERR "文件“before.txt”第2行：点（900.000，1900.000）的垂足在线路起点之前141.421m！\n")
+file(WRITE "${WORK}/bad.txt" "P1 1050 2100\nP2 1050\nP3 1 2 3 4\n")
+cli_check("inverse bad lines" ARGS route inverse "${SMALL}" --points bad.txt STATUS 2
+  STDERR "无法读取文件“bad.txt”：第2、3行不是“[点名] X Y”两个坐标数字！\n")
+cli_check("inverse without a point" ARGS route inverse "${SMALL}" STATUS 2
+  STDERR "请给出点的坐标（--x X --y Y）或点文件（--points FILE）！\n")
+
+# table: side stakes, the chain break with both its chainages, refusals.
+cli_check("table over the chain break" ARGS route table "${PI}" --from K1+180 --to K1+210
+  --interval 10 STATUS 0 STDOUT
+"station,label,offset,X,Y,azimuth,H
+K1+180.000,,0.000,3457513.563,513243.924,57.031752,122.373
+K1+190.000,,0.000,3457519.053,513252.282,56.201921,122.270
+K1+200.000,断链,0.000,3457524.648,513260.571,55.372090,122.168
+K1+190.000,断链,0.000,3457524.648,513260.571,55.372090,122.168
+K1+200.000,,0.000,3457530.346,513268.788,54.542259,122.066
+K1+210.000,,0.000,3457536.146,513276.934,54.112428,121.964
+")
+cli_check("table without key points" ARGS route table "${SMALL}" --from 90 --to 110
+  --interval 10 --no-key-points STATUS 0 STDOUT
+"station,label,offset,X,Y,azimuth,H
+K0+090.000,,0.000,1063.640,2063.640,45.000000,
+K0+100.000,,0.000,1070.711,2070.711,45.000000,
+K0+110.000,,0.000,1077.417,2078.123,50.434648,
+")
+cli_check("table over a million rows" ARGS route table "${PI}" --from 0 --to 3000
+  --interval 0.001 STATUS 2
+  STDERR "计算行数超过1000000行（桩数×边桩数），请加大间距或缩小范围！\n")
+cli_check("table repeated start needs a zone" ARGS route table "${PI}" --from K1+195
+  --to K1+300 --interval 10 STATUS 2
+  STDERR "起算桩号K1+195.000在长链内出现2次（第1区距起点1195.000m，第2区距起点1205.000m），请指定分区！\n")
+cli_check("table bad offset" ARGS route table "${SMALL}" --from 0 --to 10 --interval 10
+  --offsets -2,,2 STATUS 2 STDERR "--offsets：第2个边桩偏距“”不是有效数字！\n")
+
+# --output with --format cass: code page 936, CR LF, 点名,编码,Y,X,H; side
+# stakes named by chainage, side and distance.
+cli_check("table to CASS" ARGS route table "${SMALL}" --from 90 --to 110 --interval 10
+  --offsets -2,2 --output stakes.dat --format cass STATUS 0)
+# "K0+090.000左2,,2062.225,1065.054," … in code page 936.
+string(HEX "K0+090.000" k90)
+string(HEX "K0+100.000" k100)
+string(HEX "K0+110.000" k110)
+set(left "d7f3")
+set(right "d3d2")
+macro(_cass_row k side code y x)
+  string(HEX "2,${code},${y},${x},\r\n" _tail)
+  string(APPEND cass "${k}${side}${_tail}")
+endmacro()
+set(cass "")
+_cass_row(${k90} ${left} "" 2062.225 1065.054)
+_cass_row(${k90} ${right} "" 2065.054 1062.225)
+_cass_row(${k100} ${left} 2 2069.296 1072.125)
+_cass_row(${k100} ${right} 2 2072.125 1069.296)
+_cass_row(${k110} ${left} "" 2076.857 1078.965)
+_cass_row(${k110} ${right} "" 2079.389 1075.868)
+cli_expect_file("table to CASS" "${WORK}/stakes.dat" "${cass}")
+# A refused command leaves an earlier output file as it was.
+cli_check("refused table keeps the file" ARGS route table "${SMALL}" --from 90 --to 110
+  --interval 0 --output stakes.dat --format cass STATUS 2
+  STDERR "间距必须大于0！\n")
+cli_expect_file("refused table keeps the file" "${WORK}/stakes.dat" "${cass}")
+cli_check("output in a missing folder" ARGS route forward "${PI}" --station K1+000
+  --output gone/x.csv STATUS 1 STDERR "无法保存文件“gone/x.csv”：文件夹“gone”不存在！\n")
+# CSV to a file: code page 936 and CR LF.
+cli_check("inverse to a file" ARGS route inverse "${SMALL}" --points points.txt
+  --output inverse.csv STATUS 0)
+string(REPLACE "\n" "\r\n" crlf_rows "${inverse_rows}")
+string(REPLACE "桩" "ZHUANG" crlf_rows "${crlf_rows}")
+string(HEX "${crlf_rows}" crlf_hex)
+string(HEX "ZHUANG" zhuang)
+string(REPLACE "${zhuang}" "d7ae" crlf_hex "${crlf_hex}")
+cli_expect_file("inverse to a file" "${WORK}/inverse.csv" "${crlf_hex}")
+
+# LandXML with two alignments: --name chooses; without it the names are listed.
+cli_check("LandXML without --name" ARGS route info "${TWO}" STATUS 2
+  STDERR "无法读取文件“${TWO}”：文件中有2条线路：“测试线”、“匝道B”，请指定其中一条的名称！\n")
+cli_check("LandXML unknown name" ARGS route info "${TWO}" --name 无 STATUS 2
+  STDERR "无法读取文件“${TWO}”：文件中没有名为“无”的线路，文件中的线路有：“测试线”、“匝道B”！\n")
+
+# convert: Korvane file → LandXML → Korvane file gives the same elements file
+# as the direct conversion (intersection points written as elements).
+cli_check("convert to LandXML" ARGS route convert "${PI}" pi.xml STATUS 0)
+cli_check("convert back" ARGS route convert pi.xml back.csv STATUS 0)
+cli_check("convert direct" ARGS route convert "${PI}" direct.csv STATUS 0)
+file(READ "${WORK}/back.csv" back HEX)
+file(READ "${WORK}/direct.csv" direct HEX)
+if(NOT back STREQUAL direct OR back STREQUAL "")
+  message(SEND_ERROR "round trip through LandXML changed the alignment file")
+endif()
+# The converted file defines the same alignment: its element boundaries are
+# the main points (numbered, as elements have no curve names).
+cli_check("converted info" ARGS route info back.csv STATUS 0
+  STDOUT_MATCHES "断链,K1\\+200\\.000=K1\\+190\\.000,3457524\\.648,513260\\.571,55\\.372090,-800\\.000\n8,K1\\+642\\.217,3457869\\.316,513543\\.973,23\\.140532,-800\\.000\n")
+
+# Every command has its own help; a usage error is refused input.
+foreach(command info forward inverse table convert)
+  cli_check("${command} --help" ARGS route ${command} --help STATUS 0
+    STDOUT_MATCHES "Usage: korvane-cli route ${command}")
+endforeach()
+cli_check("info without file" ARGS route info STATUS 2 STDERR_MATCHES "file is required")
+
+# A write that fails part-way is a file error: status 1 and a message. To a
+# full device (standard output) …
+execute_process(COMMAND "${KORVANE_CLI}" route table "${SMALL}" --from 0 --to 250 --interval 0.01
+  WORKING_DIRECTORY "${WORK}" OUTPUT_FILE /dev/full RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 1 OR NOT err STREQUAL "无法写入标准输出！\n")
+  message(SEND_ERROR "table to a full device: status ${status}, stderr [${err}]")
+endif()
+# … and to an --output file that outgrows the size limit: the earlier file is
+# left as it was and no temporary file remains.
+file(MAKE_DIRECTORY "${WORK}/limited")
+file(WRITE "${WORK}/limited/out.csv" "old\n")
+execute_process(COMMAND sh -c "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"" "${KORVANE_CLI}"
+  route table "${SMALL}" --from 0 --to 250 --interval 0.01 --output out.csv
+  WORKING_DIRECTORY "${WORK}/limited" RESULT_VARIABLE status OUTPUT_VARIABLE out
+  ERROR_VARIABLE err)
+file(GLOB left RELATIVE "${WORK}/limited" "${WORK}/limited/*")
+file(READ "${WORK}/limited/out.csv" kept)
+if(NOT status EQUAL 1 OR NOT err STREQUAL "无法保存文件“out.csv”：文件超出了允许的大小！\n"
+   OR NOT out STREQUAL "" OR NOT kept STREQUAL "old\n" OR NOT left STREQUAL "out.csv")
+  message(SEND_ERROR "table over the file size limit: status ${status}, stderr [${err}], "
+    "files [${left}], kept [${kept}]")
+endif()
