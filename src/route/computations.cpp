@@ -463,7 +463,7 @@ Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& requ
         const double cos_d = d.cos;
         const double sin_d = d.sin;
         row.azimuth = normalize_azimuth(base.azimuth);
-        row.elevation = alignment.elevation_at(row.s);
+        if (alignment.has_profile()) row.elevation = alignment.elevation_at(row.s);
         for (double offset : request.offsets) {
             row.offset = offset;
             set_out(base, offset, cos_d, sin_d, row.x, row.y);
