@@ -589,6 +589,44 @@ Pose Alignment::pose_at(double s) const {
     return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
 }
 
+Alignment::Frame Alignment::frame_at(double s, int& hint) const {
+    // The element as segment_of finds it: the last one starting at or before s.
+    const int n = static_cast<int>(segments_.size());
+    const auto starts_by = [&](int i) {
+        return segments_[static_cast<std::size_t>(i)].s_start <= s;
+    };
+    int i = hint;
+    if (i < 0 || i >= n || !starts_by(i)) {
+        i = segment_of(s);
+    } else {
+        int steps = 0;
+        while (i + 1 < n && starts_by(i + 1) && steps < 4) {
+            ++i;
+            ++steps;
+        }
+        if (i + 1 < n && starts_by(i + 1)) i = segment_of(s);
+    }
+    hint = i;
+    const Segment& seg = segments_[static_cast<std::size_t>(i)];
+    const double t = std::clamp(s - seg.s_start, 0.0, seg.length);
+    const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
+    const double step = piece_step_[static_cast<std::size_t>(i)];
+    const int count = piece_count_[static_cast<std::size_t>(i)];
+    const int j = std::min(static_cast<int>(t / step), count - 1);
+    const Piece& p =
+        pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
+    const double u = t - p.t0;
+    Frame f;
+    f.pose = detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, u);
+    // The turning from the piece's start, within its 1/16 rad (to rounding).
+    const double turn = p.k0 * u + c * u * u;
+    const double ct = detail::any_cos(turn);
+    const double st = detail::any_sin(turn);
+    f.cos_az = p.cos0 * ct - p.sin0 * st;
+    f.sin_az = p.sin0 * ct + p.cos0 * st;
+    return f;
+}
+
 double Alignment::curvature_at(double s) const {
     const Segment& seg = segments_[static_cast<std::size_t>(segment_of(s))];
     const double t = std::clamp(s - seg.s_start, 0.0, seg.length);

@@ -87,6 +87,17 @@ class Alignment {
     // short quadrature.
     Pose pose_at(double s) const;
 
+    // pose_at(s) with the cosine and sine of its azimuth, found by turning
+    // those kept at the start of the quadrature piece (no argument reduction).
+    // `hint` is an element index from an earlier call (0 at first): stations
+    // taken in increasing order find their element in constant time.
+    struct Frame {
+        Pose pose;
+        double cos_az = 1;
+        double sin_az = 0;
+    };
+    Frame frame_at(double s, int& hint) const;
+
     // Signed curvature at s, 1/m.
     double curvature_at(double s) const;
 

@@ -48,6 +48,16 @@ void set_out(const Pose& base, double offset, double cos_d, double sin_d, double
     y = base.y + offset * sin_d;
 }
 
+// The direction `skew` from the tangent of a frame, from the cosine and sine
+// of both (the table turns every station by the same skew).
+struct Direction {
+    double cos, sin;
+};
+
+Direction direction(const Alignment::Frame& f, double cos_skew, double sin_skew) {
+    return {f.cos_az * cos_skew - f.sin_az * sin_skew, f.sin_az * cos_skew + f.cos_az * sin_skew};
+}
+
 }  // namespace
 
 Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int zone, double offset,
@@ -57,13 +67,15 @@ Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int 
     const auto where = alignment.locate(chainage, zone);
     if (!where) return where.failure();
     const Station st = where.value();
-    const Pose base = alignment.pose_at(st.s);
+    int hint = 0;
+    const Alignment::Frame frame = alignment.frame_at(st.s, hint);
+    const Pose& base = frame.pose;
     ForwardResult r;
     r.s = st.s;
     r.zone = st.zone;
     r.chainage = chainage;
-    const double direction = base.azimuth + skew;
-    set_out(base, offset, std::cos(direction), std::sin(direction), r.x, r.y);
+    const Direction d = direction(frame, std::cos(skew), std::sin(skew));
+    set_out(base, offset, d.cos, d.sin, r.x, r.y);
     r.azimuth = normalize_azimuth(base.azimuth);
     r.elevation = alignment.elevation_at(st.s);
     return r;
@@ -441,13 +453,17 @@ Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& requ
     Stations& stations = planned.value();
     TableSummary summary;
     TableRow row;
+    const double cos_skew = std::cos(request.skew);
+    const double sin_skew = std::sin(request.skew);
+    int hint = 0;  // stations come in increasing s
     while (stations.next(row)) {
-        const Pose base = alignment.pose_at(row.s);
-        const double direction = base.azimuth + request.skew;
-        const double cos_d = std::cos(direction);
-        const double sin_d = std::sin(direction);
+        const Alignment::Frame frame = alignment.frame_at(row.s, hint);
+        const Pose& base = frame.pose;
+        const Direction d = direction(frame, cos_skew, sin_skew);
+        const double cos_d = d.cos;
+        const double sin_d = d.sin;
         row.azimuth = normalize_azimuth(base.azimuth);
-        row.elevation = alignment.elevation_at(row.s);
+        if (alignment.has_profile()) row.elevation = alignment.elevation_at(row.s);
         for (double offset : request.offsets) {
             row.offset = offset;
             set_out(base, offset, cos_d, sin_d, row.x, row.y);

@@ -1,5 +1,6 @@
 #include "route/alignment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <numbers>
@@ -337,4 +338,43 @@ TEST(alignment, refuses_bad_breaks_and_profiles_naming_the_row) {
     // A profile reaching beyond both ends of the alignment is taken.
     d.profile = {{-50, 0, 100, 0}, {400, 0, 110, 0}};
     EXPECT_TRUE(kr::Alignment::build(d).ok());
+}
+
+TEST(alignment, frame_is_the_pose_whatever_element_it_starts_from) {
+    // Straight, transitions both ways, a tight curve and curve to curve through zero.
+    const auto built =
+        kr::Alignment::build(elements_definition({{120, kr::kStraight, kr::kStraight},
+                                                  {90, kr::kStraight, 60},
+                                                  {70, 60, 60},
+                                                  {90, 60, -80},
+                                                  {50, -80, -80},
+                                                  {60, -80, kr::kStraight},
+                                                  {40, kr::kStraight, kr::kStraight}}));
+    ASSERT_TRUE(built.ok()) << built.failure().message;
+    const kr::Alignment& a = built.value();
+    const int n = static_cast<int>(a.segments().size());
+    double worst_cos = 0;
+    const auto check = [&](double s, int& hint) {
+        const kr::Alignment::Frame f = a.frame_at(s, hint);
+        const kr::Pose p = a.pose_at(s);
+        EXPECT_EQ(f.pose, p) << "s " << s;
+        EXPECT_EQ(hint, a.segment_of(s)) << "s " << s;
+        worst_cos = std::max({worst_cos, std::fabs(f.cos_az - std::cos(p.azimuth)),
+                              std::fabs(f.sin_az - std::sin(p.azimuth))});
+    };
+    // Increasing, as a table walks; then decreasing, beyond either end and at
+    // every element boundary with every starting hint, stale or out of range.
+    int hint = 0;
+    for (double s = 0; s <= a.length(); s += 0.37) check(s, hint);
+    for (double s = a.length(); s >= 0; s -= 1.13) check(s, hint);
+    for (int h = -1; h <= n; ++h) {
+        for (const kr::Segment& seg : a.segments()) {
+            for (const double s : {seg.s_start, std::nextafter(seg.s_start, -1.0), -5.0, a.length(),
+                                   a.length() + 5}) {
+                hint = h;
+                check(s, hint);
+            }
+        }
+    }
+    EXPECT_LT(worst_cos, 1e-15);
 }

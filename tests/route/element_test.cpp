@@ -1,5 +1,6 @@
 #include "route/element.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -7,6 +8,7 @@
 
 #include "route/angle.h"
 #include "route/cases.h"
+#include "route/element_math.h"
 
 namespace kr = korvane::route;
 using korvane::route::test::csv_rows;
@@ -96,4 +98,22 @@ TEST(element, a_very_flat_curve_keeps_its_digits) {
     EXPECT_EQ(kr::curvature(kr::kStraight), 0);
     EXPECT_EQ(kr::curvature(-kr::kStraight), 0);
     EXPECT_EQ(kr::curvature(-250), -1.0 / 250);
+}
+
+TEST(element, small_angle_series_match_the_library_functions) {
+    // Within a unit in the last place over the whole range the series serve.
+    double worst_cos = 0, worst_sin = 0;
+    for (int i = -1000; i <= 1000; ++i) {
+        const double a = kr::detail::kSmallAngle * i / 1000;
+        worst_cos = std::max(worst_cos, std::fabs(kr::detail::small_cos(a) - std::cos(a)));
+        worst_sin = std::max(worst_sin, std::fabs(kr::detail::small_sin(a) - std::sin(a)) /
+                                            std::max(std::fabs(a), 1e-300));
+    }
+    EXPECT_LE(worst_cos, 2.3e-16);
+    EXPECT_LE(worst_sin, 2.3e-16);
+    EXPECT_EQ(kr::detail::small_sin(0.0), 0.0);
+    EXPECT_EQ(kr::detail::small_cos(0.0), 1.0);
+    // Beyond the range the library functions are used.
+    EXPECT_EQ(kr::detail::any_cos(0.5), std::cos(0.5));
+    EXPECT_EQ(kr::detail::any_sin(-2.0), std::sin(-2.0));
 }
