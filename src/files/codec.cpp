@@ -28,8 +28,9 @@ class Converter {
 
     // iconv_open reports failure as (iconv_t)-1.
     bool ok() const {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return cd_ != reinterpret_cast<iconv_t>(-1);
-    }  // NOLINT(performance-no-int-to-ptr)
+    }
 
     // Converts as much of `in` as possible, appending to `out`. Returns the
     // number of input bytes consumed; when that is less than in.size(), errno

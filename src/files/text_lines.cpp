@@ -28,8 +28,9 @@ class Cp936Reader {
     Cp936Reader& operator=(const Cp936Reader&) = delete;
 
     bool ok() const {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr)
         return cd_ != reinterpret_cast<iconv_t>(-1);
-    }  // NOLINT(performance-no-int-to-ptr)
+    }
 
     // The whole of `in` converted into `out`, or false (out unspecified).
     bool convert(std::string_view in, std::string& out) {
