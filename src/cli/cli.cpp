@@ -14,12 +14,14 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/route_commands.h"
+#include "files/batch_output.h"
 #include "files/line_file.h"
 #include "files/points_text.h"
 #include "files/report_file.h"
 #include "files/startup.h"
 #include "form/computations.h"
 #include "form/fields.h"
+#include "korvane/version.h"
 
 namespace korvane::cli {
 namespace {
@@ -118,11 +120,7 @@ std::optional<Reply> gather(const Computation& c, FieldTexts& fields) {
     if (c.line_option->count() == 0) return std::nullopt;
     files::Result<files::LineParameters> read = files::read_line_file(c.line_file);
     if (!read) return file_error(read.failure());
-    const files::LineParameters& p = read.value();
-    fields.set(Field::Text1, p.k0);
-    fields.set(Field::Text2, p.x0);
-    fields.set(Field::Text3, p.y0);
-    fields.set(Field::Text4, p.azimuth);
+    files::put_line_parameters(read.value(), fields);
     return std::nullopt;
 }
 
@@ -237,41 +235,23 @@ Reply run_points(const Computation& c, const std::string& path) {
     return reply;
 }
 
-enum class BatchFormat { Table, Report, Csv, Cass };
+// How a batch is delivered: printed in one of the writers' formats, or the
+// table text framed as the report file.
+enum class BatchOutput { Print, Report };
 
-Reply run_batch(const Computation& c, BatchFormat format, const std::string& report) {
+Reply run_batch(const Computation& c, BatchOutput output, const files::BatchWriter& writer,
+                const std::string& report) {
     FieldTexts fields;
     if (auto failed = gather(c, fields)) return *failed;
-
-    if (format == BatchFormat::Table || format == BatchFormat::Report) {
-        form::Outcome<std::string> table = form::batch_table(fields);
-        if (!table) return invalid(table.failure());
-        if (format == BatchFormat::Table) return {0, std::move(table).value(), {}};
-        if (auto error = files::write_report_file(report, table.value())) return file_error(*error);
-        return {};
-    }
-
-    std::string out = format == BatchFormat::Csv ? "K,P,X,Y\n" : "";
-    std::size_t number = 0;
-    auto row = [&](const form::BatchRow& r) {
-        if (format == BatchFormat::Csv) {
-            out.append(r.k).append(",").append(r.p).append(",").append(r.x).append(",").append(r.y);
-        } else {
-            // CASS coordinate data: point number, empty code, easting, northing, height.
-            out.append(std::to_string(++number)).append(",,").append(r.y).append(",").append(r.x);
-            out.append(",0");
-        }
-        out += '\n';
-    };
-    if (auto failed = form::batch_rows(fields, row)) return invalid(*failed);
-    return {0, std::move(out), {}};
+    form::Outcome<std::string> text = files::batch_output(fields, writer);
+    if (!text) return invalid(text.failure());
+    if (output == BatchOutput::Print) return {0, std::move(text).value(), {}};
+    if (auto error = files::write_report_file(report, text.value())) return file_error(*error);
+    return {};
 }
 
 Reply run_line_export(const FieldOptions& options, const std::string& path) {
-    FieldTexts fields = options.texts();
-    files::LineParameters texts{
-        std::string(fields.get(Field::Text1)), std::string(fields.get(Field::Text2)),
-        std::string(fields.get(Field::Text3)), std::string(fields.get(Field::Text4))};
+    const files::LineParameters texts = files::line_parameters_of(options.texts());
     if (auto error = files::write_line_file(path, texts)) return file_error(*error);
     return {};
 }
@@ -279,8 +259,11 @@ Reply run_line_export(const FieldOptions& options, const std::string& path) {
 Reply run_line_import(const std::string& path) {
     files::Result<files::LineParameters> read = files::read_line_file(path);
     if (!read) return file_error(read.failure());
-    const files::LineParameters& p = read.value();
-    return {0, p.k0 + '\n' + p.x0 + '\n' + p.y0 + '\n' + p.azimuth + '\n', {}};
+    std::string out;
+    for (const auto& [field, text] : files::line_parameter_fields(read.value())) {
+        out.append(text).append("\n");
+    }
+    return {0, std::move(out), {}};
 }
 
 // The one message of a failed write to standard output.
@@ -320,6 +303,9 @@ int finish_parse_exit(int status) {
 int run_command(int argc, const char* const* argv) {
     CLI::App app{"Korvane: setting out points along a straight route line.", "korvane-cli"};
     app.require_subcommand(1);
+    // "--version" prints "Korvane 1.2" and a line feed, and exits 0.
+    app.set_version_flag("--version", std::string("Korvane ") + korvane::kVersion,
+                         "Print the program version and exit");
 
     CLI::App* forward = app.add_subcommand(
         "forward", "X and Y of the point at chainage K, set out at offset P under the skew angle");
@@ -401,11 +387,12 @@ int run_command(int argc, const char* const* argv) {
         reply = points_option->count() > 0 ? run_points(inverse_options, points)
                                            : run_inverse(inverse_options);
     } else if (batch->parsed()) {
-        BatchFormat format = report_option->count() > 0 ? BatchFormat::Report
-                             : csv_flag                 ? BatchFormat::Csv
-                             : cass_flag                ? BatchFormat::Cass
-                                                        : BatchFormat::Table;
-        reply = run_batch(batch_options, format, report);
+        const BatchOutput output =
+            report_option->count() > 0 ? BatchOutput::Report : BatchOutput::Print;
+        const files::BatchWriter& writer = csv_flag    ? files::kBatchCsv
+                                           : cass_flag ? files::kBatchCass
+                                                       : files::kBatchTable;
+        reply = run_batch(batch_options, output, writer, report);
     } else if (line_export->parsed()) {
         reply = run_line_export(export_fields, export_path);
     } else {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "files/codec.h"
 #include "files/read_file.h"
 #include "files/safe_write.h"
 #include "files/text_lines.h"
@@ -81,7 +82,7 @@ class Parser {
     // the encoding (every record opens with a Chinese word, and those words in
     // code page 936 are never well-formed UTF-8).
     bool decode(std::string_view raw, std::string& out, std::string& cause) {
-        if (!utf8_ && !detail::is_ascii(raw)) utf8_ = detail::is_utf8(raw);
+        if (!utf8_ && !detail::is_ascii(raw)) utf8_ = is_utf8(raw);
         return detail::decode_text(raw, utf8_.value_or(true), out, cause);
     }
 

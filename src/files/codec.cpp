@@ -64,40 +64,21 @@ std::string hex_byte(unsigned char b) {
     return text;
 }
 
-// Length of the well-formed UTF-8 sequence at the start of `s` and its code
-// point, or 0 when the bytes there are not UTF-8.
-size_t utf8_sequence(std::string_view s, char32_t& cp) {
-    const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-    if (s.empty()) return 0;
-    const unsigned char lead = b(0);
-    size_t len;
-    char32_t min;
-    if (lead < 0x80) {
-        cp = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        len = 2, cp = lead & 0x1F, min = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        len = 3, cp = lead & 0x0F, min = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        len = 4, cp = lead & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (s.size() < len) return 0;
-    for (size_t i = 1; i < len; ++i) {
-        if ((b(i) & 0xC0) != 0x80) return 0;
-        cp = (cp << 6) | (b(i) & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return len;
-}
-
 // Names what stands at the start of `rest`, where conversion to code page 936
 // stopped: the character and its code point, or the byte that is not UTF-8.
 std::string unencodable_cause(std::string_view rest) {
-    char32_t cp = 0;
-    const size_t len = utf8_sequence(rest, cp);
+    // The first character, fed a byte at a time until it is whole or proves
+    // not to be UTF-8 (a character has at most four bytes).
+    Utf8Check check;
+    size_t len = 0;
+    for (size_t i = 0; i < rest.size() && i < 4; ++i) {
+        if (!check.feed(rest.substr(i, 1))) break;
+        if (check.whole_bytes() > 0) {
+            len = i + 1;
+            break;
+        }
+    }
+    const char32_t cp = check.code_point();
     if (len == 0) {
         return "文本中有不是UTF-8的字节" + hex_byte(static_cast<unsigned char>(rest[0]));
     }
@@ -167,6 +148,7 @@ bool Utf8Check::feed(std::string_view bytes) {
         if (pending_ == 0) {
             if (b < 0x80) {
                 whole_ = fed_;
+                last_ = b;
                 continue;
             }
             if (b >= 0xC2 && b <= 0xDF) {
@@ -194,8 +176,15 @@ bool Utf8Check::feed(std::string_view bytes) {
             return false;
         }
         whole_ = fed_;
+        last_ = cp_;
     }
     return good_;
+}
+
+bool is_utf8(std::string_view bytes) {
+    Utf8Check check;
+    check.feed(bytes);
+    return check.complete();
 }
 
 std::string_view utf8_prefix(std::string_view bytes) {

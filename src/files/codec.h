@@ -23,6 +23,7 @@ Result<std::string> cp936_to_utf8(std::string_view bytes);
 // define (or at an incomplete character at the end). Never fails.
 std::string cp936_prefix_to_utf8(std::string_view bytes);
 
+// The program's one UTF-8 validator: every reader and the codec ask it.
 // Checks that text is UTF-8 a piece at a time; a character may be split
 // between pieces. Overlong forms, surrogates and values beyond U+10FFFF are
 // not UTF-8.
@@ -36,15 +37,23 @@ class Utf8Check {
     // when the text is complete); meaningful while good().
     std::size_t whole_bytes() const { return whole_; }
     bool good() const { return good_; }
+    // The code point of the last whole character fed; meaningful once
+    // whole_bytes() is above 0.
+    char32_t code_point() const { return last_; }
 
   private:
     bool good_ = true;
     int pending_ = 0;  // continuation bytes still to come
     int extra_ = 0;    // continuation bytes of the current character
     char32_t cp_ = 0;
+    char32_t last_ = 0;
     std::size_t fed_ = 0;
     std::size_t whole_ = 0;
 };
+
+// True when the bytes are well-formed UTF-8 in the sense of Utf8Check, the one
+// validator of the program, with no character left incomplete at the end.
+bool is_utf8(std::string_view bytes);
 
 // The leading part of `bytes` that is whole UTF-8 characters: it ends at the
 // first byte that is not UTF-8, or before an incomplete character at the end.

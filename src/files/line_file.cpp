@@ -11,6 +11,26 @@
 #include "geometry/number_text.h"
 
 namespace korvane::files {
+
+LineParameters line_parameters_of(const form::FieldTexts& fields) {
+    using form::Field;
+    return {std::string(fields.get(Field::Text1)), std::string(fields.get(Field::Text2)),
+            std::string(fields.get(Field::Text3)), std::string(fields.get(Field::Text4))};
+}
+
+std::array<std::pair<form::Field, std::string_view>, 4> line_parameter_fields(
+    const LineParameters& texts) {
+    using form::Field;
+    return {{{Field::Text1, texts.k0},
+             {Field::Text2, texts.x0},
+             {Field::Text3, texts.y0},
+             {Field::Text4, texts.azimuth}}};
+}
+
+void put_line_parameters(const LineParameters& texts, form::FieldTexts& fields) {
+    for (const auto& [field, text] : line_parameter_fields(texts))
+        fields.set(field, std::string(text));
+}
 namespace {
 
 namespace fs = std::filesystem;

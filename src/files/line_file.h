@@ -1,12 +1,15 @@
 // The line-parameter file: K0, X0, Y0 and the azimuth, each with a label.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "error.h"
+#include "form/fields.h"
 
 namespace korvane::files {
 
@@ -19,6 +22,21 @@ struct LineParameters {
 
     bool operator==(const LineParameters&) const = default;
 };
+
+// The one place where the line parameters meet the fields: the window's import
+// and export, korvane-cli's `line import/export` and every `--line` option copy
+// through these two, so the fields a line file stands for are named only here.
+
+// The texts of Text1..Text4 as the file holds them.
+LineParameters line_parameters_of(const form::FieldTexts& fields);
+
+// The field each of the four texts goes into, in the file's order (K0, X0, Y0,
+// azimuth). The views point into `texts`, which must outlive them.
+std::array<std::pair<form::Field, std::string_view>, 4> line_parameter_fields(
+    const LineParameters& texts);
+
+// Puts the four texts into Text1..Text4, leaving every other field as it is.
+void put_line_parameters(const LineParameters& texts, form::FieldTexts& fields);
 
 // The file's bytes (code page 936, four lines with CR LF) for these texts:
 // each line is the text as typed, spaces up to column 20 (one space after a

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <utility>
 
+#include "files/codec.h"
 #include "files/read_file.h"
 #include "files/safe_write.h"
 #include "files/text_lines.h"
@@ -132,7 +133,7 @@ class PointLines {
         point.line = number;
         if (!utf8_) {
             // Checking: note what the encoding of the line allows.
-            if (!detail::is_utf8(raw)) {
+            if (!is_utf8(raw)) {
                 all_utf8_ = false;
                 if (!detail::decode_text(raw, false, text_, cause_)) not_cp936_.add(number);
             }
@@ -197,8 +198,7 @@ class PointLines {
             if (!elevation(with_h_ ? fields_[3] : std::string(), point.h)) return false;
             point.code.clear();
         }
-        if (bom_ && !utf8_ && !(detail::is_utf8(fields_[0]) && detail::is_utf8(point.code)))
-            return false;
+        if (bom_ && !utf8_ && !(is_utf8(fields_[0]) && is_utf8(point.code))) return false;
         point.name = fields_[0];
         return true;
     }

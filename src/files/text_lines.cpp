@@ -13,38 +13,6 @@ bool is_ascii(std::string_view bytes) {
     return true;
 }
 
-bool is_utf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        std::size_t extra;
-        char32_t cp;
-        char32_t min;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            extra = 1, cp = lead & 0x1F, min = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            extra = 2, cp = lead & 0x0F, min = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            extra = 3, cp = lead & 0x07, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i <= extra) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(bytes[i + k]);
-            if ((c & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (c & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
-
 namespace {
 
 // A code page 936 converter kept open for the thread: point files convert a

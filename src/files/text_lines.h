@@ -12,10 +12,6 @@ namespace korvane::files::detail {
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// True when the bytes are well-formed UTF-8 (no overlong forms, surrogates or
-// values beyond U+10FFFF).
-bool is_utf8(std::string_view bytes);
-
 // True when every byte is ASCII.
 bool is_ascii(std::string_view bytes);
 

@@ -19,6 +19,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "files/batch_output.h"
 #include "files/line_file.h"
 #include "files/report_file.h"
 #include "form/computations.h"
@@ -488,7 +489,7 @@ void MainForm::computeInverse() {
 }
 
 void MainForm::computeTable() {
-    const auto outcome = form::batch_table(collectFields());
+    const auto outcome = files::batch_output(collectFields(), files::kBatchTable);
     if (!outcome) return reportFailure(outcome.failure());
     text14_->setText(QString::fromStdString(outcome.value()));
 }
@@ -500,9 +501,7 @@ void MainForm::exportLineFile() {
     const QString path = cdg1_->showSave();
     if (path.isEmpty()) return;
     txtFileName_->setText(path);
-    const files::LineParameters texts{
-        lines_[0]->text().toStdString(), lines_[1]->text().toStdString(),
-        lines_[2]->text().toStdString(), lines_[3]->text().toStdString()};
+    const files::LineParameters texts = files::line_parameters_of(collectFields());
     if (const auto error = files::write_line_file(toPath(path), texts)) reportFileError(*error);
 }
 
@@ -513,10 +512,9 @@ void MainForm::importLineFile() {
     txtFileName_->setText(path);
     const auto texts = files::read_line_file(toPath(path));
     if (!texts) return reportFileError(texts.failure());
-    setFieldText(Field::Text1, QString::fromStdString(texts.value().k0));
-    setFieldText(Field::Text2, QString::fromStdString(texts.value().x0));
-    setFieldText(Field::Text3, QString::fromStdString(texts.value().y0));
-    setFieldText(Field::Text4, QString::fromStdString(texts.value().azimuth));
+    for (const auto& [field, text] : files::line_parameter_fields(texts.value())) {
+        setFieldText(field, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    }
 }
 
 void MainForm::exportReport() {

@@ -4,6 +4,10 @@ include(${CMAKE_CURRENT_LIST_DIR}/check.cmake)
 foreach(command forward inverse batch "line;export" "line;import")
   cli_check("${command} --help" ARGS ${command} --help STATUS 0 STDOUT_MATCHES "--help")
 endforeach()
+# The version, and only the version, with no command needed.
+cli_check("--version" ARGS --version STATUS 0 STDOUT "Korvane 1.2\n")
+cli_check("--version before a command" ARGS --version forward STATUS 0 STDOUT "Korvane 1.2\n")
+
 # --line and the line options together are a usage error with CLI11's hint.
 cli_check("--line with --k0" ARGS forward --line x.txt --k0 1000 --k 1500
   STATUS 108 STDERR_MATCHES "--k0 excludes --line.*--help")

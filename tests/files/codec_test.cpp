@@ -55,5 +55,58 @@ TEST(codec, prefix_decoding_stops_at_the_first_undefined_bytes) {
     EXPECT_EQ(cp936_prefix_to_utf8(""), "");
 }
 
+// The one UTF-8 validator, asked by the codec, the points reader and the
+// alignment and point files alike.
+TEST(codec, utf8_validator_takes_every_well_formed_boundary_character) {
+    EXPECT_TRUE(is_utf8(""));
+    EXPECT_TRUE(is_utf8("K5 起点"));
+    EXPECT_TRUE(is_utf8("\x7F"));
+    EXPECT_TRUE(is_utf8("\xC2\x80"));          // U+0080, the first two-byte character
+    EXPECT_TRUE(is_utf8("\xDF\xBF"));          // U+07FF
+    EXPECT_TRUE(is_utf8("\xE0\xA0\x80"));      // U+0800, the first three-byte character
+    EXPECT_TRUE(is_utf8("\xED\x9F\xBF"));      // U+D7FF, just below the surrogates
+    EXPECT_TRUE(is_utf8("\xEE\x80\x80"));      // U+E000, just above them
+    EXPECT_TRUE(is_utf8("\xF0\x90\x80\x80"));  // U+10000, the first four-byte character
+    EXPECT_TRUE(is_utf8("\xF4\x8F\xBF\xBF"));  // U+10FFFF, the last one
+}
+
+TEST(codec, utf8_validator_refuses_overlongs_surrogates_and_values_beyond_u10ffff) {
+    EXPECT_FALSE(is_utf8("\xC0\x80"));          // NUL in two bytes
+    EXPECT_FALSE(is_utf8("\xC1\xBF"));          // U+007F in two bytes
+    EXPECT_FALSE(is_utf8("\xE0\x9F\xBF"));      // U+07FF in three bytes
+    EXPECT_FALSE(is_utf8("\xF0\x8F\xBF\xBF"));  // U+FFFF in four bytes
+    EXPECT_FALSE(is_utf8("\xED\xA0\x80"));      // U+D800
+    EXPECT_FALSE(is_utf8("\xED\xBF\xBF"));      // U+DFFF
+    EXPECT_FALSE(is_utf8("\xF4\x90\x80\x80"));  // U+110000
+    EXPECT_FALSE(is_utf8("\xF5\x80\x80\x80"));
+    EXPECT_FALSE(is_utf8("\xFF"));
+    EXPECT_FALSE(is_utf8("a\x80"));  // a continuation byte without a lead
+}
+
+TEST(codec, utf8_validator_refuses_truncated_sequences_and_waits_across_pieces) {
+    EXPECT_FALSE(is_utf8("\xE4\xB8"));      // 中 cut off at the end
+    EXPECT_FALSE(is_utf8("\xF0\x9F\x98"));  // 😀 cut off
+    EXPECT_FALSE(
+        is_utf8("\xE4\xB8"
+                "a"));  // cut off by an ASCII byte
+    EXPECT_FALSE(is_utf8("\xC3"));
+
+    // A character split between pieces is whole once its last byte arrives.
+    Utf8Check check;
+    EXPECT_TRUE(check.feed("a\xE4"));
+    EXPECT_FALSE(check.complete());
+    EXPECT_EQ(check.whole_bytes(), 1u);
+    EXPECT_TRUE(check.feed("\xB8"));
+    EXPECT_TRUE(check.feed("\xAD"));
+    EXPECT_TRUE(check.complete());
+    EXPECT_EQ(check.whole_bytes(), 4u);
+    EXPECT_EQ(check.code_point(), U'中');
+    // Once broken it stays broken, whatever follows.
+    EXPECT_FALSE(check.feed("\xED\xA0\x80"));
+    EXPECT_FALSE(check.feed("ok"));
+    EXPECT_FALSE(check.complete());
+    EXPECT_EQ(utf8_prefix("ab\xE4\xB8\xAD\xE4\xB8"), "ab\xE4\xB8\xAD");
+}
+
 }  // namespace
 }  // namespace korvane::files

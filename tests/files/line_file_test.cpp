@@ -267,5 +267,27 @@ TEST(line_file, export_refuses_what_cannot_be_written_and_keeps_the_old_file) {
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"line.txt"}));
 }
 
+TEST(line_file, parameters_go_to_text1_to_text4_and_leave_every_other_field) {
+    using form::Field;
+    form::FieldTexts fields;
+    for (int i = 1; i <= form::kFieldCount; ++i) fields.set(static_cast<Field>(i), "old");
+    put_line_parameters(kDesignTime, fields);
+    EXPECT_EQ(fields.get(Field::Text1), "1000");
+    EXPECT_EQ(fields.get(Field::Text2), "8765.888");
+    EXPECT_EQ(fields.get(Field::Text3), "6789.999");
+    EXPECT_EQ(fields.get(Field::Text4), "15.152555");
+    for (int i = 5; i <= form::kFieldCount; ++i) {
+        EXPECT_EQ(fields.get(static_cast<Field>(i)), "old") << "Text" << i;
+    }
+    // Taken back from the fields they are the same four texts, in the same order.
+    EXPECT_EQ(line_parameters_of(fields), kDesignTime);
+    const auto pairs = line_parameter_fields(kDesignTime);
+    const Field order[] = {Field::Text1, Field::Text2, Field::Text3, Field::Text4};
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        EXPECT_EQ(pairs[i].first, order[i]);
+        EXPECT_EQ(pairs[i].second, fields.get(order[i]));
+    }
+}
+
 }  // namespace
 }  // namespace korvane::files
