@@ -613,8 +613,8 @@ Alignment::Frame Alignment::frame_at(double s, int& hint) const {
     const double step = piece_step_[static_cast<std::size_t>(i)];
     const int count = piece_count_[static_cast<std::size_t>(i)];
     const int j = std::min(static_cast<int>(t / step), count - 1);
-    const Piece& p =
-        pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)] + j)];
+    const Piece& p = pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)]) +
+                             static_cast<std::size_t>(j)];
     const double u = t - p.t0;
     Frame f;
     f.pose = detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, u);
