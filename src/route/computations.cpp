@@ -15,6 +15,10 @@ namespace {
 
 constexpr double kMaxCoordinate = 1e9;
 constexpr double kSame = 1e-9;  // metres: stations this close are one station
+// Metres: a point whose foot falls beyond an end of the line by less than half
+// the millimetre that coordinates are given in has its foot at that end, so a
+// staked-out end point read back to the millimetre is not refused as "0.000m".
+constexpr double kEndTolerance = 0.0005;
 constexpr double kMinInterval = 1e-3;
 constexpr double kMaxInterval = 1e9;
 
@@ -220,9 +224,9 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
     search.best = std::min(d_start, d_end);
     const double g_start = search.lead(start, std::cos(start.azimuth), std::sin(start.azimuth));
     const double g_end = search.lead(end, std::cos(end.azimuth), std::sin(end.azimuth));
-    // A point square to the start (to rounding) has its foot there.
-    if (g_start <= 0 && g_start >= -kSame) search.add(0, d_start);
-    if (g_end >= 0 && g_end <= kSame) search.add(alignment.length(), d_end);
+    // A point square to an end (to the millimetre) has its foot there.
+    if (g_start <= 0 && g_start >= -kEndTolerance) search.add(0, d_start);
+    if (g_end >= 0 && g_end <= kEndTolerance) search.add(alignment.length(), d_end);
     search.run(end);
 
     const Foot* nearest = nullptr;
@@ -232,11 +236,11 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
             nearest = &f;
         }
     }
-    if (g_start < -kSame && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
+    if (g_start < -kEndTolerance && (!nearest || d_start < nearest->distance) && d_start <= d_end) {
         return fail(point_text(x, y) + "的垂足在线路起点之前" + fixed(-g_start) + "m！",
                     Subject::x);
     }
-    if (g_end > kSame && (!nearest || d_end < nearest->distance)) {
+    if (g_end > kEndTolerance && (!nearest || d_end < nearest->distance)) {
         return fail(point_text(x, y) + "的垂足在线路终点之后" + fixed(g_end) + "m！", Subject::x);
     }
     if (!nearest) return fail(point_text(x, y) + "在线路上没有垂足！", Subject::x);

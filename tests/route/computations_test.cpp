@@ -179,6 +179,23 @@ TEST(route_inverse, beyond_either_end_is_refused_with_the_distance) {
     ASSERT_FALSE(after.ok());
     EXPECT_TRUE(after.failure().message.ends_with("的垂足在线路终点之后2.500m！"))
         << after.failure().message;
+    // Within half a millimetre of an end (a point read back to the millimetre)
+    // the foot is that end; just beyond that, the refusal names a real distance.
+    const auto near_start =
+        kr::inverse(a, start.x - 0.0004 * std::cos(start.azimuth) + 5 * std::sin(start.azimuth),
+                    start.y - 0.0004 * std::sin(start.azimuth) - 5 * std::cos(start.azimuth));
+    ASSERT_TRUE(near_start.ok()) << near_start.failure().message;
+    EXPECT_EQ(near_start.value().s, 0);
+    EXPECT_NEAR(near_start.value().offset, -5, 1e-9);
+    const auto near_end = kr::inverse(a, end.x + 0.0004 * std::cos(end.azimuth),
+                                      end.y + 0.0004 * std::sin(end.azimuth));
+    ASSERT_TRUE(near_end.ok()) << near_end.failure().message;
+    EXPECT_EQ(near_end.value().s, a.length());
+    const auto past_start = kr::inverse(a, start.x - 0.0006 * std::cos(start.azimuth),
+                                        start.y - 0.0006 * std::sin(start.azimuth));
+    ASSERT_FALSE(past_start.ok());
+    EXPECT_TRUE(past_start.failure().message.ends_with("的垂足在线路起点之前0.001m！"))
+        << past_start.failure().message;
     EXPECT_EQ(kr::inverse(a, NAN, 0).failure().message, "坐标X不是有效数字或超出范围！");
     EXPECT_EQ(kr::inverse(a, 0, 1e300).failure().message, "坐标Y不是有效数字或超出范围！");
 }
