@@ -24,6 +24,7 @@
 #include "files/points_text.h"
 #include "files/read_file.h"
 #include "files/safe_write.h"
+#include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
 #include "route/alignment.h"
 #include "route/angle.h"
@@ -264,8 +265,7 @@ Refusal computation_failure(const route::Failure& f) {
 // a value that rounds to zero is written without a sign.
 void append_fixed(std::string& out, double value, int decimals) {
     char buffer[64];
-    const auto r =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    const auto r = geometry::fixed_chars(buffer, buffer + sizeof buffer, value, decimals);
     if (r.ec != std::errc()) return;
     std::string_view text(buffer, static_cast<std::size_t>(r.ptr - buffer));
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
 
 namespace korvane::route {
@@ -98,8 +99,7 @@ std::string format_chainage(double metres, int decimals, std::string_view prefix
     if (decimals > 9) decimals = 9;
     char buf[400];
     // to_chars with a precision rounds the exact binary value, ties to even.
-    const auto r =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(metres), std::chars_format::fixed, decimals);
+    const auto r = geometry::fixed_chars(buf, buf + sizeof buf, std::fabs(metres), decimals);
     const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
     const auto point = digits.find('.');
     std::string whole(digits.substr(0, point));

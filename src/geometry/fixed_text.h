@@ -1,0 +1,17 @@
+// Fixed-decimal number text that is quick for the values a survey table holds.
+#pragma once
+
+#include <charconv>
+
+namespace korvane::geometry {
+
+// Writes `value` with exactly `decimals` digits after the point into
+// [first, last), rounded on the exact binary value with ties to even: the same
+// characters as std::to_chars(first, last, value, std::chars_format::fixed,
+// decimals), including a '-' for a negative value that rounds to zero.
+// Coordinates, chainages and offsets (|value| · 10^decimals below 2^40, up to
+// 9 decimals) take an integer path; any other value, and a value too close to
+// a rounding tie to decide cheaply, goes to std::to_chars.
+std::to_chars_result fixed_chars(char* first, char* last, double value, int decimals);
+
+}  // namespace korvane::geometry

@@ -1,0 +1,64 @@
+#include "geometry/fixed_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+
+namespace korvane::geometry {
+namespace {
+
+std::string quick(double v, int d) {
+    char buf[400];
+    const auto r = fixed_chars(buf, buf + sizeof buf, v, d);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : "error";
+}
+
+std::string library(double v, int d) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, d);
+    return r.ec == std::errc() ? std::string(buf, r.ptr) : "error";
+}
+
+TEST(fixed_text, ties_signs_and_limits_read_as_the_library_writes_them) {
+    // Binary ties round to even; values a hair off a decimal tie round by
+    // their exact binary value (0.0005 is just above, 1.0005 just below).
+    for (double v : {0.125, 0.375, 2.5, 3.5, 0.0005, 1.0005, 2.675, 1.005, -0.0001, -0.0, 0.0, -2.5,
+                     999999.9995, 3456781.1955, 512339.58349999, 1e12, 1.5e300, 5e-324,
+                     std::numeric_limits<double>::max()}) {
+        for (int d = 0; d <= 9; ++d) EXPECT_EQ(quick(v, d), library(v, d)) << v << " " << d;
+    }
+    EXPECT_EQ(quick(-0.0001, 3), "-0.000");
+    EXPECT_EQ(quick(3456781.195, 3), "3456781.195");
+    EXPECT_EQ(quick(7.5, 12), library(7.5, 12));
+    char small[4];
+    EXPECT_EQ(fixed_chars(small, small + sizeof small, 12.345, 3).ec, std::errc::value_too_large);
+}
+
+TEST(fixed_text, agrees_with_the_library_over_a_million_values) {
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> power(-6, 12);
+    std::uniform_int_distribution<int> places(0, 9);
+    std::uniform_int_distribution<long long> units(-99999999999LL, 99999999999LL);
+    int differ = 0;
+    for (int i = 0; i < 1000000; ++i) {
+        const int d = places(random);
+        double v = 0;
+        if (i % 2 == 0) {
+            v = unit(random) * std::pow(10.0, power(random));
+        } else {
+            // Near a decimal tie: k + 1/2 units of the last place, nudged.
+            v = (static_cast<double>(units(random)) + 0.5) / std::pow(10.0, d) +
+                unit(random) * 1e-12;
+        }
+        if (quick(v, d) != library(v, d) && ++differ < 5)
+            ADD_FAILURE() << v << " " << d << ": " << quick(v, d) << " vs " << library(v, d);
+    }
+    EXPECT_EQ(differ, 0);
+}
+
+}  // namespace
+}  // namespace korvane::geometry
