@@ -15,18 +15,17 @@ constexpr std::uint64_t kIntPowers[] = {1,      10,      100,      1000,      10
 constexpr double kMaxScaled = 1099511627776.0;  // 2^40
 constexpr double kTieMargin = 1.0 / 4096;       // 2^-12
 
-}  // namespace
-
-std::to_chars_result fixed_chars(char* first, char* last, double value, int decimals) {
+template <typename Real>
+std::to_chars_result fixed(char* first, char* last, Real value, int decimals) {
     const auto exact = [&] {
         return std::to_chars(first, last, value, std::chars_format::fixed, decimals);
     };
     if (decimals < 0 || decimals > 9 || !std::isfinite(value)) return exact();
-    const double magnitude = std::fabs(value);
-    const double scaled = magnitude * kPowers[decimals];
+    const Real magnitude = std::fabs(value);
+    const Real scaled = magnitude * static_cast<Real>(kPowers[decimals]);
     if (!(scaled < kMaxScaled)) return exact();
-    const double below = std::floor(scaled);
-    const double fraction = scaled - below;
+    const Real below = std::floor(scaled);
+    const Real fraction = scaled - below;
     if (std::fabs(fraction - 0.5) <= kTieMargin) return exact();
     const std::uint64_t units =
         static_cast<std::uint64_t>(below) + (fraction > 0.5 ? std::uint64_t{1} : 0);
@@ -50,6 +49,16 @@ std::to_chars_result fixed_chars(char* first, char* last, double value, int deci
     if (last - first < size) return {last, std::errc::value_too_large};
     for (char* c = d; c != digits + sizeof digits; ++c) *first++ = *c;
     return {first, std::errc()};
+}
+
+}  // namespace
+
+std::to_chars_result fixed_chars(char* first, char* last, double value, int decimals) {
+    return fixed(first, last, value, decimals);
+}
+
+std::to_chars_result fixed_chars(char* first, char* last, long double value, int decimals) {
+    return fixed(first, last, value, decimals);
 }
 
 }  // namespace korvane::geometry

@@ -13,5 +13,7 @@ namespace korvane::geometry {
 // 9 decimals) take an integer path; any other value, and a value too close to
 // a rounding tie to decide cheaply, goes to std::to_chars.
 std::to_chars_result fixed_chars(char* first, char* last, double value, int decimals);
+// The same for a long double (its products are only more exact).
+std::to_chars_result fixed_chars(char* first, char* last, long double value, int decimals);
 
 }  // namespace korvane::geometry

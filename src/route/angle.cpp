@@ -5,6 +5,7 @@
 #include <numbers>
 #include <string>
 
+#include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
 
 namespace korvane::route {
@@ -96,8 +97,7 @@ std::string format_packed(double radians, int second_decimals) {
     const Wide seconds =
         std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
     char buf[400];
-    const auto r =
-        std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, second_decimals);
+    const auto r = geometry::fixed_chars(buf, buf + sizeof buf, seconds, second_decimals);
     const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
     const auto point = digits.find('.');
     long long whole = 0;

@@ -33,6 +33,16 @@ TEST(fixed_text, ties_signs_and_limits_read_as_the_library_writes_them) {
     EXPECT_EQ(quick(-0.0001, 3), "-0.000");
     EXPECT_EQ(quick(3456781.195, 3), "3456781.195");
     EXPECT_EQ(quick(7.5, 12), library(7.5, 12));
+    // Seconds of arc are written from a long double.
+    for (long double v : {0.125L, 2.5L, 0.005L, 4567.125L, 1295999.995L, 1296000.0L}) {
+        for (int d = 0; d <= 9; ++d) {
+            char a[400];
+            char b[400];
+            const auto ra = fixed_chars(a, a + sizeof a, v, d);
+            const auto rb = std::to_chars(b, b + sizeof b, v, std::chars_format::fixed, d);
+            EXPECT_EQ(std::string(a, ra.ptr), std::string(b, rb.ptr)) << d;
+        }
+    }
     char small[4];
     EXPECT_EQ(fixed_chars(small, small + sizeof small, 12.345, 3).ec, std::errc::value_too_large);
 }
@@ -56,6 +66,15 @@ TEST(fixed_text, agrees_with_the_library_over_a_million_values) {
         }
         if (quick(v, d) != library(v, d) && ++differ < 5)
             ADD_FAILURE() << v << " " << d << ": " << quick(v, d) << " vs " << library(v, d);
+        // The same value carried in a long double, as seconds of arc are.
+        if (i % 8 != 0) continue;
+        const long double w = static_cast<long double>(v) / 3 * 3600;
+        char a[400];
+        char b[400];
+        const auto ra = fixed_chars(a, a + sizeof a, w, d);
+        const auto rb = std::to_chars(b, b + sizeof b, w, std::chars_format::fixed, d);
+        if (std::string(a, ra.ptr) != std::string(b, rb.ptr) && ++differ < 5)
+            ADD_FAILURE() << "long double " << v << " " << d;
     }
     EXPECT_EQ(differ, 0);
 }
