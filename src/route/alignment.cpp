@@ -575,8 +575,7 @@ int Alignment::segment_of(double s) const {
         std::clamp<std::ptrdiff_t>(i, 0, static_cast<std::ptrdiff_t>(segments_.size()) - 1));
 }
 
-Pose Alignment::pose_at(double s) const {
-    const int i = segment_of(s);
+Alignment::Spot Alignment::spot_in(int i, double s) const {
     const Segment& seg = segments_[static_cast<std::size_t>(i)];
     const double t = std::clamp(s - seg.s_start, 0.0, seg.length);
     const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
@@ -585,8 +584,14 @@ Pose Alignment::pose_at(double s) const {
     const int j = std::min(static_cast<int>(t / step), count - 1);
     const Piece& p = pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)]) +
                              static_cast<std::size_t>(j)];
+    return {&p, c, t - p.t0};
+}
+
+Pose Alignment::pose_at(double s) const {
+    const Spot at = spot_in(segment_of(s), s);
+    const Piece& p = *at.piece;
     // From the piece's start, whose cosine and sine are kept with it.
-    return detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, t - p.t0);
+    return detail::advance(p.pose, p.cos0, p.sin0, p.k0, at.c, at.u);
 }
 
 Alignment::Frame Alignment::frame_at(double s, int& hint) const {
@@ -607,15 +612,10 @@ Alignment::Frame Alignment::frame_at(double s, int& hint) const {
         if (i + 1 < n && starts_by(i + 1)) i = segment_of(s);
     }
     hint = i;
-    const Segment& seg = segments_[static_cast<std::size_t>(i)];
-    const double t = std::clamp(s - seg.s_start, 0.0, seg.length);
-    const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
-    const double step = piece_step_[static_cast<std::size_t>(i)];
-    const int count = piece_count_[static_cast<std::size_t>(i)];
-    const int j = std::min(static_cast<int>(t / step), count - 1);
-    const Piece& p = pieces_[static_cast<std::size_t>(first_piece_[static_cast<std::size_t>(i)]) +
-                             static_cast<std::size_t>(j)];
-    const double u = t - p.t0;
+    const Spot at = spot_in(i, s);
+    const Piece& p = *at.piece;
+    const double c = at.c;
+    const double u = at.u;
     Frame f;
     f.pose = detail::advance(p.pose, p.cos0, p.sin0, p.k0, c, u);
     // The turning from the piece's start, within its 1/16 rad (to rounding).

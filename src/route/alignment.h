@@ -132,6 +132,16 @@ class Alignment {
     int segment_of(double s) const;
 
   private:
+    // Where s lies in segment i: its quadrature piece, the segment's rate of
+    // curvature change c (curvature k0 + 2·c·u) and the distance u from the
+    // piece's start.
+    struct Spot {
+        const Piece* piece;
+        double c;
+        double u;
+    };
+    Spot spot_in(int i, double s) const;
+
     std::string name_;
     std::string prefix_;
     double length_ = 0;
