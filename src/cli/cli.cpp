@@ -16,6 +16,7 @@
 #include "cli/route_commands.h"
 #include "files/batch_output.h"
 #include "files/line_file.h"
+#include "files/point_file.h"
 #include "files/points_text.h"
 #include "files/report_file.h"
 #include "files/startup.h"
@@ -140,20 +141,6 @@ Reply run_inverse(const Computation& c) {
     return {0, result.value().k + '\t' + result.value().p + '\n', {}};
 }
 
-// A CSV field: quoted, with doubled quotes, only when it holds a quote.
-void append_csv_field(std::string& out, std::string_view text) {
-    if (text.find('"') == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 // Text built in pieces of about 1 MiB: a long result grows without copying
 // what it already holds, so it takes little more memory than its own length.
 class PieceText {
@@ -197,7 +184,7 @@ Reply run_points(const Computation& c, const std::string& path) {
             return;
         }
         row.clear();
-        append_csv_field(row, point.name);
+        files::append_csv_field(row, point.name, files::CsvQuoting::quotes_only);
         row += ',';
         row += point.x;
         row += ',';

@@ -292,23 +292,6 @@ void append_elevation(std::string& out, const std::optional<double>& h, int deci
     if (h) append_fixed(out, *h, decimals);
 }
 
-// A CSV field, quoted where it holds a comma or a quote, or spaces at either
-// end that a reader would drop.
-void append_csv_field(std::string& out, std::string_view text) {
-    const bool quote = text.find_first_of(",\"") != std::string_view::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
 // The point name of a side stake in a CASS file: the chainage text, then the
 // side and the distance ("K1+020左7.5"); the centre-line stake is the chainage.
 std::string stake_name(const std::string& station, double offset) {
@@ -455,13 +438,19 @@ Checked<OutputChoice> read_output(const Options& o) {
     return c;
 }
 
-// The rows' writer, opened once every input has been checked. A CASS file is
-// always code page 936 with CR LF, as is whatever --output names.
-Checked<std::unique_ptr<Rows>> open_rows(const OutputChoice& c) {
+// The rows' writer, opened once every input has been checked, with the CSV
+// header line written (a CASS file has none). A CASS file is always code page
+// 936 with CR LF, as is whatever --output names.
+Checked<std::unique_ptr<Rows>> open_rows(const OutputChoice& c, std::string_view csv_header) {
     Checked<Destination> d = Destination::open(c.path);
     if (!d) return d.failure();
     const bool file_bytes = !c.path.empty() || c.format == Format::cass;
-    return std::make_unique<Rows>(std::move(d).value(), c.format, file_bytes);
+    auto rows = std::make_unique<Rows>(std::move(d).value(), c.format, file_bytes);
+    if (!rows->cass()) {
+        rows->line() += csv_header;
+        if (auto failed = rows->end_line()) return *failed;
+    }
+    return rows;
 }
 
 int report(const Refusal& r) {
@@ -481,13 +470,10 @@ std::optional<Refusal> run_info(const Options& o) {
     const route::Alignment& a = loaded.value();
     const int d = choice.value().decimals;
 
-    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    Checked<std::unique_ptr<Rows>> opened =
+        open_rows(choice.value(), "label,station,X,Y,azimuth,radius");
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    if (!rows.cass()) {
-        rows.line() += "label,station,X,Y,azimuth,radius";
-        if (auto failed = rows.end_line()) return failed;
-    }
     for (const route::KeyPoint& k : a.key_points()) {
         // A chain break is one point with two chainages: back=ahead.
         std::string station = a.chainage_text(k.chainage, d);
@@ -498,7 +484,7 @@ std::optional<Refusal> run_info(const Options& o) {
             continue;
         }
         std::string& line = rows.line();
-        append_csv_field(line, k.label);
+        files::append_csv_field(line, k.label);
         line += ',';
         line += station;
         line += ',';
@@ -537,7 +523,8 @@ std::optional<Refusal> run_forward(const Options& o) {
     const route::ForwardResult& r = result.value();
     const int d = choice.value().decimals;
 
-    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    Checked<std::unique_ptr<Rows>> opened =
+        open_rows(choice.value(), "station,offset,X,Y,azimuth,H");
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
     const std::string text = a.chainage_text(r.chainage, d);
@@ -550,8 +537,6 @@ std::optional<Refusal> run_forward(const Options& o) {
         return rows.finish();
     }
     std::string& line = rows.line();
-    line += "station,offset,X,Y,azimuth,H";
-    if (auto failed = rows.end_line()) return failed;
     line += text;
     line += ',';
     append_fixed(line, offset.value(), d);
@@ -604,7 +589,7 @@ class SeveralFeet {
 
 void append_inverse_row(std::string& line, std::string_view name, double x, double y,
                         const route::Alignment& a, const Foot& f, int d) {
-    append_csv_field(line, name);
+    files::append_csv_field(line, name);
     line += ',';
     append_fixed(line, x, d);
     line += ',';
@@ -649,13 +634,9 @@ std::optional<Refusal> run_single_inverse(const Options& o, const route::Alignme
     if (!r) return computation_failure(r.failure());
     const route::InverseResult& v = r.value();
     const Foot f{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan("")};
-    Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice, kInverseHeader);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    if (!rows.cass()) {
-        rows.line() += kInverseHeader;
-        if (auto failed = rows.end_line()) return failed;
-    }
     if (auto failed = write_inverse_point(rows, "", x.value(), y.value(), a, f, choice.decimals))
         return failed;
     if (auto failed = rows.finish()) return failed;
@@ -781,13 +762,9 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
         if (refusal) return refusal;
         if (feet.empty()) return refused(reading_failure(path, "文件中没有点"));
 
-        Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+        Checked<std::unique_ptr<Rows>> opened = open_rows(choice, kInverseHeader);
         if (!opened) return opened.failure();
         Rows& rows = *opened.value();
-        if (!rows.cass()) {
-            rows.line() += kInverseHeader;
-            if (auto failed = rows.end_line()) return failed;
-        }
         std::size_t next = 0;
         files::PointsParser write([&](const files::PointText& p) {
             if (refusal || next >= feet.size()) return;
@@ -825,13 +802,9 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
     if (error) return refused(reading_failure(path, without_mark(error->message)));
     if (refusal) return refusal;
 
-    Checked<std::unique_ptr<Rows>> opened = open_rows(choice);
+    Checked<std::unique_ptr<Rows>> opened = open_rows(choice, kInverseHeader);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    if (!rows.cass()) {
-        rows.line() += kInverseHeader;
-        if (auto failed = rows.end_line()) return failed;
-    }
     std::size_t next = 0;
     error = files::parse_point_file(text, format, [&](const files::PointRecord& p) {
         refusal = write_inverse_point(rows, p.name, p.x, p.y, a, feet[next++], d);
@@ -897,13 +870,10 @@ std::optional<Refusal> run_table(const Options& o) {
     if (!count) return computation_failure(count.failure());
 
     const int d = choice.value().decimals;
-    Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value());
+    Checked<std::unique_ptr<Rows>> opened =
+        open_rows(choice.value(), "station,label,offset,X,Y,azimuth,H");
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    if (!rows.cass()) {
-        rows.line() += "station,label,offset,X,Y,azimuth,H";
-        if (auto failed = rows.end_line()) return failed;
-    }
     // The texts of a station are made once for all its offsets (the rows of
     // one station come one after another, one per offset).
     const std::size_t per_station = request.offsets.size();

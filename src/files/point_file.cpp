@@ -273,6 +273,23 @@ std::optional<std::string> pass(PointFormat format, const Source& source, const 
 
 }  // namespace
 
+void append_csv_field(std::string& out, std::string_view field, CsvQuoting quoting) {
+    const bool quote = quoting == CsvQuoting::read_back
+                           ? field.find_first_of(",\"") != std::string_view::npos ||
+                                 (!field.empty() && (field.front() == ' ' || field.back() == ' '))
+                           : field.find('"') != std::string_view::npos;
+    if (!quote) {
+        out.append(field);
+        return;
+    }
+    out.push_back('"');
+    for (const char c : field) {
+        if (c == '"') out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
 std::optional<PointFormat> point_format_of(const fs::path& path) {
     const std::string ext = path.extension().string();
     if (same_letters(ext, ".dat")) return PointFormat::cass;
@@ -327,23 +344,6 @@ Result<std::vector<PointRecord>> read_point_list(const fs::path& path, PointForm
 namespace {
 
 constexpr std::size_t kFlushBytes = std::size_t{64} << 10;
-
-// A CSV field as written: quoted where it holds a comma, a quote or spaces at
-// either end (which reading would drop).
-void append_csv_field(std::string& out, std::string_view field) {
-    const bool quote = field.find_first_of(",\"") != std::string_view::npos ||
-                       (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-    if (!quote) {
-        out.append(field);
-        return;
-    }
-    out.push_back('"');
-    for (const char c : field) {
-        if (c == '"') out.push_back('"');
-        out.push_back(c);
-    }
-    out.push_back('"');
-}
 
 // A bare failure ("cause！") as the failure to save `path`.
 Error as_save_failure(const fs::path& path, const Error& bare) {

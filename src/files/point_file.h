@@ -71,6 +71,20 @@ Result<std::vector<PointRecord>> read_point_list(const std::filesystem::path& pa
 // Takes the bytes written, in pieces; returns an error to stop writing.
 using ByteSink = std::function<std::optional<Error>(std::string_view)>;
 
+// When a CSV field is put in quotes (a quote inside is always doubled).
+enum class CsvQuoting {
+    // Where it holds a comma, a quote or spaces at either end: what the point
+    // readers need to read the field back unchanged.
+    read_back,
+    // Only where it holds a quote: the straight-line command line's CSV, whose
+    // names never hold a comma.
+    quotes_only,
+};
+
+// Appends `field` to `out` as one CSV field.
+void append_csv_field(std::string& out, std::string_view field,
+                      CsvQuoting quoting = CsvQuoting::read_back);
+
 // Writes a point file row by row, in code page 936 with CR LF, handing the
 // bytes to a sink in pieces of about 64 KiB (so a long table streams through
 // it). CSV gets the header `name,X,Y,H` (or `name,X,Y` without elevations)
