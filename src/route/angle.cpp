@@ -1,5 +1,6 @@
 #include "route/angle.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -90,10 +91,14 @@ double packed_to_radians(double packed) {
     return packed < 0 ? -radians : radians;
 }
 
-std::string format_packed(double radians, int second_decimals) {
-    if (!std::isfinite(radians) || std::fabs(radians) > kMaxRadians) return {};
-    if (second_decimals < 0) second_decimals = 0;
-    if (second_decimals > 15) second_decimals = 15;
+namespace {
+
+// The text of format_packed with any number of second decimals up to
+// kMaxSecondDecimals: enough to write the smallest double of radians (some
+// 5e-324, 1e-318 seconds) to seventeen significant digits.
+constexpr int kMaxSecondDecimals = 345;
+
+std::string packed_text(double radians, int second_decimals) {
     const Wide seconds =
         std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
     char buf[400];
@@ -123,6 +128,15 @@ std::string format_packed(double radians, int second_decimals) {
     return out;
 }
 
+}  // namespace
+
+std::string format_packed(double radians, int second_decimals) {
+    if (!std::isfinite(radians) || std::fabs(radians) > kMaxRadians) return {};
+    if (second_decimals < 0) second_decimals = 0;
+    if (second_decimals > 15) second_decimals = 15;
+    return packed_text(radians, second_decimals);
+}
+
 double normalize_azimuth(double radians) {
     if (!std::isfinite(radians)) return radians;
     constexpr double two_pi = 2.0 * std::numbers::pi;
@@ -146,15 +160,32 @@ std::string format_packed_shortest(double radians) {
     if (!std::isfinite(radians) || std::fabs(radians) > kMaxRadians) return {};
     std::string best;
     double best_error = INFINITY;
-    for (int n = 0; n <= 15; ++n) {
-        std::string text = format_packed(radians, n);
+    // True when the text with n second decimals reads back exactly.
+    const auto exact_with = [&](int n) {
+        std::string text = packed_text(radians, n);
         const auto back = read_packed_angle(text);
-        if (!back) continue;
-        if (back.value() == radians) return text;
+        if (!back) return false;
         const double error = std::fabs(back.value() - radians);
         if (error < best_error) {
             best_error = error;
             best = std::move(text);
+        }
+        return error == 0;
+    };
+    for (int n = 0; n <= 15; ++n) {
+        if (exact_with(n)) return best;
+    }
+    // An angle whose seconds are so small that fifteen decimals hold fewer
+    // than the digits it needs (what is left of a huge azimuth brought into a
+    // turn, say): more decimals, from where its digits
+    // start, so that a file written with it reads back to the same number.
+    const Wide seconds =
+        std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
+    if (seconds > 0) {
+        const int lead = static_cast<int>(-std::floor(std::log10(seconds)));
+        const int last = std::min(lead + 22, kMaxSecondDecimals);
+        for (int n = std::max(16, lead + 14); n <= last; ++n) {
+            if (exact_with(n)) return best;
         }
     }
     return best;

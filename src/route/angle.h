@@ -34,7 +34,8 @@ std::string format_azimuth(double radians, int second_decimals = 2);
 
 // The shortest packed text that read_packed_angle reads back to exactly
 // `radians`; in the rare case no text of up to 15 second decimals does, the
-// one that reads back nearest. Non-finite or |radians| > 1e6 gives "".
+// one that reads back nearest. Tiny angles take as many decimals as their
+// digits need. Non-finite or |radians| > 1e6 gives "".
 std::string format_packed_shortest(double radians);
 
 // An angle brought into [0, 2π).
