@@ -1,5 +1,6 @@
 #include "files/points_text.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "files/read_file.h"
@@ -22,22 +23,32 @@ bool is_number(std::string_view item) {
 
 void PointsParser::feed(std::string_view bytes) {
     utf8_.feed(bytes);
-    for (const char c : bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const char c = bytes[i];
         if (after_cr_) {
             after_cr_ = false;
-            if (c == '\n') continue;  // the LF of a CR LF pair
+            if (c == '\n') {  // the LF of a CR LF pair
+                ++i;
+                continue;
+            }
         }
         if (c == '\r' || c == '\n') {
             after_cr_ = c == '\r';
             end_line();
+            ++i;
             continue;
         }
+        // The rest of the line up to its end or the end of these bytes, kept
+        // up to the longest line looked at.
+        std::size_t end = i;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
         started_ = true;
-        if (line_.size() < kMaxPointsTextLineBytes) {
-            line_.push_back(c);
-        } else {
-            overlong_ = true;
-        }
+        const std::size_t room = kMaxPointsTextLineBytes - line_.size();
+        const std::size_t run = end - i;
+        line_.append(bytes.substr(i, std::min(run, room)));
+        if (run > room) overlong_ = true;
+        i = end;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 
@@ -98,33 +99,57 @@ namespace {
 // 5e-324, 1e-318 seconds) to seventeen significant digits.
 constexpr int kMaxSecondDecimals = 345;
 
-std::string packed_text(double radians, int second_decimals) {
+// Writes the packed text into [first, last), which holds at least
+// kPackedRoom characters; gives its end.
+constexpr std::size_t kPackedRoom = 420;
+
+// The seconds of arc of |radians| with `second_decimals` decimals into buf
+// (400 characters). In double where that rounds as the long double would
+// (the product's error, some 1e-15 of it, is far from deciding a rounding that
+// is not close to a tie), else in long double.
+std::to_chars_result second_chars(char* buf, double radians, int second_decimals) {
+    constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    constexpr double kMaxScaled = 4294967296.0;  // 2^32
+    constexpr double kTieMargin = 1.0 / 4096;
+    if (second_decimals <= 9) {
+        const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
+        const double scaled = seconds * kPowers[second_decimals];
+        const double fraction = scaled - std::floor(scaled);
+        if (scaled < kMaxScaled && std::fabs(fraction - 0.5) > kTieMargin)
+            return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
+    }
     const Wide seconds =
         std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
-    char buf[400];
-    const auto r = geometry::fixed_chars(buf, buf + sizeof buf, seconds, second_decimals);
-    const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
-    const auto point = digits.find('.');
-    long long whole = 0;
-    std::from_chars(digits.data(),
-                    digits.data() + (point == std::string_view::npos ? digits.size() : point),
-                    whole);
-    const std::string_view fraction =
-        point == std::string_view::npos ? std::string_view{} : digits.substr(point + 1);
-    const long long d = whole / 3600;
-    const int m = static_cast<int>(whole % 3600 / 60);
-    const int s = static_cast<int>(whole % 60);
-    const bool zero = digits.find_first_not_of("0.") == std::string_view::npos;
+    return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
+}
 
-    std::string out;
-    if (radians < 0 && !zero) out.push_back('-');
-    out.append(std::to_string(d));
-    out.push_back('.');
-    out.push_back(static_cast<char>('0' + m / 10));
-    out.push_back(static_cast<char>('0' + m % 10));
-    out.push_back(static_cast<char>('0' + s / 10));
-    out.push_back(static_cast<char>('0' + s % 10));
-    out.append(fraction);
+char* packed_chars(char* first, double radians, int second_decimals) {
+    char buf[400];
+    const auto r = second_chars(buf, radians, second_decimals);
+    const char* point = std::find(buf, r.ptr, '.');
+    std::uint64_t whole = 0;
+    std::from_chars(buf, point, whole);
+    bool zero = true;
+    for (const char* c = buf; c != r.ptr && zero; ++c) zero = *c == '0' || *c == '.';
+    const std::uint64_t d = whole / 3600;
+    const auto m = static_cast<unsigned>(whole % 3600 / 60);
+    const auto s = static_cast<unsigned>(whole % 60);
+
+    if (radians < 0 && !zero) *first++ = '-';
+    first = std::to_chars(first, first + 24, d).ptr;
+    *first++ = '.';
+    *first++ = static_cast<char>('0' + m / 10);
+    *first++ = static_cast<char>('0' + m % 10);
+    *first++ = static_cast<char>('0' + s / 10);
+    *first++ = static_cast<char>('0' + s % 10);
+    if (point != r.ptr) first = std::copy(point + 1, static_cast<const char*>(r.ptr), first);
+    return first;
+}
+
+std::string packed_text(double radians, int second_decimals) {
+    std::string out(kPackedRoom, '\0');
+    out.resize(
+        static_cast<std::size_t>(packed_chars(out.data(), radians, second_decimals) - out.data()));
     return out;
 }
 
@@ -147,13 +172,24 @@ double normalize_azimuth(double radians) {
     return a;
 }
 
-std::string format_azimuth(double radians, int second_decimals) {
-    std::string text = format_packed(normalize_azimuth(radians), second_decimals);
-    if (text.starts_with("360.")) {
+char* azimuth_chars(char* first, char* last, double radians, int second_decimals) {
+    const double a = normalize_azimuth(radians);
+    if (!std::isfinite(a)) return nullptr;
+    second_decimals = std::clamp(second_decimals, 0, 15);
+    char text[kPackedRoom];
+    char* end = packed_chars(text, a, second_decimals);
+    if (std::string_view(text, static_cast<std::size_t>(end - text)).starts_with("360.")) {
         // Rounded up to a full turn: that is north.
-        text = format_packed(0.0, second_decimals);
+        end = packed_chars(text, 0.0, second_decimals);
     }
-    return text;
+    if (last - first < end - text) return nullptr;
+    return std::copy(text, end, first);
+}
+
+std::string format_azimuth(double radians, int second_decimals) {
+    char text[kPackedRoom];
+    char* end = azimuth_chars(text, text + sizeof text, radians, second_decimals);
+    return end == nullptr ? std::string() : std::string(text, end);
 }
 
 std::string format_packed_shortest(double radians) {

@@ -32,6 +32,10 @@ std::string format_packed(double radians, int second_decimals);
 // rounds up to 360° is written as 0.
 std::string format_azimuth(double radians, int second_decimals = 2);
 
+// The same text written into [first, last) (for tables of many rows): the end
+// of the text, or nullptr for a non-finite value or too little room.
+char* azimuth_chars(char* first, char* last, double radians, int second_decimals = 2);
+
 // The shortest packed text that read_packed_angle reads back to exactly
 // `radians`; in the rare case no text of up to 15 second decimals does, the
 // one that reads back nearest. Tiny angles take as many decimals as their

@@ -1,5 +1,6 @@
 #include "route/chainage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -93,29 +94,40 @@ Outcome<double> read_chainage(std::string_view text) {
     return checked(negative ? -value : value);
 }
 
-std::string format_chainage(double metres, int decimals, std::string_view prefix) {
-    if (!std::isfinite(metres)) return {};
+char* chainage_chars(char* first, char* last, double metres, int decimals,
+                     std::string_view prefix) {
+    if (!std::isfinite(metres)) return nullptr;
     if (decimals < 0) decimals = 0;
     if (decimals > 9) decimals = 9;
+    // The digits with at least four before the point ("0012.500"); to_chars
+    // with a precision rounds the exact binary value, ties to even.
     char buf[400];
-    // to_chars with a precision rounds the exact binary value, ties to even.
-    const auto r = geometry::fixed_chars(buf, buf + sizeof buf, std::fabs(metres), decimals);
-    const std::string_view digits(buf, static_cast<std::size_t>(r.ptr - buf));
-    const auto point = digits.find('.');
-    std::string whole(digits.substr(0, point));
-    const std::string_view fraction =
-        point == std::string_view::npos ? std::string_view{} : digits.substr(point);
-    if (whole.size() < 4) whole.insert(0, 4 - whole.size(), '0');
-    const bool zero = digits.find_first_not_of("0.") == std::string_view::npos;
+    const auto r = geometry::fixed_chars(buf + 3, buf + sizeof buf, std::fabs(metres), decimals);
+    if (r.ec != std::errc()) return nullptr;
+    const std::size_t fraction = decimals > 0 ? static_cast<std::size_t>(decimals) + 1 : 0;
+    char* begin = buf + 3;
+    std::size_t whole = static_cast<std::size_t>(r.ptr - begin) - fraction;
+    while (whole < 4) {
+        *--begin = '0';
+        ++whole;
+    }
+    bool zero = true;
+    for (const char* c = begin; c != r.ptr && zero; ++c) zero = *c == '0' || *c == '.';
+    const bool sign = metres < 0 && !zero;
 
-    std::string out;
-    out.reserve(prefix.size() + digits.size() + 4);
-    if (metres < 0 && !zero) out.push_back('-');
-    out.append(prefix);
-    out.append(whole, 0, whole.size() - 3);
-    out.push_back('+');
-    out.append(whole, whole.size() - 3, 3);
-    out.append(fraction);
+    const std::size_t size = (sign ? 1 : 0) + prefix.size() + whole + 1 + fraction;
+    if (static_cast<std::size_t>(last - first) < size) return nullptr;
+    if (sign) *first++ = '-';
+    first = std::copy(prefix.begin(), prefix.end(), first);
+    first = std::copy(begin, begin + (whole - 3), first);
+    *first++ = '+';
+    return std::copy(begin + (whole - 3), r.ptr, first);
+}
+
+std::string format_chainage(double metres, int decimals, std::string_view prefix) {
+    std::string out(prefix.size() + 420, '\0');
+    char* end = chainage_chars(out.data(), out.data() + out.size(), metres, decimals, prefix);
+    out.resize(end == nullptr ? 0 : static_cast<std::size_t>(end - out.data()));
     return out;
 }
 

@@ -32,4 +32,9 @@ bool valid_prefix(std::string_view prefix);
 // zero is written without the sign). A non-finite value gives "".
 std::string format_chainage(double metres, int decimals = 3, std::string_view prefix = "K");
 
+// The same text written into [first, last) (for tables of many rows): the end
+// of the text, or nullptr for a non-finite value or too little room.
+char* chainage_chars(char* first, char* last, double metres, int decimals,
+                     std::string_view prefix = "K");
+
 }  // namespace korvane::route
