@@ -72,8 +72,12 @@ TEST(number_text, strict_conversion_takes_only_one_whole_number) {
     EXPECT_EQ(kg::parse_strict("1e1"), 10.0);
     EXPECT_EQ(kg::parse_strict("+.5"), 0.5);
     EXPECT_EQ(kg::parse_strict("5."), 5.0);
-    for (const char* bad :
-         {"5m", "abc", "", "   ", "1 0", "1e", "-", ".", "1.2.3", "0x10", "\t5"}) {
+    EXPECT_TRUE(std::signbit(*kg::parse_strict("-0")));
+    EXPECT_EQ(kg::parse_strict("123456789012345678901234567890"), 1.2345678901234568e29);
+    EXPECT_EQ(kg::parse_strict("0.00000000000000000000000000000000000000000000000001"), 1e-50);
+    EXPECT_EQ(kg::parse_strict("3512345.6785"), 3512345.6785);
+    for (const char* bad : {"5m", "abc", "", "   ", "1 0", "1e", "-", ".", "1.2.3", "0x10", "\t5",
+                            "+-5", "--5", "-+5", "5-", "5+", "1..2", "+", "+."}) {
         EXPECT_FALSE(kg::parse_strict(bad).has_value()) << '"' << bad << '"';
     }
 }

@@ -1,5 +1,7 @@
 #include "route/chainage.h"
 
+#include <string_view>
+
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -66,6 +68,13 @@ TEST(chainage, refuses_anything_else_with_a_message) {
 }
 
 TEST(chainage, writes_with_prefix_and_half_even_rounding_that_carries) {
+    // Written in place for tables: the same text, or nothing without room.
+    char room[12];
+    const char* end = kr::chainage_chars(room, room + sizeof room, 1005.3, 3, "DK");
+    ASSERT_NE(end, nullptr);
+    EXPECT_EQ(std::string_view(room, static_cast<std::size_t>(end - room)), "DK1+005.300");
+    EXPECT_EQ(kr::chainage_chars(room, room + 10, 1005.3, 3, "DK"), nullptr);
+    EXPECT_EQ(kr::chainage_chars(room, room + sizeof room, NAN, 3, "K"), nullptr);
     EXPECT_EQ(kr::format_chainage(1005.3), "K1+005.300");
     EXPECT_EQ(kr::format_chainage(1499.9996), "K1+500.000");
     EXPECT_EQ(kr::format_chainage(2.675, 2), "K0+002.67");  // really 2.67499999...
