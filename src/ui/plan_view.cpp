@@ -255,7 +255,8 @@ void PlanView::sample() {
             const double s = c - z.constant;
             const route::Pose p = a.pose_at(s);
             Tick t{{p.x, p.y}, std::cos(p.azimuth), std::sin(p.azimuth), {}};
-            if (chainage % 1000 == 0) t.label = QString::fromStdString(a.chainage_text(c, 0));
+            t.kilometre = chainage % 1000 == 0;
+            t.label = QString::fromStdString(a.chainage_text(c, 0));
             ticks_.push_back(std::move(t));
         }
     }
@@ -473,17 +474,22 @@ void PlanView::paintEvent(QPaintEvent* /*event*/) {
     if (km_ticks) {
         painter.setPen(QPen(QColor(60, 60, 60), 1));
         for (const Tick& t : ticks_) {
-            if ((!all_ticks && t.label.isEmpty()) || !visible(t.at.x, t.at.y)) continue;
+            if ((!all_ticks && !t.kilometre) || !visible(t.at.x, t.at.y)) continue;
             const QPointF p = toScreen(t.at.x, t.at.y);
             // Across the line: ground direction (−sin, cos) is screen (cos, sin).
-            const double half = t.label.isEmpty() ? 4 : 8;
+            const double half = t.kilometre ? 8 : 4;
             const QPointF d(t.cos_az * half, t.sin_az * half);
             painter.drawLine(p - d, p + d);
         }
+        // Kilometres labelled first; every tick once they lie far apart.
         painter.setPen(Qt::black);
-        for (const Tick& t : ticks_) {
-            if (t.label.isEmpty() || !visible(t.at.x, t.at.y)) continue;
-            labels.place(toScreen(t.at.x, t.at.y), t.label);
+        const bool all_labels = tick_step_ * scale_ >= 150;
+        for (const bool kilometres : {true, false}) {
+            if (!kilometres && !all_labels) break;
+            for (const Tick& t : ticks_) {
+                if (t.kilometre != kilometres || !visible(t.at.x, t.at.y)) continue;
+                labels.place(toScreen(t.at.x, t.at.y), t.label);
+            }
         }
     }
 

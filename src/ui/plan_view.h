@@ -83,13 +83,14 @@ class PlanView : public QWidget {
         std::vector<GroundPoint> points;
         double min_x = 0, min_y = 0, max_x = 0, max_y = 0;
     };
-    // A chainage tick: its place, the direction across the line, and the
-    // kilometre's text where it falls on a whole kilometre.
+    // A chainage tick: its place, the direction of the line, its chainage
+    // text and whether it falls on a whole kilometre.
     struct Tick {
         GroundPoint at;
         double cos_az = 1;
         double sin_az = 0;
-        QString label;  // empty between kilometres
+        QString label;
+        bool kilometre = false;
     };
     struct Key {
         GroundPoint at;

@@ -146,12 +146,19 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r);
 
-    // Chain breaks.
-    painter.setPen(QPen(QColor(230, 120, 0), 1, Qt::DashLine));
+    // Chain breaks, labelled with both chainages at the top of the plot.
+    const QColor break_colour(230, 120, 0);
     for (const route::KeyPoint& k : a.key_points()) {
         if (!k.ahead || k.s < s_min_ || k.s > s_max_) continue;
         const double x = toScreen(k.s, e_min_).x();
+        painter.setPen(QPen(break_colour, 1, Qt::DashLine));
         painter.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+        std::string text = "断链 ";
+        text.append(a.chainage_text(k.chainage)).append("=").append(a.chainage_text(*k.ahead));
+        const QString label = QString::fromStdString(text);
+        const QSizeF size = labels.size_of(label);
+        painter.setPen(break_colour.darker(130));
+        labels.place_in(QRectF(QPointF(x + 3, r.top() + 3), size), label);
     }
 
     // Axis titles and the vertical exaggeration.
@@ -236,14 +243,15 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
             labels.place_in(QRectF(QPointF(mid.x() - size.width() / 2, mid.y() + 6), size), text);
         }
     }
+    painter.setPen(curve_colour.darker(120));
+    for (const auto& [box, text] : curve_labels) labels.place_in(box, text);
+    painter.setPen(Qt::black);
     for (const route::Alignment::Grade& g : grades) {
         const int zone = a.zone_of(g.s);
         QString text = QString::fromStdString(a.chainage_text(a.chainage_of(g.s, zone)));
         text.append(QStringLiteral(" H=")).append(fixed_text(g.elevation, 3));
         labels.place(toScreen(g.s, g.elevation), text);
     }
-    painter.setPen(curve_colour.darker(120));
-    for (const auto& [box, text] : curve_labels) labels.place_in(box, text);
 }
 
 }  // namespace korvane::ui
