@@ -55,7 +55,7 @@ std::shared_ptr<const kr::Alignment> grid_alignment(int elements) {
     d.horizontal = e;
     for (int i = 0; 1500.0 * i < length; ++i) {
         const double radius = i == 0 ? 0 : 6000;
-        d.profile.push_back({1500.0 * i, 0, 100 + (i % 2 == 0 ? 0 : 8), radius});
+        d.profile.push_back({1500.0 * i, 0, 100.0 + (i % 2 == 0 ? 0 : 8), radius});
     }
     d.profile.back().radius = 0;
     return std::make_shared<const kr::Alignment>(kr::Alignment::build(d).value());

@@ -207,10 +207,10 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
             .append(QStringLiteral(" E="))
             .append(fixed_text(e, 3));
         const QSizeF size = labels.size_of(text);
-        curve_labels.push_back(
-            {QRectF(QPointF(0.5 * (p1.x() + p2.x()) - size.width() / 2, top - 2 - size.height()),
-                    size),
-             text});
+        curve_labels.emplace_back(
+            QRectF(QPointF(0.5 * (p1.x() + p2.x()) - size.width() / 2, top - 2 - size.height()),
+                   size),
+            text);
     }
 
     // The design line.
