@@ -8,6 +8,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <variant>
 
 #include "ui/view_text.h"
@@ -23,6 +24,10 @@ constexpr double kMaxScale = 1000;  // pixels per metre
 constexpr int kMaxSamples = 20000;  // per element
 constexpr std::size_t kMaxTicks = 100000;
 constexpr double kFitMargin = 24;  // pixels around the fitted alignment
+// Main points this close on screen to the next (pixels) are drawn without
+// their symbol or label.
+constexpr double kKeySpacing = 8;
+constexpr double kLabelSpacing = 14;
 
 // The part of the segment a–b inside the rectangle (Liang–Barsky), with
 // whether either end was cut.
@@ -441,17 +446,43 @@ void PlanView::paintEvent(QPaintEvent* /*event*/) {
         labels.reserve(QRectF(6, r.top(), std::max(len, r.width()) + 12, height() - r.top()));
     }
 
-    // Main points first: their labels win over the rest.
+    // Main points first: their labels win over the rest. A point drawn
+    // closer to its neighbours than its symbol, or its label, would bury the
+    // line under them and is left plain until zoomed in.
+    const std::size_t key_count = keys_.size();
+    // The screen distance to the nearest main point before or after this one
+    // that lies elsewhere (points at one place, HZ and the next ZH, share it).
+    auto room = [&](std::size_t i) {
+        const GroundPoint at = keys_[i].at;
+        double nearest = std::numeric_limits<double>::infinity();
+        auto distance_to = [&](std::size_t j) {
+            return std::hypot(keys_[j].at.x - at.x, keys_[j].at.y - at.y);
+        };
+        for (std::size_t j = i; j-- > 0;) {
+            const double d = distance_to(j);
+            if (d > 1e-6) {
+                nearest = std::min(nearest, d);
+                break;
+            }
+        }
+        for (std::size_t j = i + 1; j < key_count; ++j) {
+            const double d = distance_to(j);
+            if (d > 1e-6) {
+                nearest = std::min(nearest, d);
+                break;
+            }
+        }
+        return nearest * scale_;
+    };
     painter.setPen(QPen(Qt::black, 1.2));
     painter.setBrush(Qt::white);
-    for (const Key& k : keys_) {
-        if (!visible(k.at.x, k.at.y)) continue;
-        const QPointF p = toScreen(k.at.x, k.at.y);
-        painter.drawEllipse(p, 3, 3);
+    for (std::size_t i = 0; i < key_count; ++i) {
+        if (!visible(keys_[i].at.x, keys_[i].at.y) || room(i) < kKeySpacing) continue;
+        painter.drawEllipse(toScreen(keys_[i].at.x, keys_[i].at.y), 3, 3);
     }
-    for (const Key& k : keys_) {
-        if (!visible(k.at.x, k.at.y)) continue;
-        labels.place(toScreen(k.at.x, k.at.y), k.label);
+    for (std::size_t i = 0; i < key_count; ++i) {
+        if (!visible(keys_[i].at.x, keys_[i].at.y) || room(i) < kLabelSpacing) continue;
+        labels.place(toScreen(keys_[i].at.x, keys_[i].at.y), keys_[i].label);
     }
 
     // Intersection points.
