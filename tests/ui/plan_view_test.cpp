@@ -287,6 +287,42 @@ class PlanViewTest : public QObject {
         QVERIFY(!colourNear(image, v.toScreen(100000.4, 0.05), straight));
     }
 
+    void crowdedMainPointsLeaveTheLineVisible() {
+        // 200 elements of 80 to 150 m fitted into the widget: their labels
+        // would cover the line.
+        route::ElementsDef e;
+        e.start_x = 3512345.678;
+        e.start_y = 456789.012;
+        e.start_azimuth = 0.7;
+        for (int i = 0; i < 200; ++i) {
+            const double r = ((i / 4) % 2 == 0 ? 1.0 : -1.0) * 600;
+            const route::ElementDef kinds[4] = {{150, route::kStraight, route::kStraight},
+                                                {100, route::kStraight, r},
+                                                {80, r, r},
+                                                {100, r, route::kStraight}};
+            e.elements.push_back(kinds[i % 4]);
+        }
+        route::Definition d;
+        d.horizontal = e;
+        const auto a = build(d);
+        PlanView v;
+        v.resize(1280, 800);
+        v.setAlignment(a);
+        const QImage image = rendered(v);
+        int seen = 0, looked = 0;
+        for (double s = 0.5 * a->length() / 100; s < a->length(); s += a->length() / 100) {
+            const auto p = a->pose_at(s);
+            const QPointF at = v.toScreen(p.x, p.y);
+            ++looked;
+            if (colourNear(image, at, PlanView::colour(PlanView::Kind::straight)) ||
+                colourNear(image, at, PlanView::colour(PlanView::Kind::circular)) ||
+                colourNear(image, at, PlanView::colour(PlanView::Kind::transition)))
+                ++seen;
+        }
+        QVERIFY2(seen >= looked * 95 / 100,
+                 qPrintable(QStringLiteral("%1 of %2").arg(seen).arg(looked)));
+    }
+
     void marksAndEmptyViewsRender() {
         PlanView v;
         v.resize(300, 200);
