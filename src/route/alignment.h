@@ -126,6 +126,10 @@ class Alignment {
     struct Node;
     struct Grade;
 
+    // The vertical points of intersection with their grades and vertical
+    // curves, in order (empty without a profile).
+    const std::vector<Grade>& profile() const { return profile_; }
+
     // For the computations: the quadrature pieces and their search tree.
     const std::vector<Piece>& pieces() const { return pieces_; }
     const std::vector<Node>& nodes() const { return nodes_; }

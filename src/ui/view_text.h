@@ -1,0 +1,97 @@
+// Text in the route drawings: numbers with fixed decimals (rounded on the
+// exact value, never "-0.000") and labels kept from piling up.
+#pragma once
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+#include <algorithm>
+#include <array>
+#include <iterator>
+#include <vector>
+
+#include "geometry/fixed_text.h"
+
+namespace korvane::ui {
+
+// `value` with `decimals` decimals, then `suffix`; a value that rounds to zero
+// has no sign.
+inline QString fixed_text(double value, int decimals, const QString& suffix = {}) {
+    std::array<char, 64> buf{};
+    const auto r = geometry::fixed_chars(buf.data(), buf.data() + buf.size(), value, decimals);
+    if (r.ec != std::errc{}) return QStringLiteral("?") + suffix;
+    const char* first = buf.data();
+    if (*first == '-') {
+        bool zero = true;
+        for (const char* c = first + 1; c != r.ptr; ++c) zero = zero && (*c == '0' || *c == '.');
+        if (zero) ++first;
+    }
+    QString text = QString::fromLatin1(first, static_cast<qsizetype>(r.ptr - first));
+    text.append(suffix);
+    return text;
+}
+
+// The same with a '+' before a positive value (a grade: "+1.250").
+inline QString signed_text(double value, int decimals, const QString& suffix = {}) {
+    QString text = fixed_text(value, decimals, suffix);
+    if (!text.startsWith(QLatin1Char('-')) && value > 0) {
+        bool zero = true;
+        for (const QChar c : text) {
+            if (c.isDigit() && c != QLatin1Char('0')) zero = false;
+        }
+        if (!zero) text.prepend(QLatin1Char('+'));
+    }
+    return text;
+}
+
+// Labels kept apart: a label is drawn only where it overlaps none drawn before.
+class LabelPlacer {
+  public:
+    static constexpr std::size_t kMaxLabels = 400;  // per drawing
+
+    LabelPlacer(QPainter& painter, const QRectF& bounds) : painter_(painter), bounds_(bounds) {}
+
+    void reserve(const QRectF& r) { taken_.push_back(r); }
+
+    // Draws the text in `r` unless that overlaps a label drawn before or
+    // leaves the bounds.
+    bool place_in(const QRectF& r, const QString& text) {
+        if (text.isEmpty() || taken_.size() >= kMaxLabels || !bounds_.contains(r)) return false;
+        if (std::any_of(taken_.begin(), taken_.end(),
+                        [&](const QRectF& t) { return t.intersects(r); }))
+            return false;
+        taken_.push_back(r);
+        painter_.fillRect(r, QColor(255, 255, 255, 210));
+        painter_.drawText(r, Qt::AlignCenter, text);
+        return true;
+    }
+
+    // The size a label of `text` takes.
+    QSizeF size_of(const QString& text) const {
+        const QFontMetricsF fm(painter_.font());
+        return {fm.horizontalAdvance(text) + 4, fm.height()};
+    }
+
+    // Tries the four corners around the point; returns whether it was drawn.
+    bool place(QPointF at, const QString& text) {
+        if (text.isEmpty() || taken_.size() >= kMaxLabels) return false;
+        const QSizeF size = size_of(text);
+        const double gap = 5;
+        const QPointF corners[4] = {
+            {at.x() + gap, at.y() - gap - size.height()},
+            {at.x() + gap, at.y() + gap},
+            {at.x() - gap - size.width(), at.y() - gap - size.height()},
+            {at.x() - gap - size.width(), at.y() + gap},
+        };
+        return std::any_of(std::begin(corners), std::end(corners),
+                           [&](const QPointF& c) { return place_in(QRectF(c, size), text); });
+    }
+
+  private:
+    QPainter& painter_;
+    QRectF bounds_;
+    std::vector<QRectF> taken_;
+};
+
+}  // namespace korvane::ui
