@@ -200,14 +200,16 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     auto* right = new QSplitter(Qt::Vertical);
     right->addWidget(views);
     right->addWidget(buildComputationPane());
-    right->setStretchFactor(0, 3);
-    right->setStretchFactor(1, 2);
+    right->setStretchFactor(0, 1);
+    right->setStretchFactor(1, 1);
+    right->setSizes({420, 400});
 
     auto* main = new QSplitter(Qt::Horizontal);
     main->addWidget(buildDefinitionPane());
     main->addWidget(right);
     main->setStretchFactor(0, 2);
     main->setStretchFactor(1, 3);
+    main->setSizes({520, 760});
     setCentralWidget(main);
 
     cursorLabel_ = new QLabel;
@@ -467,8 +469,7 @@ QWidget* RouteWindow::buildComputationPane() {
     // Results
     resultTable_ = tableView("resultTable", results_);
     resultTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    resultTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    resultTable_->horizontalHeader()->setDefaultSectionSize(110);
+    resultTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     progress_ = new QProgressBar;
     progress_->setObjectName(QStringLiteral("progressBar"));
     progress_->setVisible(false);
@@ -510,7 +511,6 @@ void RouteWindow::newAlignment(bool byPoints) {
         points_->reset({{QStringLiteral("QD"), {}, {}, {}, {}, {}},
                         {QStringLiteral("ZD"), {}, {}, {}, {}, {}}});
     }
-    undo_->clear();
 }
 
 void RouteWindow::loadDefinition(const route::Definition& definition, const QString& path,
@@ -520,19 +520,17 @@ void RouteWindow::loadDefinition(const route::Definition& definition, const QStr
     byPoints_ = t.byPoints;
     path_ = path;
     shownName_ = shownName;
-    // Resetting with signals blocked, then one check of the whole.
-    for (TextTable* table : {start_, elements_, points_, breaks_, profile_})
-        table->blockSignals(true);
+    // Every table reset, then one check of the whole.
+    loading_ = true;
     start_->setHeaders(startHeaders(byPoints_));
     start_->reset(t.start);
     elements_->reset(byPoints_ ? std::vector<QStringList>{} : t.horizontal);
     points_->reset(byPoints_ ? t.horizontal : std::vector<QStringList>{});
     breaks_->reset(t.breaks);
     profile_->reset(t.profile);
-    for (TextTable* table : {start_, elements_, points_, breaks_, profile_})
-        table->blockSignals(false);
+    loading_ = false;
     for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
-        v->reset();
+        v->resizeColumnsToContents();
     elementView_->parentWidget()->setVisible(!byPoints_);
     pointView_->parentWidget()->setVisible(byPoints_);
     results_->start(ResultKind::table, nullptr);
@@ -543,6 +541,7 @@ void RouteWindow::loadDefinition(const route::Definition& definition, const QStr
 }
 
 void RouteWindow::recheck() {
+    if (loading_) return;
     TextTable* horizontal = byPoints_ ? points_ : elements_;
     const ReadTexts read =
         readTexts(byPoints_, start_->rows(), horizontal->rows(), breaks_->rows(), profile_->rows());
@@ -612,6 +611,7 @@ void RouteWindow::refreshKeyPoints() {
         for (int c = 0; c < cells.size(); ++c)
             keyPoints_->setItem(static_cast<int>(i), c, new QTableWidgetItem(cells[c]));
     }
+    keyPoints_->resizeColumnsToContents();
 }
 
 void RouteWindow::updateCaption() {

@@ -118,8 +118,9 @@ class RouteWindow : public QMainWindow {
     Desktop& desktop_;
     QUndoStack* undo_;
     bool byPoints_ = false;
-    QString path_;       // the Korvane file saved to; empty for a new or imported alignment
-    QString shownName_;  // the file name in the caption
+    bool loading_ = false;  // the tables are being filled from a file
+    QString path_;          // the Korvane file saved to; empty for a new or imported alignment
+    QString shownName_;     // the file name in the caption
     TextTable* start_;
     TextTable* elements_;
     TextTable* points_;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -167,6 +168,10 @@ void RouteWindowTest::referenceAlignmentOpensWithItsMainPoints() {
     QCOMPARE(cell(w, "pointTable", 2, 0), QStringLiteral("JD2"));
     QCOMPARE(cell(w, "pointTable", 4, 0), QStringLiteral("ZD"));
     QCOMPARE(cell(w, "pointTable", 4, 1), QStringLiteral("3458900"));
+    // The views show the rows read, not only their models.
+    QCOMPARE(child<QTableView>(w, "pointTable")->verticalHeader()->count(), 5);
+    QCOMPARE(child<QTableView>(w, "startTable")->verticalHeader()->count(), 1);
+    QCOMPARE(child<QTableView>(w, "profileTable")->verticalHeader()->count(), 4);
     QCOMPARE(cell(w, "breakTable", 0, 0), QStringLiteral("K1+200.000"));
     QCOMPARE(cell(w, "profileTable", 2, 2), QStringLiteral("15000"));
 
