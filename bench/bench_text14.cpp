@@ -26,6 +26,11 @@ class SilentDesktop final : public korvane::ui::Desktop {
         return {};
     }
     void moveFocus(QWidget*) override {}
+    korvane::ui::UnsavedChoice askUnsaved(QWidget*, const QString&) override {
+        failed = true;
+        return korvane::ui::UnsavedChoice::Cancel;
+    }
+    QString chooseItem(QWidget*, const QString&, const QStringList&) override { return {}; }
     QString findProgram(const QString&) override { return {}; }
     bool startProgram(const QString&, const QStringList&) override { return false; }
     bool openUrl(const QUrl&) override { return false; }

@@ -1,22 +1,32 @@
-// Saves pictures of the main window in its three working modes and of the
-// About window:
+// Saves pictures of the main window in its three working modes, of the
+// About window and of the route window:
 //   korvane_screenshots DIR
 // writes DIR/main-forward-single.png, DIR/main-forward-continuous.png,
-// DIR/main-inverse.png and DIR/about-window.png. Run it on a display (scripts/screenshots uses
+// DIR/main-inverse.png, DIR/about-window.png, DIR/route-points.png,
+// DIR/route-table.png and DIR/route-profile.png. Run it on a display (scripts/screenshots uses
 // Xvfb).
 #include <cstdio>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+
+#include "files/alignment_file.h"
+#include "route/definition.h"
 
 #include "ui/app_icon.h"
 #include "ui/chinese.h"
 #include "ui/desktop.h"
 #include "ui/main_form.h"
+#include "ui/route_window.h"
 
 namespace {
 
@@ -39,6 +49,54 @@ bool save(QWidget& window, const QDir& dir, const char* name) {
 
 void click(QWidget& window, const char* option) {
     window.findChild<QRadioButton*>(QLatin1String(option))->click();
+}
+
+// An alignment by intersection points with a chain break and a profile.
+korvane::route::Definition sampleRoute() {
+    korvane::route::Definition d;
+    d.name = "S201改线";
+    korvane::route::PointsDef p;
+    p.start_x = 3456789.123;
+    p.start_y = 512345.678;
+    p.points = {{"JD1", 3457250.0, 512700.0, 600, 120, 120},
+                {"JD2", 3457600.0, 513450.0, 800, 150, 100},
+                {"JD3", 3458300.0, 513700.0, 400, 0, 0}};
+    p.end_x = 3458900.0;
+    p.end_y = 514400.0;
+    d.horizontal = p;
+    d.breaks = {{1200, 1190}};
+    d.profile = {
+        {0, 0, 120.5, 0}, {600, 0, 128.3, 10000}, {1500, 0, 119.0, 15000}, {3000, 0, 125.0, 0}};
+    return d;
+}
+
+bool saveRouteWindow(const QDir& dir) {
+    QTemporaryDir scratch;
+    const QString file = scratch.filePath(QStringLiteral("S201改线.csv"));
+    if (korvane::files::write_alignment_file(file.toStdString(), sampleRoute())) return false;
+    korvane::ui::QtDesktop desktop;
+    korvane::ui::RouteWindow window(desktop);
+    window.show();
+    if (!window.openFile(file)) return false;
+    bool ok = save(window, dir, "route-points.png");
+
+    window.findChild<QLineEdit*>(QStringLiteral("fromEdit"))->setText(QStringLiteral("K0+300"));
+    window.findChild<QLineEdit*>(QStringLiteral("toEdit"))->setText(QStringLiteral("K0+800"));
+    window.findChild<QLineEdit*>(QStringLiteral("intervalEdit"))->setText(QStringLiteral("20"));
+    window.findChild<QLineEdit*>(QStringLiteral("offsetsEdit"))
+        ->setText(QStringLiteral("-7.5,0,7.5"));
+    window.findChild<QTabWidget*>(QStringLiteral("computeTabs"))->setCurrentIndex(2);
+    window.findChild<QPushButton*>(QStringLiteral("tableButton"))->click();
+    QElapsedTimer timer;
+    timer.start();
+    while (window.isComputing() && timer.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ok = save(window, dir, "route-table.png") && ok;
+
+    window.findChild<QTabWidget*>(QStringLiteral("viewTabs"))->setCurrentIndex(1);
+    window.findChild<QTabWidget*>(QStringLiteral("definitionTabs"))->setCurrentIndex(2);
+    ok = save(window, dir, "route-profile.png") && ok;
+    return ok;
 }
 
 }  // namespace
@@ -70,5 +128,6 @@ int main(int argc, char* argv[]) {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == QLatin1String("AAbout") && window->isVisible()) about = window;
     ok = about != nullptr && save(*about, dir, "about-window.png") && ok;
+    ok = saveRouteWindow(dir) && ok;
     return ok ? 0 : 1;
 }

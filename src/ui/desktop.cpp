@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStandardPaths>
@@ -27,6 +28,26 @@ void QtDesktop::moveFocus(QWidget* widget) {
     // A hidden or disabled widget cannot hold the focus; leave it where it is.
     if (widget == nullptr || !widget->isEnabled() || !widget->isVisible()) return;
     widget->setFocus(Qt::OtherFocusReason);
+}
+
+UnsavedChoice QtDesktop::askUnsaved(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, noticeTitle(), text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Save);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return UnsavedChoice::Save;
+        case QMessageBox::Discard:
+            return UnsavedChoice::Discard;
+        default:
+            return UnsavedChoice::Cancel;
+    }
+}
+
+QString QtDesktop::chooseItem(QWidget* parent, const QString& label, const QStringList& items) {
+    bool ok = false;
+    const QString item = QInputDialog::getItem(parent, noticeTitle(), label, items, 0, false, &ok);
+    return ok ? item : QString();
 }
 
 QString QtDesktop::findProgram(const QString& program) {

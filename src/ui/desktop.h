@@ -21,6 +21,9 @@ inline QString noticeTitle() {
 
 enum class FileDialogMode { Open, Save };
 
+// The answer to "save the changes first?" before they would be lost.
+enum class UnsavedChoice { Save, Discard, Cancel };
+
 class Desktop {
   public:
     virtual ~Desktop() = default;
@@ -37,6 +40,14 @@ class Desktop {
     // Moves the keyboard focus into `widget`.
     virtual void moveFocus(QWidget* widget) = 0;
 
+    // A modal question with the buttons 保存, 不保存 and 取消, asked before
+    // unsaved changes would be lost.
+    virtual UnsavedChoice askUnsaved(QWidget* parent, const QString& text) = 0;
+
+    // A modal choice of one of `items` (never empty), with `label` above the
+    // list. Returns the item chosen, or an empty string on cancel.
+    virtual QString chooseItem(QWidget* parent, const QString& label, const QStringList& items) = 0;
+
     // The full path of `program` found on the search path, or an empty string.
     virtual QString findProgram(const QString& program) = 0;
 
@@ -49,12 +60,14 @@ class Desktop {
 };
 
 // The real desktop, through Qt: QMessageBox, QFileDialog, QWidget::setFocus,
-// QStandardPaths::findExecutable, QProcess::startDetached, QDesktopServices.
+// QInputDialog, QStandardPaths::findExecutable, QProcess::startDetached, QDesktopServices.
 class QtDesktop final : public Desktop {
   public:
     void showInformation(QWidget* parent, const QString& title, const QString& text) override;
     QString chooseFile(QWidget* parent, FileDialogMode mode, const QStringList& filters) override;
     void moveFocus(QWidget* widget) override;
+    UnsavedChoice askUnsaved(QWidget* parent, const QString& text) override;
+    QString chooseItem(QWidget* parent, const QString& label, const QStringList& items) override;
     QString findProgram(const QString& program) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
     bool openUrl(const QUrl& url) override;

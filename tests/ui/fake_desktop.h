@@ -36,6 +36,11 @@ class FakeDesktop final : public Desktop {
     QStringList answers;     // paths the file dialog returns, in turn ("" = cancel)
     QStringList focusMoves;  // objectName of each widget the focus was moved to
 
+    QStringList questions;                // texts of the unsaved-changes questions asked
+    QList<UnsavedChoice> unsavedAnswers;  // their answers in turn (none left: Cancel)
+    QList<QStringList> itemRequests;      // the lists offered by chooseItem
+    QStringList itemAnswers;              // its answers in turn (none left: cancel)
+
     QSet<QString> installed;  // programs found on the search path, as /usr/bin/<name>
     QSet<QString> broken;     // found programs that nevertheless fail to start
     bool opensUrls = true;    // whether web pages and documents open
@@ -52,6 +57,14 @@ class FakeDesktop final : public Desktop {
     void moveFocus(QWidget* widget) override {
         focusMoves.append(widget->objectName());
         widget->setFocus(Qt::OtherFocusReason);
+    }
+    UnsavedChoice askUnsaved(QWidget*, const QString& text) override {
+        questions.append(text);
+        return unsavedAnswers.isEmpty() ? UnsavedChoice::Cancel : unsavedAnswers.takeFirst();
+    }
+    QString chooseItem(QWidget*, const QString&, const QStringList& items) override {
+        itemRequests.append(items);
+        return itemAnswers.isEmpty() ? QString() : itemAnswers.takeFirst();
     }
     QString findProgram(const QString& program) override {
         return installed.contains(program) ? QStringLiteral("/usr/bin/") + program : QString();

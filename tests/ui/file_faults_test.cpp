@@ -42,6 +42,10 @@ class ScriptedDesktop final : public korvane::ui::Desktop {
         return answer;
     }
     void moveFocus(QWidget* widget) override { widget->setFocus(); }
+    korvane::ui::UnsavedChoice askUnsaved(QWidget*, const QString&) override {
+        return korvane::ui::UnsavedChoice::Cancel;
+    }
+    QString chooseItem(QWidget*, const QString&, const QStringList&) override { return {}; }
     QString findProgram(const QString&) override { return {}; }
     bool startProgram(const QString&, const QStringList&) override { return false; }
     bool openUrl(const QUrl&) override { return false; }

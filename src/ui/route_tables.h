@@ -1,0 +1,143 @@
+// The alignment as tables of texts, as the user types them: one table of the
+// alignment's name and start, one of its elements or intersection points, one
+// of chain breaks and one of vertical points. Every edit goes through an undo
+// stack; every row carries the error found in it, shown in its last column.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "route/definition.h"
+#include "route/failure.h"
+
+class QUndoStack;
+
+namespace korvane::ui {
+
+// A table of texts with a last, read-only column "检查" holding the row's
+// error. Edits made through setData() and the row commands are undoable.
+class TextTable : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    TextTable(QStringList headers, QUndoStack* undo, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    const std::vector<QStringList>& rows() const { return rows_; }
+    const QString& cell(int row, int column) const;
+    int fields() const { return static_cast<int>(headers_.size()); }
+
+    // Replaces everything, not undoably (a file opened, a new alignment).
+    void reset(std::vector<QStringList> rows);
+    // Undoable: a blank row inserted before `row`, or row `row` removed.
+    void insertBlankRow(int row);
+    void removeRowAt(int row);
+    // Rows that cannot be removed and before which nothing is inserted (the
+    // start and end points of the intersection-point table): the first
+    // `fixedHead` rows and the last `fixedTail` rows.
+    void setFixedRows(int fixedHead, int fixedTail);
+    int fixedTail() const { return fixedTail_; }
+    // New column headers (the start table differs between the two methods);
+    // takes effect with the next reset().
+    void setHeaders(QStringList headers) { headers_ = std::move(headers); }
+    bool canInsertAt(int row) const;
+    bool canRemove(int row) const;
+    // Cells that take no text (the radius of the start point): column `column`
+    // of the fixed rows.
+    void setFixedRowColumns(int firstLockedColumn);
+
+    void setErrors(std::vector<QString> errors);
+    QString error(int row) const;
+
+    // Used by the undo commands.
+    void applyCell(int row, int column, const QString& text);
+    void applyInsert(int row, const QStringList& cells);
+    void applyRemove(int row);
+
+  signals:
+    // After any change of the texts (an edit, its undo or redo, a reset).
+    void edited();
+
+  private:
+    bool fixedRow(int row) const;
+
+    QStringList headers_;
+    QUndoStack* undo_;
+    std::vector<QStringList> rows_;
+    std::vector<QString> errors_;
+    int fixedHead_ = 0;
+    int fixedTail_ = 0;
+    int lockedFrom_ = -1;
+};
+
+// The column layouts.
+namespace columns {
+// Start table, element method: name, prefix, chainage, X, Y, azimuth.
+inline constexpr int kName = 0, kPrefix = 1, kStartChainage = 2, kStartX = 3, kStartY = 4,
+                     kStartAzimuth = 5;
+// Element table: length, start radius, end radius, direction (左/右/empty).
+inline constexpr int kLength = 0, kRadiusStart = 1, kRadiusEnd = 2, kDirection = 3;
+// Point table: name, X, Y, R, Ls1, Ls2; first row QD, last row ZD.
+inline constexpr int kPointName = 0, kPointX = 1, kPointY = 2, kPointRadius = 3, kEntry = 4,
+                     kExit = 5;
+// Chain breaks: back, ahead. Vertical points: chainage, H, R, zone.
+inline constexpr int kBack = 0, kAhead = 1;
+inline constexpr int kVerticalChainage = 0, kElevation = 1, kVerticalRadius = 2, kZone = 3;
+}  // namespace columns
+
+QStringList startHeaders(bool byPoints);
+QStringList elementHeaders();
+QStringList pointHeaders();
+QStringList breakHeaders();
+QStringList profileHeaders();
+
+// The texts of each table for a definition.
+struct DefinitionTexts {
+    bool byPoints = false;
+    std::vector<QStringList> start;  // one row
+    std::vector<QStringList> horizontal;
+    std::vector<QStringList> breaks;
+    std::vector<QStringList> profile;
+};
+DefinitionTexts textsOf(const route::Definition& definition);
+
+// Which table a row error belongs to.
+enum class TableKind { start, horizontal, breaks, profile };
+
+struct RowError {
+    TableKind table = TableKind::start;
+    int row = 0;
+    int column = -1;  // the field at fault, or -1
+    QString message;
+};
+
+// The definition the texts spell, or the first error of each row (all rows
+// are read, so every wrong row shows its error at once).
+struct ReadTexts {
+    std::optional<route::Definition> definition;
+    std::vector<RowError> errors;
+};
+ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
+                    const std::vector<QStringList>& horizontal,
+                    const std::vector<QStringList>& breaks,
+                    const std::vector<QStringList>& profile);
+
+// Where a failure of Alignment::build is shown: the table and row it names
+// (the start table, row 0, for the start and what has no row).
+RowError placeOf(const route::Failure& failure);
+
+// Number texts: the shortest text that reads back to the same double.
+QString shortestText(double value);
+// A radius: "∞" for a straight, else shortestText.
+QString radiusText(double radius);
+
+}  // namespace korvane::ui
