@@ -24,7 +24,8 @@ bool wide(std::uint32_t c) {
 
 // CLI11 pads the left column by bytes, which puts a description after a
 // Chinese label two columns early for every character; this pads by columns.
-std::string two_columns(std::string left, const std::string& description, std::size_t width) {
+std::string two_columns(const std::string& left, const std::string& description,
+                        std::size_t width) {
     std::string out = "  ";
     out += left;
     std::size_t used = display_width(out);
@@ -152,9 +153,10 @@ std::string in_typed_order(std::string_view reversed) {
         at = end + 1;
     }
     std::string typed;
-    for (auto word = words.rbegin(); word != words.rend(); ++word) {
+    while (!words.empty()) {
         if (!typed.empty()) typed += ' ';
-        typed.append(*word);
+        typed.append(words.back());
+        words.pop_back();
     }
     return typed;
 }
