@@ -1,5 +1,7 @@
 # Two commands: `make run` starts the window, `make test` runs every test.
-# Both install missing Debian packages first and build in ./build.
+# Both install missing Debian packages first (run only the build set) and
+# build in ./build.
+#   make package        the Debian package; make package-check unpacks and runs it
 # Hardening, each in a build folder of its own:
 #   make sanitize  every test under AddressSanitizer and UBSan (./build-asan)
 #   make fuzz      every fuzz target for FUZZ_SECONDS (default 30) (./build-fuzz)
@@ -15,22 +17,43 @@ FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
 SANITIZE     := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
 
-.PHONY: run test deps configure build clean sanitize fuzz tidy format-check
+.PHONY: run test deps deps-build configure build clean sanitize fuzz tidy format-check \
+	package package-check
 
-run: build
+# The window needs a desktop session; without one Qt would abort.
+run: deps-build
+	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) \
+	  -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS) --target korvane korvane-cli
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: 没有图形显示（DISPLAY、WAYLAND_DISPLAY 均未设置），请在桌面会话中运行 / no display: run it in a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)" >&2; \
+	  exit 1; fi
 	$(BUILD)/src/app/korvane
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# What building and running need (make run); everything the checks add.
+deps-build:
+	@scripts/install-deps build
+
 deps:
-	@scripts/install-deps
+	@scripts/install-deps test
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) \
+	  -DKORVANE_BUILD_TESTS=ON -DKORVANE_BUILD_BENCH=ON $(CMAKE_ARGS) >/dev/null
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Debian package korvane_<version>-1_amd64.deb in $(BUILD), and its check:
+# unpacked into a scratch root, the programs run from there, lintian errors fail.
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: package
+	scripts/package-check $(BUILD)/korvane_*.deb
 
 sanitize: deps
 	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_BUILD_BENCH=OFF \

@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/route_commands.h"
+#include "cli/usage.h"
 #include "files/batch_output.h"
 #include "files/line_file.h"
 #include "files/point_file.h"
@@ -85,11 +86,10 @@ struct Computation {
 
 std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& fields) {
     const std::pair<const char*, std::pair<Field, const char*>> options[] = {
-        {"--k0", {Field::Text1, "Start chainage K0 of the line (m)"}},
-        {"--x0", {Field::Text2, "Northing X0 of the line's start point (m)"}},
-        {"--y0", {Field::Text3, "Easting Y0 of the line's start point (m)"}},
-        {"--azimuth",
-         {Field::Text4, "Azimuth of the line, packed d.mmss (15.152555 is 15d15m25.55s)"}},
+        {"--k0", {Field::Text1, "直线起点桩号K0（m）"}},
+        {"--x0", {Field::Text2, "直线起点坐标X0（北坐标，m）"}},
+        {"--y0", {Field::Text3, "直线起点坐标Y0（东坐标，m）"}},
+        {"--azimuth", {Field::Text4, "直线方位角，d.mmss 格式（15.152555 即 15°15′25.55″）"}},
     };
     std::vector<CLI::Option*> added;
     for (const auto& [name, what] : options) {
@@ -100,18 +100,14 @@ std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& field
 
 void add_line_options(CLI::App& cmd, Computation& c) {
     std::vector<CLI::Option*> parameters = add_line_parameters(cmd, c.fields);
-    c.line_option =
-        cmd.add_option("--line", c.line_file,
-                       "Read K0, X0, Y0 and the azimuth from a line-parameter file instead")
-            ->type_name("FILE");
+    c.line_option = cmd.add_option("--line", c.line_file, "改从线参数文件读取K0、X0、Y0与方位角")
+                        ->type_name("FILE");
     for (CLI::Option* option : parameters) c.line_option->excludes(option);
 }
 
 void add_offset_options(CLI::App& cmd, FieldOptions& fields) {
-    fields.add(cmd, "--offset", Field::Text6,
-               "Offset P (m), positive to the right of the line; used only together with --skew");
-    fields.add(cmd, "--skew", Field::Text7,
-               "Skew angle, packed d.mmss, clockwise from the line's direction (90 is square)");
+    fields.add(cmd, "--offset", Field::Text6, "偏距P（m），线路右侧为正；须与 --skew 同用");
+    fields.add(cmd, "--skew", Field::Text7, "斜交角，d.mmss 格式，自线路方向顺时针量（90 为正交）");
 }
 
 // The field texts of a command, with Text1..Text4 taken from the line file when
@@ -288,82 +284,82 @@ int finish_parse_exit(int status) {
 }
 
 int run_command(int argc, const char* const* argv) {
-    CLI::App app{"Korvane: setting out points along a straight route line.", "korvane-cli"};
+    CLI::App app{"Korvane 命令行：直线与线路的坐标正算、反算、连续计算及其文件", "korvane-cli"};
+    use_chinese_help(app);
     app.require_subcommand(1);
     // "--version" prints "Korvane 1.2" and a line feed, and exits 0.
     app.set_version_flag("--version", std::string("Korvane ") + korvane::kVersion,
-                         "Print the program version and exit");
+                         "显示版本号并退出");
 
-    CLI::App* forward = app.add_subcommand(
-        "forward", "X and Y of the point at chainage K, set out at offset P under the skew angle");
+    CLI::App* forward =
+        app.add_subcommand("forward", "坐标正算：桩号K处按偏距P与斜交角放出的点的坐标X、Y");
     Computation forward_options;
     add_line_options(*forward, forward_options);
-    forward_options.fields.add(*forward, "--k", Field::Text5, "Chainage K of the point (m)");
+    forward_options.fields.add(*forward, "--k", Field::Text5, "点的桩号K（m）");
     add_offset_options(*forward, forward_options.fields);
 
-    CLI::App* inverse = app.add_subcommand(
-        "inverse", "Chainage K and offset P of a point X, Y, or of every point of a file");
+    CLI::App* inverse =
+        app.add_subcommand("inverse", "坐标反算：点X、Y或点文件中每一点的桩号K与偏距P");
     Computation inverse_options;
     add_line_options(*inverse, inverse_options);
     FieldOptions& inverse_fields = inverse_options.fields;
-    CLI::Option* x =
-        inverse_fields.add(*inverse, "--x", Field::Text8, "Northing X of the point (m)");
-    CLI::Option* y =
-        inverse_fields.add(*inverse, "--y", Field::Text9, "Easting Y of the point (m)");
+    CLI::Option* x = inverse_fields.add(*inverse, "--x", Field::Text8, "点的坐标X（北坐标，m）");
+    CLI::Option* y = inverse_fields.add(*inverse, "--y", Field::Text9, "点的坐标Y（东坐标，m）");
     std::string points;
     CLI::Option* points_option =
         inverse
             ->add_option("--points", points,
-                         "Points file, one point a line: [name] X Y, separated by commas, tabs or "
-                         "spaces; prints CSV name,X,Y,K,P")
+                         "点文件，每行一点：[点名] X Y，以逗号、制表符或空格分隔；"
+                         "输出 CSV name,X,Y,K,P")
             ->type_name("FILE");
     points_option->excludes(x)->excludes(y);
 
-    CLI::App* batch = app.add_subcommand(
-        "batch", "The table of points from a start to an end chainage in equal steps");
+    CLI::App* batch = app.add_subcommand("batch", "连续计算：从起算桩号到止算桩号按等步长列出各点");
     Computation batch_options;
     add_line_options(*batch, batch_options);
     FieldOptions& batch_fields = batch_options.fields;
-    batch_fields.add(*batch, "--start", Field::Text15, "Start chainage of the table (m)");
-    batch_fields.add(*batch, "--end", Field::Text16, "End chainage of the table (m)");
-    batch_fields.add(*batch, "--step", Field::Text17, "Step between rows (m)");
+    batch_fields.add(*batch, "--start", Field::Text15, "起算桩号（m）");
+    batch_fields.add(*batch, "--end", Field::Text16, "止算桩号（m）");
+    batch_fields.add(*batch, "--step", Field::Text17, "计算步长（m）");
     add_offset_options(*batch, batch_fields);
     std::string report;
     CLI::Option* report_option =
-        batch->add_option("--report", report, "Write the batch report file instead of printing")
-            ->type_name("FILE");
+        batch->add_option("--report", report, "把成果写入成果文件，不显示")->type_name("FILE");
     bool csv_flag = false;
     bool cass_flag = false;
-    CLI::Option* csv =
-        batch->add_flag("--csv", csv_flag, "Print CSV: K,P,X,Y and one line per row");
-    CLI::Option* cass =
-        batch->add_flag("--cass", cass_flag, "Print CASS coordinate data: N,,Y,X,0 per row");
+    CLI::Option* csv = batch->add_flag("--csv", csv_flag, "以 CSV 显示：K,P,X,Y，每点一行");
+    CLI::Option* cass = batch->add_flag("--cass", cass_flag, "以 CASS 坐标数据显示：每点 N,,Y,X,0");
     report_option->excludes(csv)->excludes(cass);
     csv->excludes(cass);
 
-    CLI::App* line = app.add_subcommand("line", "Line-parameter files");
+    CLI::App* line = app.add_subcommand("line", "线参数文件的导出与导入");
     line->require_subcommand(1);
-    CLI::App* line_export = line->add_subcommand(
-        "export", "Write K0, X0, Y0 and the azimuth, as typed, into a line-parameter file");
+    CLI::App* line_export =
+        line->add_subcommand("export", "把K0、X0、Y0与方位角按输入原样写入线参数文件");
     std::string export_path;
-    line_export->add_option("file", export_path, "Line-parameter file to write")
+    line_export->add_option("file", export_path, "要写入的线参数文件")
         ->type_name("FILE")
         ->required();
     FieldOptions export_fields;
     add_line_parameters(*line_export, export_fields);
-    CLI::App* line_import = line->add_subcommand(
-        "import", "Print the four field texts that a line-parameter file gives, one per line");
+    CLI::App* line_import = line->add_subcommand("import", "逐行显示线参数文件给出的四个字段文本");
     std::string import_path;
-    line_import->add_option("file", import_path, "Line-parameter file to read")
+    line_import->add_option("file", import_path, "要读取的线参数文件")
         ->type_name("FILE")
         ->required();
 
     RouteCommands route(app);
+    name_groups(app);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return finish_parse_exit(route.usage_status(app.exit(e)));
+        // --help and --version end the parse too, with status 0.
+        if (e.get_exit_code() == 0) return finish_parse_exit(app.exit(e));
+        const std::string message = usage_message(e, app);
+        std::fwrite(message.data(), 1, message.size(), stderr);
+        std::fputc('\n', stderr);
+        return kExitUsage;
     }
     if (route.chosen()) return route.run();
 

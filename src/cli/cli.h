@@ -7,10 +7,11 @@
 
 namespace korvane::cli {
 
-// Exit statuses besides 0. A usage error exits with CLI11's own status (100
-// and above) after its help hint.
-inline constexpr int kExitFileError = 1;     // a file could not be read or written
-inline constexpr int kExitInvalidInput = 2;  // a check of the computation failed
+// Exit statuses besides 0. A command line that cannot be parsed is refused
+// input like a failed check: its message and a pointer to --help, status 2.
+inline constexpr int kExitFileError = 1;              // a file could not be read or written
+inline constexpr int kExitInvalidInput = 2;           // a check of the computation failed
+inline constexpr int kExitUsage = kExitInvalidInput;  // an option missing, unknown or misused
 
 // Parses the arguments, runs the chosen command and returns the exit status.
 int run(int argc, const char* const* argv);

@@ -997,25 +997,20 @@ std::optional<Refusal> run_convert(const Options& o) {
 
 void add_file(CLI::App& cmd, Options& o) {
     cmd.add_option("file", o.file,
-                   "Alignment: a Korvane alignment file, or LandXML when the name ends in .xml; "
-                   "- reads standard input")
+                   "线路：Korvane 线路文件，文件名以 .xml 结尾时为 LandXML；- 读标准输入")
         ->type_name("FILE")
         ->required();
-    cmd.add_option("--name", o.name, "The alignment to use from a LandXML file with several")
-        ->type_name("NAME");
+    cmd.add_option("--name", o.name, "LandXML 文件含多条线路时所用线路的名称")->type_name("NAME");
 }
 
 void add_output(CLI::App& cmd, Options& o, bool with_format) {
-    cmd.add_option("--decimals", o.decimals,
-                   "Decimals of the numbers and chainages written, 0 to 9 (default 3)")
+    cmd.add_option("--decimals", o.decimals, "输出数字与桩号的小数位数，0到9（默认3）")
         ->type_name("N");
     cmd.add_option("--output", o.output,
-                   "Write the rows to this file (code page 936, CR LF), replacing it whole; "
-                   "- is standard output")
+                   "把结果写入此文件（代码页936，CR LF），整体替换；- 为标准输出")
         ->type_name("FILE");
     if (with_format) {
-        cmd.add_option("--format", o.format,
-                       "csv (default) or cass: a CASS coordinate file 点名,编码,Y,X,H")
+        cmd.add_option("--format", o.format, "csv（默认）或 cass：CASS 坐标文件 点名,编码,Y,X,H")
             ->type_name("FORMAT");
     }
 }
@@ -1024,89 +1019,66 @@ void add_output(CLI::App& cmd, Options& o, bool with_format) {
 
 RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>()) {
     Options& o = *options_;
-    o.route =
-        app.add_subcommand("route",
-                           "Computations along a route alignment (straights, curves, transitions, "
-                           "chain breaks, profile)");
+    o.route = app.add_subcommand("route", "沿线路计算（直线、圆曲线、缓和曲线、断链、纵断面）");
     o.route->require_subcommand(1);
 
-    o.info = o.route->add_subcommand(
-        "info", "Main points and element boundaries: label,station,X,Y,azimuth,radius");
+    o.info = o.route->add_subcommand("info", "主点与线元分界点：label,station,X,Y,azimuth,radius");
     add_file(*o.info, o);
     add_output(*o.info, o, true);
 
     o.forward = o.route->add_subcommand(
-        "forward", "X, Y, azimuth and H at a chainage: station,offset,X,Y,azimuth,H");
+        "forward", "桩号处的坐标X、Y、方位角与高程H：station,offset,X,Y,azimuth,H");
     add_file(*o.forward, o);
-    o.forward->add_option("--station", o.station, "Chainage, e.g. K1+234.5 or 1234.5")
+    o.forward->add_option("--station", o.station, "桩号，如 K1+234.5 或 1234.5")
         ->type_name("CHAINAGE")
         ->required();
-    o.forward->add_option("--offset", o.offset, "Offset P (m), positive to the right (default 0)")
-        ->type_name("P");
-    o.forward
-        ->add_option("--skew", o.skew,
-                     "Skew angle, packed d.mmss, clockwise from the forward direction (default 90)")
+    o.forward->add_option("--offset", o.offset, "偏距P（m），右侧为正（默认0）")->type_name("P");
+    o.forward->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自前进方向顺时针量（默认90）")
         ->type_name("A");
-    o.forward->add_option("--zone", o.zone, "Zone 1, 2, … of a chainage that a long chain repeats")
-        ->type_name("N");
+    o.forward->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("N");
     add_output(*o.forward, o, true);
 
-    o.inverse = o.route->add_subcommand(
-        "inverse", "Chainage, offset and H of points: name,X,Y,station,offset,H");
+    o.inverse =
+        o.route->add_subcommand("inverse", "点的桩号、偏距与高程H：name,X,Y,station,offset,H");
     add_file(*o.inverse, o);
-    o.x_option = o.inverse->add_option("--x", o.x, "Northing X of the point (m)")->type_name("X");
-    CLI::Option* y =
-        o.inverse->add_option("--y", o.y, "Easting Y of the point (m)")->type_name("Y");
+    o.x_option = o.inverse->add_option("--x", o.x, "点的坐标X（北坐标，m）")->type_name("X");
+    CLI::Option* y = o.inverse->add_option("--y", o.y, "点的坐标Y（东坐标，m）")->type_name("Y");
     o.x_option->needs(y);
     y->needs(o.x_option);
     o.points_option =
         o.inverse
             ->add_option("--points", o.points,
-                         "Points file: CASS .dat, CSV .csv with a header name,X,Y[,H], or lines "
-                         "[name] X Y; - reads standard input")
+                         "点文件：CASS .dat、表头为 name,X,Y[,H] 的 CSV .csv，或每行 [点名] X Y；"
+                         "- 读标准输入")
             ->type_name("FILE");
     o.points_option->excludes(o.x_option)->excludes(y);
     add_output(*o.inverse, o, false);
 
     o.table = o.route->add_subcommand(
-        "table", "Stakes from one chainage to another: station,label,offset,X,Y,azimuth,H");
+        "table", "从一个桩号到另一桩号的逐桩坐标：station,label,offset,X,Y,azimuth,H");
     add_file(*o.table, o);
-    o.table->add_option("--from", o.from, "First chainage")->type_name("S")->required();
-    o.table->add_option("--to", o.to, "Last chainage")->type_name("S")->required();
-    o.table->add_option("--interval", o.interval, "Interval of the whole stations (m)")
-        ->type_name("D")
-        ->required();
-    o.table
-        ->add_option("--offsets", o.offsets,
-                     "Side stakes, offsets separated by commas, e.g. -7.5,0,7.5 (default 0)")
+    o.table->add_option("--from", o.from, "起始桩号")->type_name("S")->required();
+    o.table->add_option("--to", o.to, "终止桩号")->type_name("S")->required();
+    o.table->add_option("--interval", o.interval, "整桩间距（m）")->type_name("D")->required();
+    o.table->add_option("--offsets", o.offsets, "边桩偏距，以逗号分隔，如 -7.5,0,7.5（默认0）")
         ->type_name("LIST");
-    o.table->add_option("--skew", o.skew, "Skew angle, packed d.mmss (default 90)")->type_name("A");
-    o.table->add_flag("--no-key-points", o.no_key_points,
-                      "Leave out the main points, element boundaries and chain breaks");
-    o.table->add_option("--from-zone", o.from_zone, "Zone of --from where a long chain repeats it")
+    o.table->add_option("--skew", o.skew, "斜交角，d.mmss 格式（默认90）")->type_name("A");
+    o.table->add_flag("--no-key-points", o.no_key_points, "不列主点、线元分界点与断链");
+    o.table->add_option("--from-zone", o.from_zone, "长链重复 --from 的桩号时其所在分区")
         ->type_name("N");
-    o.table->add_option("--to-zone", o.to_zone, "Zone of --to where a long chain repeats it")
-        ->type_name("N");
+    o.table->add_option("--to-zone", o.to_zone, "长链重复 --to 的桩号时其所在分区")->type_name("N");
     add_output(*o.table, o, true);
 
     o.convert = o.route->add_subcommand(
-        "convert",
-        "Korvane alignment file <-> LandXML by OUT's extension (.xml); intersection points are "
-        "written as elements");
+        "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");
     add_file(*o.convert, o);
-    o.convert->add_option("out", o.out, "File to write; - is standard output")
-        ->type_name("OUT")
-        ->required();
+    o.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")->type_name("OUT")->required();
 }
 
 RouteCommands::~RouteCommands() = default;
 
 bool RouteCommands::chosen() const {
     return options_->route->parsed();
-}
-
-int RouteCommands::usage_status(int status) const {
-    return status != 0 && chosen() ? kExitInvalidInput : status;
 }
 
 int RouteCommands::run() const {

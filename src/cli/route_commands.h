@@ -34,10 +34,6 @@ class RouteCommands {
     // True when the command line chose a route command.
     bool chosen() const;
 
-    // The exit status for a command line that CLI11 refused with `status`
-    // (0 for --help): a route command's usage error is refused input.
-    int usage_status(int status) const;
-
     // Runs the chosen route command and returns the exit status.
     int run() const;
 

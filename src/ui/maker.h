@@ -22,7 +22,8 @@ inline constexpr char16_t kEmail[] = u"kv@kv.test";
 // The instant-messaging line shown in the About window.
 inline constexpr char16_t kMessaging[] = u"QQ：10000";
 
-// The copyright line shown in the About window.
-inline constexpr char16_t kCopyright[] = u"Copyright © Korvane 开发组";
+// The copyright line shown in the About window: the year, the holders and
+// the licence (LICENSE) in the 167-pixel label.
+inline constexpr char16_t kCopyright[] = u"© 2026 Korvane 开发组 · MIT 许可";
 
 }  // namespace korvane::ui::maker

@@ -582,6 +582,10 @@ void RouteWindow::recheck() {
         }
     }
     for (std::size_t k = 0; k < tables.size(); ++k) tables[k]->setErrors(std::move(errors[k]));
+    // The intersection points of an alignment given by them are marked on the plan.
+    plan_->setIntersections(alignment_ && read.definition
+                                ? PlanView::intersections_of(*read.definition)
+                                : std::vector<PlanMark>{});
     plan_->setAlignment(alignment_);
     plan_->setMarks({});
     profileDrawing_->setAlignment(alignment_);

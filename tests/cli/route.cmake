@@ -196,9 +196,10 @@ cli_check("converted info" ARGS route info back.csv STATUS 0
 # Every command has its own help; a usage error is refused input.
 foreach(command info forward inverse table convert)
   cli_check("${command} --help" ARGS route ${command} --help STATUS 0
-    STDOUT_MATCHES "Usage: korvane-cli route ${command}")
+    STDOUT_MATCHES "用法：korvane-cli route ${command} ")
 endforeach()
-cli_check("info without file" ARGS route info STATUS 2 STDERR_MATCHES "file is required")
+cli_check("info without file" ARGS route info STATUS 2
+  STDERR "请给出参数file！\n用法见 korvane-cli route info --help。\n")
 
 # A write that fails part-way is a file error: status 1 and a message. To a
 # full device (standard output) …

@@ -61,7 +61,7 @@ class AboutWindowTest : public QObject {
             {"Shape1", "AAbout", {0, 0, 291, 209}, {}},
             {"Label7", "AAbout", {42, 188, 200, 13}, "网址：korvane.example.org/soft"},
             {"Label5", "AAbout", {43, 168, 120, 13}, "邮箱：kv@kv.test"},
-            {"Label4", "AAbout", {45, 39, 167, 13}, "Copyright © Korvane 开发组"},
+            {"Label4", "AAbout", {45, 39, 167, 13}, "© 2026 Korvane 开发组 · MIT 许可"},
             {"AAbout", "AAbout", {46, 18, 100, 13}, "版本：V 1.2"},
             {"Label6", "AAbout", {44, 149, 120, 13}, "QQ：10000"},
             {"Label1", "AAbout", {4, 6, 288, 196}, ""},
