@@ -22,6 +22,10 @@
 
 #include "files/system_calls.h"
 
+#ifndef ERROR_DISK_QUOTA_EXCEEDED
+#define ERROR_DISK_QUOTA_EXCEEDED 1295L
+#endif
+
 namespace korvane::files::detail {
 namespace {
 
