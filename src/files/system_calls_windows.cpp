@@ -113,6 +113,24 @@ int failed() {
     return -1;
 }
 
+// Why a path was not found: a file where a folder of the path should be
+// (ENOTDIR, as POSIX names it) or a part that is missing (ENOENT).
+int not_found(const std::filesystem::path& path) {
+    for (auto p = path.parent_path(); !p.empty(); p = p.parent_path()) {
+        const DWORD attributes = ::GetFileAttributesW(p.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? ENOENT : ENOTDIR;
+        if (p == p.root_path()) break;
+    }
+    return ENOENT;
+}
+
+// errno for the last error of a call on `path`.
+int errno_for(const std::filesystem::path& path) {
+    const int err = errno_of(::GetLastError());
+    return err == ENOENT ? not_found(path) : err;
+}
+
 HANDLE handle_of(int fd) {
     // NOLINTNEXTLINE(performance-no-int-to-ptr): the C library hands the handle out as a number
     return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -204,7 +222,7 @@ PathState look_at(const std::filesystem::path& path) {
         ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        state.error = errno_of(::GetLastError());
+        state.error = errno_for(path);
         return state;
     }
     state.kind = kind_of(h, nullptr);
@@ -232,6 +250,10 @@ int create_new_file(const std::filesystem::path& path) {
     // Not shared while it is written; it gets the folder's inherited permissions.
     const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_for(path);
+        return -1;
+    }
     return descriptor_of(h, _O_WRONLY | _O_BINARY);
 }
 
@@ -258,6 +280,10 @@ int open_for_reading(const std::filesystem::path& path) {
     const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_READ,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = errno_for(path);
+        return -1;
+    }
     return descriptor_of(h, _O_RDONLY | _O_BINARY);
 }
 

@@ -2,6 +2,9 @@
 # SEND_ERROR, so that one run shows every failing check of a script.
 cmake_minimum_required(VERSION 3.25)
 
+# The program as it is run: through EMULATOR (Wine) in a cross build.
+set(CLI ${EMULATOR} "${KORVANE_CLI}")
+
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
@@ -25,7 +28,7 @@ endfunction()
 function(cli_check what)
   cmake_parse_arguments(PARSE_ARGV 1 C ""
     "STATUS;STDOUT;STDERR;STDOUT_MATCHES;STDERR_MATCHES" "ARGS")
-  execute_process(COMMAND "${KORVANE_CLI}" ${C_ARGS}
+  execute_process(COMMAND ${CLI} ${C_ARGS}
     WORKING_DIRECTORY "${WORK}"
     RESULT_VARIABLE status OUTPUT_FILE "${WORK}/.stdout" ERROR_FILE "${WORK}/.stderr")
   if(NOT "${status}" STREQUAL "${C_STATUS}")
