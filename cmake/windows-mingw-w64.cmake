@@ -23,8 +23,7 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
 # Tests (gtest_discover_tests, ctest, the command-line scripts) run the
 # programs through Wine.
-# Debian's 64-bit loader itself: its "wine" wrapper asks for the 32-bit one.
-find_program(KORVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+find_program(KORVANE_WINE NAMES wine wine64 NO_CMAKE_FIND_ROOT_PATH)
 if(KORVANE_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${KORVANE_WINE})
 endif()
