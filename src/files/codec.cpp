@@ -1,62 +1,17 @@
-// Conversion through the C library's iconv. glibc's "CP936" (an alias of its
-// "GBK" converter) is code page 936 as Windows defines it: the 21791 two-byte
-// characters, ASCII, and the euro sign as the single byte 80. It converts
-// strictly: without "//TRANSLIT" or "//IGNORE" a character it cannot convert
-// stops the conversion, so nothing is ever replaced or dropped silently.
+// The codec: what is said when text cannot be converted. The conversion
+// itself is the system's (files/cp936.h).
 #include "files/codec.h"
 
-#include <iconv.h>
-#include <cerrno>
 #include <cstdio>
 
+#include "files/cp936.h"
 #include "files/texts.h"
 
 namespace korvane::files {
 namespace {
 
-constexpr const char* kCodePage = "CP936";
-
-// An open conversion descriptor, closed on every path out.
-class Converter {
-  public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-
-    // iconv_open reports failure as (iconv_t)-1.
-    bool ok() const {
-        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
-        return cd_ != reinterpret_cast<iconv_t>(-1);
-    }
-
-    // Converts as much of `in` as possible, appending to `out`. Returns the
-    // number of input bytes consumed; when that is less than in.size(), errno
-    // tells why (EILSEQ: a sequence that cannot be converted, EINVAL: an
-    // incomplete sequence at the end).
-    size_t convert(std::string_view in, std::string& out) {
-        char* src = const_cast<char*>(in.data());  // iconv does not write the input
-        size_t src_left = in.size();
-        char buffer[1024];
-        while (src_left > 0) {
-            char* dst = buffer;
-            size_t dst_left = sizeof buffer;
-            const size_t r = iconv(cd_, &src, &src_left, &dst, &dst_left);
-            const int err = errno;
-            out.append(buffer, static_cast<size_t>(dst - buffer));
-            if (r == static_cast<size_t>(-1) && err != E2BIG) {
-                errno = err;
-                break;
-            }
-        }
-        return in.size() - src_left;
-    }
-
-  private:
-    iconv_t cd_;
-};
+using detail::Cp936Converter;
+using Direction = Cp936Converter::Direction;
 
 std::string hex_byte(unsigned char b) {
     char text[8];
@@ -96,7 +51,7 @@ std::string unencodable_cause(std::string_view rest) {
 namespace detail {
 
 bool encode_cp936(std::string_view utf8, std::string& out, std::string& cause) {
-    Converter conv(kCodePage, "UTF-8");
+    Cp936Converter conv(Direction::from_utf8);
     if (!conv.ok()) {
         cause = "系统不支持GBK编码（代码页936）";
         return false;
@@ -118,7 +73,7 @@ Result<std::string> utf8_to_cp936(std::string_view utf8) {
 }
 
 Result<std::string> cp936_to_utf8(std::string_view bytes) {
-    Converter conv("UTF-8", kCodePage);
+    Cp936Converter conv(Direction::to_utf8);
     if (!conv.ok()) return detail::bare_failure("系统不支持GBK编码（代码页936）");
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 2);
@@ -134,7 +89,7 @@ Result<std::string> cp936_to_utf8(std::string_view bytes) {
 }
 
 std::string cp936_prefix_to_utf8(std::string_view bytes) {
-    Converter conv("UTF-8", kCodePage);
+    Cp936Converter conv(Direction::to_utf8);
     std::string out;
     if (conv.ok()) conv.convert(bytes, out);
     return out;

@@ -527,9 +527,20 @@ struct StringWriter : pugi::xml_writer {
 };
 
 std::string utc_stamp(const char* format) {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    // The calendar date and time of day from the clock itself, the same on
+    // every system (gmtime_r is POSIX only, gmtime shares its result).
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date{day};
+    const hh_mm_ss time{now - day};
     std::tm tm{};
-    gmtime_r(&now, &tm);
+    tm.tm_year = static_cast<int>(date.year()) - 1900;
+    tm.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+    tm.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+    tm.tm_hour = static_cast<int>(time.hours().count());
+    tm.tm_min = static_cast<int>(time.minutes().count());
+    tm.tm_sec = static_cast<int>(time.seconds().count());
     char text[32];
     std::strftime(text, sizeof text, format, &tm);
     return text;

@@ -1,9 +1,5 @@
 #include "files/read_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdint>
 
@@ -36,26 +32,28 @@ std::string too_large_cause(std::size_t max_bytes) {
 std::optional<Error> read_file(const std::filesystem::path& path,
                                const std::function<bool(std::string_view)>& feed,
                                std::optional<std::size_t> max_bytes) {
-    // O_NONBLOCK: opening a named pipe must not wait for a writer; such a
-    // file is refused below anyway.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    // A named pipe is not waited on when it is opened; such a file is
+    // refused below anyway.
+    const int fd = detail::open_for_reading(path);
     if (fd < 0) return detail::read_failure(path, open_cause(errno));
 
     std::string cause;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        cause = detail::errno_cause(errno);
-    } else if (S_ISDIR(st.st_mode)) {
+    using Kind = detail::PathState::Kind;
+    Kind kind = Kind::other;
+    std::uintmax_t size = 0;
+    if (const int err = detail::file_state(fd, kind, size); err != 0) {
+        cause = detail::errno_cause(err);
+    } else if (kind == Kind::folder) {
         cause = "这是一个文件夹，不是文件";
-    } else if (!S_ISREG(st.st_mode)) {
+    } else if (kind != Kind::regular) {
         cause = "这不是一个普通文件";
-    } else if (max_bytes && static_cast<std::uintmax_t>(st.st_size) > *max_bytes) {
+    } else if (max_bytes && size > *max_bytes) {
         cause = too_large_cause(*max_bytes);
     } else {
         char buffer[1024];
         std::size_t total = 0;
         for (;;) {
-            const ssize_t n = detail::system_calls().read(fd, buffer, sizeof buffer);
+            const detail::ByteCount n = detail::system_calls().read(fd, buffer, sizeof buffer);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 cause = detail::errno_cause(errno);
@@ -70,7 +68,7 @@ std::optional<Error> read_file(const std::filesystem::path& path,
             if (!feed(std::string_view(buffer, static_cast<size_t>(n)))) break;
         }
     }
-    ::close(fd);
+    detail::system_calls().close(fd);
     if (!cause.empty()) return detail::read_failure(path, cause);
     return std::nullopt;
 }

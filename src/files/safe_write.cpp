@@ -1,15 +1,12 @@
-// Replacing a file whole through a temporary file and rename(2).
+// Replacing a file whole through a temporary file and a rename.
 //
 // The new content first goes to a hidden temporary file in the target's own
 // folder (so that the rename stays on one file system and is atomic), is
-// flushed to disk with fsync, and only then takes the target's name. Until the
-// rename the target is untouched; after it the target holds the whole new
-// content. Every failure before the rename removes the temporary file.
+// flushed to disk, and only then takes the target's name. Until the rename the
+// target is untouched; after it the target holds the whole new content. Every
+// failure before the rename removes the temporary file.
 #include "files/safe_write.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <random>
@@ -32,8 +29,7 @@ std::string path_cause(int err, const fs::path& folder) {
         case ENOENT: {
             // A folder that exists can still refuse new files with ENOENT
             // (/proc, /sys): then the folder is there, the file cannot be made.
-            struct stat st {};
-            if (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            if (detail::look_at(folder).kind == detail::PathState::Kind::folder)
                 return "无法在文件夹“" + detail::display_path(folder) + "”中新建文件";
             return "文件夹“" + detail::display_path(folder) + "”不存在";
         }
@@ -52,14 +48,14 @@ std::string path_cause(int err, const fs::path& folder) {
 // folder listings for the short time it exists.
 fs::path temporary_name(const fs::path& folder, std::mt19937_64& random) {
     char name[48];
-    std::snprintf(name, sizeof name, ".korvane-%ld-%016llx.tmp", static_cast<long>(getpid()),
+    std::snprintf(name, sizeof name, ".korvane-%ld-%016llx.tmp", detail::process_id(),
                   static_cast<unsigned long long>(random()));
     return folder / name;
 }
 
 bool write_all(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const ssize_t n = detail::system_calls().write(fd, bytes.data(), bytes.size());
+        const detail::ByteCount n = detail::system_calls().write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -93,31 +89,30 @@ Result<SafeFileWriter> SafeFileWriter::open(const fs::path& path) {
     SafeFileWriter w;
     w.path_ = path;
     w.target_ = path;
-    struct stat old {};
-    w.exists_ = ::stat(path.c_str(), &old) == 0;
+    const detail::PathState old = detail::look_at(path);
+    w.exists_ = old.error == 0;
     if (w.exists_) {
-        if (S_ISDIR(old.st_mode)) return save_failure(path, "这是一个文件夹，不是文件");
-        if (!S_ISREG(old.st_mode)) return save_failure(path, "这不是一个普通文件");
+        using Kind = detail::PathState::Kind;
+        if (old.kind == Kind::folder) return save_failure(path, "这是一个文件夹，不是文件");
+        if (old.kind != Kind::regular) return save_failure(path, "这不是一个普通文件");
         // A symbolic link stays a link: the file it points at is replaced.
-        struct stat link {};
-        if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (old.link) {
             std::error_code ec;
             w.target_ = fs::canonical(path, ec);
             if (ec) return save_failure(path, errno_cause(ec.value()));
         }
         // A file the user may not write is not replaced behind his back, even
         // though the folder would allow the rename.
-        if (::faccessat(AT_FDCWD, w.target_.c_str(), W_OK, AT_EACCESS) != 0) {
-            const int err = errno;
+        if (const int err = detail::check_writable(w.target_); err != 0) {
             if (err == EACCES || err == EPERM)
                 return save_failure(path, "文件是只读的，没有写入权限");
             return save_failure(path, errno_cause(err));
         }
-        w.owner_ = old.st_uid;
-        w.group_ = old.st_gid;
-        w.mode_ = old.st_mode & 07777;
-    } else if (errno != ENOENT) {
-        return save_failure(path, path_cause(errno, path.parent_path()));
+        w.owner_ = old.owner;
+        w.group_ = old.group;
+        w.mode_ = old.mode;
+    } else if (old.error != ENOENT) {
+        return save_failure(path, path_cause(old.error, path.parent_path()));
     }
 
     w.folder_ = w.target_.parent_path();
@@ -126,8 +121,7 @@ Result<SafeFileWriter> SafeFileWriter::open(const fs::path& path) {
     std::mt19937_64 random{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && w.fd_ < 0; ++attempt) {
         w.temp_ = temporary_name(w.folder_, random);
-        // 0666: the process umask then gives a new file the usual permissions.
-        w.fd_ = ::open(w.temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        w.fd_ = detail::create_new_file(w.temp_);
         if (w.fd_ < 0 && errno != EEXIST) return save_failure(path, path_cause(errno, w.folder_));
     }
     if (w.fd_ < 0) return save_failure(path, path_cause(EEXIST, w.folder_));
@@ -170,9 +164,9 @@ SafeFileWriter::~SafeFileWriter() {
 }
 
 void SafeFileWriter::abandon() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) detail::system_calls().close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) detail::remove_file(temp_);
     temp_.clear();
 }
 
@@ -195,15 +189,12 @@ std::optional<Error> SafeFileWriter::commit() {
         return failed_ = save_failure(path_, errno_cause(err));
     };
     if (exists_) {
-        // The replaced file keeps its owner (where allowed) and its mode; chown
-        // comes first because it may clear set-id bits.
-        if ((owner_ != ::geteuid() || group_ != ::getegid()) &&
-            ::fchown(fd_, owner_, group_) != 0) {
-            // Only the owner and root can hand a file to someone else; an
-            // ordinary user's replacement belongs to that user, as with any
-            // editor that saves through a new file.
-        }
-        if (::fchmod(fd_, mode_) != 0) return fail(errno);
+        // The replaced file keeps its owner (where allowed) and its mode.
+        detail::PathState kept;
+        kept.owner = owner_;
+        kept.group = group_;
+        kept.mode = mode_;
+        if (const int err = detail::keep_owner_and_mode(fd_, kept); err != 0) return fail(err);
     }
     if (detail::system_calls().fsync(fd_) != 0) return fail(errno);
     const int closed = detail::system_calls().close(fd_);
@@ -220,11 +211,7 @@ std::optional<Error> SafeFileWriter::commit() {
 
     // Make the rename itself durable. The new content is in place already, so
     // a failure here is not reported as a failure to save.
-    const int dir_fd = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir_fd >= 0) {
-        ::fsync(dir_fd);
-        ::close(dir_fd);
-    }
+    detail::flush_folder(folder_);
     return std::nullopt;
 }
 

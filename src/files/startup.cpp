@@ -1,11 +1,11 @@
 #include "files/startup.h"
 
-#include <csignal>
+#include "files/system_calls.h"
 
 namespace korvane::files {
 
 void prepare_for_file_writing() {
-    std::signal(SIGXFSZ, SIG_IGN);
+    detail::prepare_process_for_file_writing();
 }
 
 }  // namespace korvane::files

@@ -1,8 +1,7 @@
 #include "files/text_lines.h"
 
 #include "files/codec.h"
-
-#include <iconv.h>
+#include "files/cp936.h"
 
 namespace korvane::files::detail {
 
@@ -20,35 +19,16 @@ namespace {
 // much as the rest of the line's reading.
 class Cp936Reader {
   public:
-    Cp936Reader() : cd_(iconv_open("UTF-8", "CP936")) {}
-    ~Cp936Reader() {
-        if (ok()) iconv_close(cd_);
-    }
-    Cp936Reader(const Cp936Reader&) = delete;
-    Cp936Reader& operator=(const Cp936Reader&) = delete;
-
-    bool ok() const {
-        // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv's own failure value
-        return cd_ != reinterpret_cast<iconv_t>(-1);
-    }
+    bool ok() const { return converter_.ok(); }
 
     // The whole of `in` converted into `out`, or false (out unspecified).
     bool convert(std::string_view in, std::string& out) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
-        out.resize(in.size() * 2 + 4);  // a character of 1 or 2 bytes takes at most 3 or 4 in UTF-8
-        char* src = const_cast<char*>(in.data());  // iconv does not write the input
-        std::size_t src_left = in.size();
-        char* dst = out.data();
-        std::size_t dst_left = out.size();
-        if (iconv(cd_, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1) ||
-            src_left != 0)
-            return false;
-        out.resize(out.size() - dst_left);
-        return true;
+        out.clear();
+        return converter_.convert(in, out) == in.size();
     }
 
   private:
-    iconv_t cd_;
+    Cp936Converter converter_{Cp936Converter::Direction::to_utf8};
 };
 
 bool fast_cp936(std::string_view bytes, std::string& out) {

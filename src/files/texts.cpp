@@ -1,12 +1,16 @@
 #include "files/texts.h"
 
 #include <cerrno>
-#include <cstring>
+
+#include "files/system_calls.h"
 
 namespace korvane::files::detail {
 
 std::string display_path(const std::filesystem::path& path) {
-    return path.string();
+    // UTF-8 on every system (on Windows, string() would give the ANSI code
+    // page and fail on a character it lacks).
+    const std::u8string text = path.u8string();
+    return {reinterpret_cast<const char*>(text.data()), text.size()};
 }
 
 Error save_failure(const std::filesystem::path& path, std::string_view cause) {
@@ -83,8 +87,8 @@ std::string errno_cause(int err) {
         case EBADF:
             return "文件未正确打开";
         default:
-            // Only an errno none of the above names reaches the C library's text.
-            return std::string("系统错误（") + std::strerror(err) + "）";
+            // Only an errno none of the above names reaches the system's text.
+            return std::string("系统错误（").append(system_error_text(err)).append("）");
     }
 }
 

@@ -14,7 +14,7 @@
 
 namespace korvane::files::detail {
 
-// The path as the user would type it (UTF-8 on this platform).
+// The path as the user would type it, in UTF-8.
 std::string display_path(const std::filesystem::path& path);
 
 // "无法保存文件“path”：cause！"

@@ -2,12 +2,29 @@
 # SEND_ERROR, so that one run shows every failing check of a script.
 cmake_minimum_required(VERSION 3.25)
 
+# The program as it is run: through EMULATOR (Wine) in a cross build.
+set(CLI ${EMULATOR} "${KORVANE_CLI}")
+
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 
 # The shared worked example: the line K0 1000, X0 8765.888, Y0 6789.999,
 # azimuth 15d15m25.55s.
 set(LINE --k0 1000 --x0 8765.888 --y0 6789.999 --azimuth 15.152555)
+
+# cli_native_paths(<var> <arg>...): the arguments as a user of the system
+# types them. Under Wine an absolute path becomes one of its drive Z: (on
+# Windows a leading "/" starts an option).
+function(cli_native_paths var)
+  set(out "")
+  foreach(arg IN LISTS ARGN)
+    if(EMULATOR AND arg MATCHES "^/[^/]")
+      string(REPLACE "/" "\\" arg "Z:${arg}")
+    endif()
+    list(APPEND out "${arg}")
+  endforeach()
+  set(${var} "${out}" PARENT_SCOPE)
+endfunction()
 
 # Bytes made readable in a failure report.
 function(_cli_show text out)
@@ -25,7 +42,8 @@ endfunction()
 function(cli_check what)
   cmake_parse_arguments(PARSE_ARGV 1 C ""
     "STATUS;STDOUT;STDERR;STDOUT_MATCHES;STDERR_MATCHES" "ARGS")
-  execute_process(COMMAND "${KORVANE_CLI}" ${C_ARGS}
+  cli_native_paths(C_ARGS ${C_ARGS})
+  execute_process(COMMAND ${CLI} ${C_ARGS}
     WORKING_DIRECTORY "${WORK}"
     RESULT_VARIABLE status OUTPUT_FILE "${WORK}/.stdout" ERROR_FILE "${WORK}/.stderr")
   if(NOT "${status}" STREQUAL "${C_STATUS}")
@@ -43,6 +61,15 @@ function(cli_check what)
       set(C_${stream} "")
     endif()
     if(DEFINED C_${stream})
+      # A path in a message reads as the user gave it.
+      if(EMULATOR)
+        foreach(dir IN ITEMS "${WORK}" "${DATA}" "${ROUTE_CASES}")
+          if(dir)
+            cli_native_paths(native "${dir}")
+            string(REPLACE "${dir}" "${native}" C_${stream} "${C_${stream}}")
+          endif()
+        endforeach()
+      endif()
       string(HEX "${C_${stream}}" expected)
       if(NOT "${hex}" STREQUAL "${expected}")
         _cli_show("${C_${stream}}" e)

@@ -53,7 +53,7 @@ cli_check("program help" ARGS --help STATUS 0
 
 # Help that cannot be written is a failure: status 1 and a message on stderr.
 foreach(command "" forward inverse batch "line;export" "line;import")
-  execute_process(COMMAND "${KORVANE_CLI}" ${command} --help
+  execute_process(COMMAND ${CLI} ${command} --help
     OUTPUT_FILE /dev/full ERROR_VARIABLE err RESULT_VARIABLE status)
   if(NOT status EQUAL 1 OR NOT err STREQUAL "无法写入标准输出！\n")
     message(SEND_ERROR "${command} --help > /dev/full: status ${status}, stderr [${err}]")

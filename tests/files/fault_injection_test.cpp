@@ -38,14 +38,14 @@ struct Plan {
 Plan plan;
 SystemCalls real;
 
-ssize_t full_disk_write(int fd, const void* data, size_t size) {
+detail::ByteCount full_disk_write(int fd, const void* data, size_t size) {
     if (plan.no_progress) return 0;
     if (plan.accepted == 0) {
         errno = plan.error;
         return -1;
     }
     const size_t n = std::min(size, plan.accepted);
-    const ssize_t written = real.write(fd, data, n);
+    const detail::ByteCount written = real.write(fd, data, n);
     if (written > 0) plan.accepted -= static_cast<size_t>(written);
     return written;
 }
@@ -58,11 +58,11 @@ int failing_close(int fd) {
     errno = plan.error;
     return -1;
 }
-int failing_rename(const char*, const char*) {
+int failing_rename(const detail::PathChar*, const detail::PathChar*) {
     errno = plan.error;
     return -1;
 }
-ssize_t failing_read(int fd, void* data, size_t size) {
+detail::ByteCount failing_read(int fd, void* data, size_t size) {
     if (plan.read_calls == 0) {
         errno = plan.error;
         return -1;
@@ -168,7 +168,7 @@ TEST_F(fault_injection, read_error_gives_no_texts) {
     EXPECT_EQ(read.value(), kTexts);
 }
 
-ssize_t one_byte_read(int fd, void* data, size_t size) {
+detail::ByteCount one_byte_read(int fd, void* data, size_t size) {
     return real.read(fd, data, std::min<size_t>(size, 1));
 }
 
