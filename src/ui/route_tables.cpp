@@ -405,7 +405,8 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     RowReader s(startCells, sh);
     d.name = s.text(kName);
     d.prefix = s.text(kPrefix);
-    if (d.prefix.empty()) d.prefix.push_back('K');  // (an assignment trips a false g++ 12 -Wrestrict)
+    if (d.prefix.empty())
+        d.prefix.push_back('K');  // (an assignment trips a false g++ 12 -Wrestrict)
     if (!route::valid_prefix(d.prefix))
         s.fail(kPrefix, QStringLiteral("里程冠号须为以K结尾的大写字母（如K、DK）！"));
     const double startChainage = s.chainage(kStartChainage);
