@@ -73,7 +73,7 @@ class SilentDesktop final : public korvane::ui::Desktop {
 };
 
 QString write_alignment(const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("bench.csv"));
+    QString path = dir.filePath(QStringLiteral("bench.csv"));
     if (korvane::files::write_alignment_file(path.toStdString(), grid_definition(200)))
         qFatal("cannot write the alignment");
     return path;

@@ -73,7 +73,7 @@ void put_digits32(char* out, std::uint32_t n, int count) {
     char* d = out + count;
     for (; count >= 2; count -= 2) {
         d -= 2;
-        std::memcpy(d, kPairs + 2 * (n % 100), 2);
+        std::memcpy(d, kPairs + std::size_t{2} * (n % 100), 2);
         n /= 100;
     }
     if (count == 1) d[-1] = static_cast<char>('0' + n % 10);

@@ -559,6 +559,7 @@ void RouteWindow::recheck() {
     };
     std::vector<std::vector<QString>> errors;
     const std::vector<TextTable*> tables{start_, horizontal, breaks_, profile_};
+    errors.reserve(tables.size());
     for (TextTable* t : tables) errors.emplace_back(static_cast<std::size_t>(t->rowCount()));
     const auto place = [&](const RowError& e) {
         TextTable* t = tableOf(e.table);
@@ -894,11 +895,11 @@ void RouteWindow::computeTable() {
                           qs(a->chainage_text(q.to, kDecimals)), interval_->text().trimmed());
     const int generation = ++generation_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
-    const auto post = [this, generation](std::shared_ptr<ResultChunk> c) {
+    const auto post = [this, generation](const std::shared_ptr<ResultChunk>& c) {
         QMetaObject::invokeMethod(
             this, [this, generation, c] { deliver(generation, c); }, Qt::QueuedConnection);
     };
-    const auto done = [this, generation](QString failure) {
+    const auto done = [this, generation](const QString& failure) {
         QMetaObject::invokeMethod(
             this, [this, generation, failure] { finishJob(generation, failure); },
             Qt::QueuedConnection);
@@ -950,11 +951,11 @@ void RouteWindow::invertPointsFile() {
     rangeText_ = QStringLiteral("点文件 %1").arg(QFileInfo(path).fileName());
     const int generation = ++generation_;
     cancel_ = std::make_shared<std::atomic<bool>>(false);
-    const auto post = [this, generation](std::shared_ptr<ResultChunk> c) {
+    const auto post = [this, generation](const std::shared_ptr<ResultChunk>& c) {
         QMetaObject::invokeMethod(
             this, [this, generation, c] { deliver(generation, c); }, Qt::QueuedConnection);
     };
-    const auto done = [this, generation](QString failure) {
+    const auto done = [this, generation](const QString& failure) {
         QMetaObject::invokeMethod(
             this, [this, generation, failure] { finishJob(generation, failure); },
             Qt::QueuedConnection);
