@@ -268,20 +268,13 @@ constexpr std::size_t kNumberRoom = 400;
 // value, at `out` (kNumberRoom characters of room); a value that rounds to
 // zero is written without a sign. Gives the end of the text.
 char* put_fixed(char* out, double value, int decimals) {
-    const auto r = geometry::fixed_chars(out, out + kNumberRoom, value, decimals);
-    if (r.ec != std::errc()) return out;
-    if (*out == '-') {
-        bool zero = true;
-        for (const char* c = out + 1; c != r.ptr && zero; ++c) zero = *c == '0' || *c == '.';
-        if (zero) return std::copy(out + 1, r.ptr, out);
-    }
-    return r.ptr;
+    const auto r = geometry::shown_fixed_chars(out, out + kNumberRoom, value, decimals);
+    return r.ec == std::errc() ? r.ptr : out;
 }
 
 // The same, appended to `out`.
 void append_fixed(std::string& out, double value, int decimals) {
-    char buffer[kNumberRoom];
-    out.append(buffer, put_fixed(buffer, value, decimals));
+    geometry::append_shown_fixed(out, value, decimals);
 }
 
 std::string fixed(double value, int decimals) {

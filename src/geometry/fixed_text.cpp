@@ -1,5 +1,6 @@
 #include "geometry/fixed_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -134,6 +135,21 @@ std::to_chars_result fixed_chars(char* first, char* last, double value, int deci
 
 std::to_chars_result fixed_chars(char* first, char* last, long double value, int decimals) {
     return fixed(first, last, value, decimals);
+}
+
+std::to_chars_result shown_fixed_chars(char* first, char* last, double value, int decimals) {
+    const auto r = fixed(first, last, value, decimals);
+    if (r.ec != std::errc() || *first != '-') return r;
+    for (const char* c = first + 1; c != r.ptr; ++c) {
+        if (*c != '0' && *c != '.') return r;
+    }
+    return {std::copy(first + 1, r.ptr, first), std::errc()};
+}
+
+void append_shown_fixed(std::string& out, double value, int decimals) {
+    char buffer[400];
+    const auto r = shown_fixed_chars(buffer, buffer + sizeof buffer, value, decimals);
+    if (r.ec == std::errc()) out.append(buffer, r.ptr);
 }
 
 }  // namespace korvane::geometry

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <charconv>
+#include <string>
 
 namespace korvane::geometry {
 
@@ -15,5 +16,11 @@ namespace korvane::geometry {
 std::to_chars_result fixed_chars(char* first, char* last, double value, int decimals);
 // The same for a long double (its products are only more exact).
 std::to_chars_result fixed_chars(char* first, char* last, long double value, int decimals);
+
+// fixed_chars as a table or a drawing shows a number: a value that rounds to
+// zero is written without its sign ("0.000", never "-0.000").
+std::to_chars_result shown_fixed_chars(char* first, char* last, double value, int decimals);
+// The same text appended to `out` (nothing for a value it cannot write).
+void append_shown_fixed(std::string& out, double value, int decimals);
 
 }  // namespace korvane::geometry

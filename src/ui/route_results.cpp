@@ -19,18 +19,8 @@ namespace {
 constexpr int kDecimals = 3;
 constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
-void appendFixed(std::string& out, double value, int decimals) {
-    char buffer[64];
-    const auto r = geometry::fixed_chars(buffer, buffer + sizeof buffer, value, decimals);
-    if (r.ec != std::errc()) return;
-    std::string_view text(buffer, static_cast<std::size_t>(r.ptr - buffer));
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string_view::npos)
-        text.remove_prefix(1);
-    out += text;
-}
-
 void appendElevation(std::string& out, double h) {
-    if (!std::isnan(h)) appendFixed(out, h, kDecimals);
+    if (!std::isnan(h)) geometry::append_shown_fixed(out, h, kDecimals);
 }
 
 QString qs(const std::string& s) {
@@ -41,7 +31,7 @@ QString qs(const std::string& s) {
 
 std::string fixedText(double value, int decimals) {
     std::string out;
-    appendFixed(out, value, decimals);
+    geometry::append_shown_fixed(out, value, decimals);
     return out;
 }
 
@@ -205,11 +195,11 @@ std::optional<files::Error> writeResultCsv(const ResultModel& model, const std::
             buffer += ',';
             files::append_csv_field(buffer, model.text(r.text));
             buffer += ',';
-            appendFixed(buffer, r.offset, kDecimals);
+            geometry::append_shown_fixed(buffer, r.offset, kDecimals);
             buffer += ',';
-            appendFixed(buffer, r.x, kDecimals);
+            geometry::append_shown_fixed(buffer, r.x, kDecimals);
             buffer += ',';
-            appendFixed(buffer, r.y, kDecimals);
+            geometry::append_shown_fixed(buffer, r.y, kDecimals);
             buffer += ',';
             buffer += route::format_azimuth(r.azimuth, 2);
             buffer += ',';
@@ -217,13 +207,13 @@ std::optional<files::Error> writeResultCsv(const ResultModel& model, const std::
         } else {
             files::append_csv_field(buffer, model.text(r.text));
             buffer += ',';
-            appendFixed(buffer, r.x, kDecimals);
+            geometry::append_shown_fixed(buffer, r.x, kDecimals);
             buffer += ',';
-            appendFixed(buffer, r.y, kDecimals);
+            geometry::append_shown_fixed(buffer, r.y, kDecimals);
             buffer += ',';
             buffer += a.chainage_text(r.chainage, kDecimals);
             buffer += ',';
-            appendFixed(buffer, r.offset, kDecimals);
+            geometry::append_shown_fixed(buffer, r.offset, kDecimals);
             buffer += ',';
             appendElevation(buffer, r.h);
         }

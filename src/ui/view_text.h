@@ -19,15 +19,10 @@ namespace korvane::ui {
 // has no sign.
 inline QString fixed_text(double value, int decimals, const QString& suffix = {}) {
     std::array<char, 64> buf{};
-    const auto r = geometry::fixed_chars(buf.data(), buf.data() + buf.size(), value, decimals);
+    const auto r =
+        geometry::shown_fixed_chars(buf.data(), buf.data() + buf.size(), value, decimals);
     if (r.ec != std::errc{}) return QStringLiteral("?") + suffix;
-    const char* first = buf.data();
-    if (*first == '-') {
-        bool zero = true;
-        for (const char* c = first + 1; c != r.ptr; ++c) zero = zero && (*c == '0' || *c == '.');
-        if (zero) ++first;
-    }
-    QString text = QString::fromLatin1(first, static_cast<qsizetype>(r.ptr - first));
+    QString text = QString::fromLatin1(buf.data(), static_cast<qsizetype>(r.ptr - buf.data()));
     text.append(suffix);
     return text;
 }

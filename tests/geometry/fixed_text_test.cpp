@@ -79,5 +79,22 @@ TEST(fixed_text, agrees_with_the_library_over_a_million_values) {
     EXPECT_EQ(differ, 0);
 }
 
+// Tables and drawings never show "-0.000"; any other value keeps its sign.
+TEST(fixed_text, shown_numbers_drop_the_sign_of_a_zero_only) {
+    const auto shown = [](double value, int decimals) {
+        std::string out;
+        append_shown_fixed(out, value, decimals);
+        return out;
+    };
+    EXPECT_EQ(shown(-0.0004, 3), "0.000");
+    EXPECT_EQ(shown(-0.0, 0), "0");
+    EXPECT_EQ(shown(-0.0005000001, 3), "-0.001");
+    EXPECT_EQ(shown(-12.5, 1), "-12.5");
+    EXPECT_EQ(shown(3512345.6785, 3), "3512345.678");  // really …67849999
+    char room[4];
+    EXPECT_EQ(shown_fixed_chars(room, room + sizeof room, -0.0001, 3).ec,
+              std::errc::value_too_large);
+}
+
 }  // namespace
 }  // namespace korvane::geometry
