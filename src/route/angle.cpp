@@ -1,11 +1,14 @@
 #include "route/angle.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <numbers>
 #include <string>
+#include <string_view>
 
 #include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
@@ -27,24 +30,111 @@ bool is_digit(char c) {
 // packed text (which the shortest writer relies on).
 using Wide = long double;
 
-Wide read_digits(std::string_view digits) {
-    Wide value = 0;
-    if (!digits.empty()) std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    return value;
+// Powers of ten held exactly in a Wide (5^k below 2^digits): up to 10^27 in
+// the 64 bits of an x87 long double, 10^22 where a long double is a double.
+static_assert(std::numeric_limits<Wide>::digits >= 53);
+constexpr int kExactPowers = std::numeric_limits<Wide>::digits >= 64 ? 27 : 22;
+
+constexpr Wide ten_to(int k) {
+    Wide p = 1;
+    for (int i = 0; i < k; ++i) p *= 10;
+    return p;
+}
+
+// The Wide nearest to the decimal number `whole`.`fraction` (digits only),
+// rounded once, half to even, as a correctly rounded reading gives it. Made
+// here because not every C++ library reads a long double to its full
+// precision (MinGW's reads it as a double), and a packed angle must read to
+// the same radians on every system. Values below 1e-400 read as zero: far
+// below the smallest double of radians.
+Wide decimal_value(std::string_view whole, std::string_view fraction) {
+    while (!whole.empty() && whole.front() == '0') whole.remove_prefix(1);
+    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
+    constexpr int kBits = std::numeric_limits<Wide>::digits;
+    constexpr std::uint64_t kExactBelow =
+        kBits >= 64 ? ~std::uint64_t{0} : std::uint64_t{1} << (kBits % 64);
+    if (whole.size() > 19) return std::numeric_limits<Wide>::infinity();  // beyond any range
+    std::uint64_t n = 0;
+    for (const char c : whole) n = n * 10 + static_cast<std::uint64_t>(c - '0');
+    if (fraction.empty()) {
+        if (n < kExactBelow) return static_cast<Wide>(n);
+    } else if (whole.size() + fraction.size() <= 19 &&
+               fraction.size() <= static_cast<std::size_t>(kExactPowers)) {
+        // The digits as one integer and the power of ten are both exact: the
+        // quotient is the one rounding.
+        std::uint64_t m = n;
+        for (const char c : fraction) m = m * 10 + static_cast<std::uint64_t>(c - '0');
+        if (m < kExactBelow)
+            return static_cast<Wide>(m) / ten_to(static_cast<int>(fraction.size()));
+    }
+
+    // Otherwise bit by bit: the integer part's bits, then the fraction's, each
+    // the carry out of doubling the fraction's decimal digits, until the
+    // mantissa is full; the guard bit and whatever is left decide the rounding.
+    const std::size_t zeros = whole.empty() ? fraction.find_first_not_of('0') : 0;
+    if (zeros > 400) return 0;
+    // Every rounding boundary near the result has fewer decimals than `keep`;
+    // the digits beyond it only tell whether anything is left, so they become
+    // one digit 1 when any of them is not zero.
+    const std::size_t keep = 4 * zeros + 100;
+    std::string digits(fraction.substr(0, keep));
+    if (fraction.size() > keep) digits.push_back('1');
+    for (char& c : digits) c = static_cast<char>(c - '0');
+    const auto next_bit = [&digits] {
+        int carry = 0;
+        for (std::size_t i = digits.size(); i-- > 0;) {
+            const int v = 2 * digits[i] + carry;
+            carry = v >= 10 ? 1 : 0;
+            digits[i] = static_cast<char>(v - 10 * carry);
+        }
+        while (!digits.empty() && digits.back() == 0) digits.pop_back();
+        return static_cast<std::uint64_t>(carry);
+    };
+    std::uint64_t mantissa = n;
+    int exponent = 0;
+    bool guard = false;
+    bool sticky = false;
+    const int length = std::bit_width(n);
+    if (length > kBits) {
+        const int shift = length - kBits;
+        guard = ((n >> (shift - 1)) & 1U) != 0;
+        sticky = (n & ((std::uint64_t{1} << (shift - 1)) - 1)) != 0 || !digits.empty();
+        mantissa = n >> shift;
+        exponent = shift;
+    } else {
+        while (std::bit_width(mantissa) < kBits && !digits.empty()) {
+            mantissa = (mantissa << 1) | next_bit();
+            --exponent;
+        }
+        if (!digits.empty()) {
+            guard = next_bit() != 0;
+            sticky = !digits.empty();
+        }
+    }
+    if (guard && (sticky || (mantissa & 1U) != 0)) {
+        ++mantissa;
+        if (std::bit_width(mantissa) > kBits) {
+            mantissa >>= 1;
+            ++exponent;
+        }
+    }
+    return std::ldexp(static_cast<Wide>(mantissa), exponent);
 }
 
 // Degrees from the digits before and after the point (no sign).
 Wide split_degrees(std::string_view whole, std::string_view fraction) {
-    const Wide d = read_digits(whole);
+    const Wide d = decimal_value(whole, {});
     Wide m = 0;
     if (!fraction.empty()) m += 10 * (fraction[0] - '0');
     if (fraction.size() > 1) m += fraction[1] - '0';
     Wide s = 0;
     if (fraction.size() > 2) {
-        std::string seconds(fraction.substr(2));
-        if (seconds.size() == 1) seconds.push_back('0');  // "3" is 30 seconds
-        if (seconds.size() > 2) seconds.insert(2, 1, '.');
-        s = read_digits(seconds);
+        const std::string_view seconds = fraction.substr(2);
+        if (seconds.size() == 1) {
+            s = 10 * (seconds[0] - '0');  // "3" is 30 seconds
+        } else {
+            s = decimal_value(seconds.substr(0, 2), seconds.substr(2));
+        }
     }
     return d + (m + s / 60) / 60;
 }

@@ -86,6 +86,22 @@ TEST(packed_angle, shortest_text_reads_back_exactly) {
     EXPECT_EQ(exact, 20000);
 }
 
+// The radians of a packed text are pinned to the bit, as an exactly rounded
+// reading of the seconds gives them, whatever the C++ library's own reading
+// of a long double is worth: short texts, twenty and more digits, ninety-nine
+// sixty-thirds of a second, and hundreds of zeros.
+TEST(packed_angle, texts_read_to_the_same_radians_on_every_system) {
+    EXPECT_EQ(read("15.152555"), 0x1.10ad6df005b42p-2);
+    EXPECT_EQ(read("359.5959999999999999"), 0x1.921fb54442d18p+2);
+    EXPECT_EQ(read("0.0000000000000000000000012345678901234567890123"), 0x1.2861605797defp-84);
+    EXPECT_EQ(read("123.4512345678901234567890123"), 0x1.1477c2b56db89p+1);
+    EXPECT_EQ(read("45.3020100000000000000000000001"), 0x1.96a44cb8ebe7cp-1);
+    EXPECT_EQ(read("0.00000000000000004"), 0x1.1e2ef8db82b8bp-59);
+    EXPECT_EQ(read("0.0000" + std::string(330, '0') + "98765"), 0.0);
+    EXPECT_EQ(read("0.0000" + std::string(5000, '0') + "1"), 0.0);
+    EXPECT_EQ(read("000000000000000000000000045.30201"), read("45.30201"));
+}
+
 // What is left of a huge azimuth brought into one turn can be far below a
 // second of arc; its text must still read back, or a file written with it
 // reads back as another alignment.
