@@ -7,7 +7,6 @@
 //
 // Input: the first byte chooses the decimals (its value modulo 16); the rest is
 // either 8 raw bytes of a double or a text read by the leading-number parse.
-#include <cfenv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -32,10 +31,14 @@ double fifteen_digits(double v) {
     std::snprintf(buf, sizeof buf, "%.14e", v);
     const double rounded = std::strtod(buf, nullptr);
     if (std::isfinite(rounded)) return rounded;
-    std::fesetround(FE_TOWARDZERO);
-    std::snprintf(buf, sizeof buf, "%.14e", v);
-    std::fesetround(FE_TONEAREST);
-    return std::strtod(buf, nullptr);
+    // Cut by hand from more digits than needed: not every C library's printf
+    // follows the rounding mode.
+    char more[64];
+    std::snprintf(more, sizeof more, "%.20e", v);
+    std::string text(more);
+    const std::size_t e = text.find('e');
+    text = text.substr(0, (v < 0 ? 1 : 0) + 16) + text.substr(e);
+    return std::strtod(text.c_str(), nullptr);
 }
 
 // Round half to even at `decimals` places on the exact binary value, by printf.

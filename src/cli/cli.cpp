@@ -287,6 +287,10 @@ int run_command(int argc, const char* const* argv) {
     CLI::App app{"Korvane 命令行：直线与线路的坐标正算、反算、连续计算及其文件", "korvane-cli"};
     use_chinese_help(app);
     app.require_subcommand(1);
+    // Options are "--name" on every system; CLI11 would also take "/name" on
+    // Windows, where a path such as "/data/line.csv" would then be read as an
+    // option. Set before the commands are added, which inherit it.
+    app.allow_windows_style_options(false);
     // "--version" prints "Korvane 1.2" and a line feed, and exits 0.
     app.set_version_flag("--version", std::string("Korvane ") + korvane::kVersion,
                          "显示版本号并退出");

@@ -1,7 +1,5 @@
 #include "cli/route_commands.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -126,16 +124,22 @@ std::string reading_failure(const std::string& path, std::string_view cause) {
 Checked<std::string> read_stdin(std::size_t max_bytes) {
     std::string bytes;
     std::vector<char> piece(kChunkBytes);
+    // The C stream, which is binary on every system (main sets it so on
+    // Windows); a read broken off by a signal is taken up again.
     for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, piece.data(), piece.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
+        const std::size_t n = std::fread(piece.data(), 1, piece.size(), stdin);
+        if (bytes.size() + n > max_bytes)
+            return refused(reading_failure("-", "内容超过" + std::to_string(max_bytes) + "字节"));
+        bytes.append(piece.data(), n);
+        if (n == piece.size()) continue;
+        if (std::ferror(stdin) != 0) {
+            if (errno == EINTR) {
+                std::clearerr(stdin);
+                continue;
+            }
             return unreadable("无法读取标准输入！");
         }
-        if (n == 0) return bytes;
-        if (bytes.size() + static_cast<std::size_t>(n) > max_bytes)
-            return refused(reading_failure("-", "内容超过" + std::to_string(max_bytes) + "字节"));
-        bytes.append(piece.data(), static_cast<std::size_t>(n));
+        if (std::feof(stdin) != 0) return bytes;
     }
 }
 

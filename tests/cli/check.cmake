@@ -42,6 +42,7 @@ endfunction()
 function(cli_check what)
   cmake_parse_arguments(PARSE_ARGV 1 C ""
     "STATUS;STDOUT;STDERR;STDOUT_MATCHES;STDERR_MATCHES" "ARGS")
+  set(C_POSIX_ARGS "${C_ARGS}")
   cli_native_paths(C_ARGS ${C_ARGS})
   execute_process(COMMAND ${CLI} ${C_ARGS}
     WORKING_DIRECTORY "${WORK}"
@@ -61,8 +62,18 @@ function(cli_check what)
       set(C_${stream} "")
     endif()
     if(DEFINED C_${stream})
-      # A path in a message reads as the user gave it.
+      # A path in a message reads as the user gave it: each path argument,
+      # then the folder it is in, then the test's own folders.
       if(EMULATOR)
+        foreach(arg IN LISTS C_POSIX_ARGS)
+          if(arg MATCHES "^/[^/]")
+            cli_native_paths(native "${arg}")
+            string(REPLACE "${arg}" "${native}" C_${stream} "${C_${stream}}")
+            get_filename_component(folder "${arg}" DIRECTORY)
+            cli_native_paths(native "${folder}")
+            string(REPLACE "“${folder}”" "“${native}”" C_${stream} "${C_${stream}}")
+          endif()
+        endforeach()
         foreach(dir IN ITEMS "${WORK}" "${DATA}" "${ROUTE_CASES}")
           if(dir)
             cli_native_paths(native "${dir}")

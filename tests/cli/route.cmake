@@ -89,7 +89,8 @@ cli_check("inverse CSV points" ARGS route inverse "${SMALL}" --points points.csv
 file(WRITE "${WORK}/points.dat" "P1,,2100,1050,\n桩2,,2150,1100,\n")
 cli_check("inverse CASS points" ARGS route inverse "${SMALL}" --points points.dat STATUS 0
   STDOUT "${inverse_rows}")
-execute_process(COMMAND ${CLI} route inverse "${SMALL}" --points -
+cli_native_paths(small "${SMALL}")
+execute_process(COMMAND ${CLI} route inverse "${small}" --points -
   INPUT_FILE "${WORK}/points.txt" WORKING_DIRECTORY "${WORK}"
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT status EQUAL 0 OR NOT out STREQUAL "${inverse_rows}" OR NOT err STREQUAL "")
