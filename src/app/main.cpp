@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "console.h"
 #include "files/startup.h"
 #include "korvane/version.h"
 #include "ui/app_icon.h"
@@ -39,6 +40,7 @@ int print(const char* text) {
 int main(int argc, char* argv[]) {
     // Answered before any window or display is needed, so that scripts and
     // package checks can ask on a machine without a desktop.
+    if (argc >= 2) korvane::app::use_parent_console();
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Korvane %s\n", korvane::kVersion);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "console.h"
 #include "files/startup.h"
 #include "korvane/version.h"
 #include "ui/app_icon.h"
@@ -36,6 +37,7 @@ bool printed(int status) {
 int main(int argc, char* argv[]) {
     // Answered before any window or display is needed, so that scripts and
     // package checks can ask on a machine without a desktop.
+    if (argc >= 2) korvane::app::use_parent_console();
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("Korvane %s\n", korvane::kVersion);
         return printed(0) ? 0 : 1;
@@ -57,7 +59,7 @@ int main(int argc, char* argv[]) {
         korvane::ui::QtDesktop desktop;
         korvane::ui::RouteWindow window(desktop);
         window.show();
-        if (argc == 2) window.openFile(QString::fromLocal8Bit(argv[1]));
+        if (argc == 2) window.openFile(QCoreApplication::arguments().at(1));
         return QApplication::exec();
     } catch (const std::bad_alloc&) {
         std::fputs(korvane::files::kOutOfMemory.data(), stderr);
