@@ -536,6 +536,7 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString csv = dir.filePath(QStringLiteral("table.csv"));
     desktop.answers = {csv};
     w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QCOMPARE(fileBytes(csv), cp936("station,label,offset,X,Y,azimuth,H\r\n"
                                    "K0+000.000,QD,-7.500,0.000,-7.500,0.000000,100.000\r\n"
@@ -548,6 +549,7 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString dat = dir.filePath(QStringLiteral("table.dat"));
     desktop.answers = {dat};
     w.findChild<QAction*>(QStringLiteral("exportCassAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QCOMPARE(fileBytes(dat), cp936("K0+000.000左7.5,QD,-7.500,0.000,100.000\r\n"
                                    "K0+000.000,QD,0.000,0.000,100.000\r\n"
                                    "K0+020.000左7.5,,-7.500,20.000,102.000\r\n"
