@@ -520,6 +520,16 @@ QWidget* RouteWindow::buildComputationPane() {
     to_ = field("toEdit");
     interval_ = field("intervalEdit", QStringLiteral("20"));
     offsets_ = field("offsetsEdit", QStringLiteral("0"));
+    // The zone of each end, where a chain break makes a chainage occur twice.
+    const auto zoneBox = [](const char* name) {
+        auto* box = new QSpinBox;
+        box->setObjectName(QLatin1String(name));
+        box->setRange(0, 999);
+        box->setSpecialValueText(QStringLiteral("自动"));
+        return box;
+    };
+    fromZone_ = zoneBox("fromZoneBox");
+    toZone_ = zoneBox("toZoneBox");
     keyPointsBox_ = new QCheckBox(QStringLiteral("加主点"));
     keyPointsBox_->setObjectName(QStringLiteral("keyPointsBox"));
     keyPointsBox_->setChecked(true);
@@ -533,9 +543,13 @@ QWidget* RouteWindow::buildComputationPane() {
     tl->addWidget(interval_, 1, 1);
     tl->addWidget(new QLabel(QStringLiteral("边桩偏距")), 1, 2);
     tl->addWidget(offsets_, 1, 3);
-    tl->addWidget(keyPointsBox_, 2, 1);
+    tl->addWidget(new QLabel(QStringLiteral("起算分区")), 2, 0);
+    tl->addWidget(fromZone_, 2, 1);
+    tl->addWidget(new QLabel(QStringLiteral("止算分区")), 2, 2);
+    tl->addWidget(toZone_, 2, 3);
+    tl->addWidget(keyPointsBox_, 3, 1);
     tl->addWidget(tableButton_, 0, 4, 2, 1);
-    tl->setRowStretch(3, 1);
+    tl->setRowStretch(4, 1);
     connect(tableButton_, &QPushButton::clicked, this, &RouteWindow::computeTable);
     tabs->addTab(table, QStringLiteral("逐桩坐标表"));
 
@@ -958,7 +972,9 @@ void RouteWindow::computeTable() {
     OffsetsRead offsets = readOffsets(offsets_->text());
     if (!offsets.error.isEmpty()) return refuse(offsets.error, offsets_);
     q.from = from.value();
+    q.from_zone = fromZone_->value();
     q.to = to.value();
+    q.to_zone = toZone_->value();
     q.interval = *interval;
     q.offsets = std::move(offsets.values);
     q.key_points = keyPointsBox_->isChecked();

@@ -173,6 +173,8 @@ class RouteWindow : public QMainWindow {
     QLineEdit* inverseH_;
     QLineEdit* from_;
     QLineEdit* to_;
+    QSpinBox* fromZone_;  // 0: the zone found from the chainage
+    QSpinBox* toZone_;
     QLineEdit* interval_;
     QLineEdit* offsets_;
     QCheckBox* keyPointsBox_;
