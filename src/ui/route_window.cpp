@@ -978,16 +978,22 @@ void RouteWindow::computeTable() {
     q.interval = *interval;
     q.offsets = std::move(offsets.values);
     q.key_points = keyPointsBox_->isChecked();
-    route::Outcome<std::size_t> count = route::table_row_count(*a, q);
-    if (!count) return refuseFailure(count.failure());
+    // Refused here and now; the rows are counted on the worker (going through
+    // a million stations would hold the window up).
+    if (std::optional<route::Failure> refusal = route::table_refusal(*a, q))
+        return refuseFailure(*refusal);
 
     stopJob();
-    expected_ = count.value();
+    expected_ = 0;
+    expectedRows_ = std::make_shared<std::atomic<std::size_t>>(0);
     rangeText_ = QStringLiteral("%1 至 %2，间距 %3 m")
                      .arg(qs(a->chainage_text(q.from, kDecimals)),
                           qs(a->chainage_text(q.to, kDecimals)), interval_->text().trimmed());
     startJob(ResultKind::table, a,
-             [a, q](const Post& post, const Done& done, const std::atomic<bool>& cancel) {
+             [a, q, expected = expectedRows_](const Post& post, const Done& done,
+                                              const std::atomic<bool>& cancel) {
+                 if (route::Outcome<std::size_t> count = route::table_row_count(*a, q))
+                     expected->store(count.value());
                  Emitter out(post, cancel);
                  route::Outcome<route::TableSummary> summary =
                      route::table(*a, q, [&](const route::TableRow& r) {
@@ -1025,6 +1031,7 @@ void RouteWindow::invertPointsFile() {
 
     stopJob();
     expected_ = 0;
+    expectedRows_.reset();
     rangeText_ = QStringLiteral("点文件 %1").arg(QFileInfo(path).fileName());
     startJob(
         ResultKind::inverse, a,
@@ -1161,6 +1168,10 @@ void RouteWindow::drain(int generation) {
         }
     }
     if (done) return finishJob(*done);
+    if (expected_ == 0 && expectedRows_ && expectedRows_->load() > 0) {
+        expected_ = expectedRows_->load();
+        progress_->setRange(0, static_cast<int>(expected_));
+    }
     if (expected_ > 0 && progressClock_.elapsed() >= kProgressMs) {
         progress_->setValue(static_cast<int>(results_->size()));
         progressClock_.restart();

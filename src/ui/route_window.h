@@ -191,8 +191,9 @@ class RouteWindow : public QMainWindow {
     std::shared_ptr<std::atomic<bool>> cancel_;
     std::shared_ptr<ResultInbox> inbox_;  // chunks the computation has handed over
     int generation_ = 0;
-    std::size_t expected_ = 0;
-    QElapsedTimer progressClock_;  // since the progress bar last moved
+    std::size_t expected_ = 0;                                // rows to come, 0 while not known
+    std::shared_ptr<std::atomic<std::size_t>> expectedRows_;  // counted by the worker
+    QElapsedTimer progressClock_;                             // since the progress bar last moved
 
     QThread* exportThread_ = nullptr;
     std::shared_ptr<std::atomic<bool>> exportCancel_;
