@@ -156,7 +156,7 @@ class Emitter {
 // rows, and a turn of the event loop appends for at most kSliceTime: the
 // window answers between slices however fast the rows come.
 constexpr std::size_t kSliceRows = 8192;
-constexpr qint64 kSliceNs = 15'000'000;
+constexpr qint64 kSliceNs = 8'000'000;
 // The progress bar repaints itself when it moves: at most this often.
 constexpr qint64 kProgressMs = 100;
 
