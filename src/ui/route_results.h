@@ -136,9 +136,9 @@ std::string stakeName(const std::string& station, double offset);
 // (station,label,offset,X,Y,azimuth,H for a table; name,X,Y,station,offset,H
 // for inverted points) or a CASS file (点名,编码,Y,X,H), code page 936 with
 // CR LF, 3 decimals; the same bytes as the command line writes with --output.
-std::optional<files::Error> writeResultCsv(const ResultStore& rows, const std::string& path,
+std::optional<files::Error> writeResultCsv(const ResultStore& model, const std::string& path,
                                            const WriteControl& control = {});
-std::optional<files::Error> writeResultCass(const ResultStore& rows, const std::string& path,
+std::optional<files::Error> writeResultCass(const ResultStore& model, const std::string& path,
                                             const WriteControl& control = {});
 
 }  // namespace korvane::ui
