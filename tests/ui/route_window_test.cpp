@@ -2,6 +2,7 @@
 // their object names and the desktop answered by the fake.
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -567,6 +568,18 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString pdf = dir.filePath(QStringLiteral("table.pdf"));
     QVERIFY(w.writeReportPdf(pdf, {QStringLiteral("张三"), {}, {}}));
     QVERIFY(fileBytes(pdf).startsWith("%PDF"));
+
+    // The same report from the menu, drawn on the export's worker.
+    const QString menuPdf = dir.filePath(QStringLiteral("menu.pdf"));
+    desktop.answers = {menuPdf};
+    QTimer::singleShot(0, &w, [&w] {
+        if (auto* dialog = w.findChild<QDialog*>(QStringLiteral("signOffDialog"))) dialog->accept();
+    });
+    w.findChild<QAction*>(QStringLiteral("exportPdfAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 20000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(fileBytes(menuPdf).startsWith("%PDF"));
+    QVERIFY(fileBytes(menuPdf).endsWith("%%EOF\n"));
 }
 
 void RouteWindowTest::longTableRunsOffTheWindowAndCancels() {
