@@ -441,6 +441,12 @@ class Stations {
 
 }  // namespace
 
+std::optional<Failure> table_refusal(const Alignment& alignment, const TableRequest& request) {
+    auto planned = Stations::plan(alignment, request);
+    if (!planned) return planned.failure();
+    return std::nullopt;
+}
+
 Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request) {
     auto planned = Stations::plan(alignment, request);
     if (!planned) return planned.failure();

@@ -94,6 +94,10 @@ struct TableSummary {
 Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,
                             const std::function<bool(const TableRow&)>& sink);
 
+// The refusal table() would give, if any, found at once without going
+// through the stations (table_row_count goes through them all).
+std::optional<Failure> table_refusal(const Alignment& alignment, const TableRequest& request);
+
 // The number of rows table() would give, or its refusal, without computing any.
 Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request);
 

@@ -163,13 +163,13 @@ void PlanView::setAlignment(std::shared_ptr<const route::Alignment> alignment) {
 
 void PlanView::setMarks(std::vector<PlanMark> marks) {
     marks_ = std::move(marks);
-    update();
+    redraw();
 }
 
 void PlanView::setIntersections(std::vector<PlanMark> intersections) {
     intersections_ = std::move(intersections);
     sample();
-    update();
+    redraw();
 }
 
 std::vector<PlanMark> PlanView::intersections_of(const route::Definition& definition) {
@@ -280,7 +280,7 @@ void PlanView::fit() {
     centre_y_ = 0.5 * (min_y_ + max_y_);
     scale_ = std::min(fitScale(), kMaxScale);
     fitted_ = true;
-    update();
+    redraw();
 }
 
 QPointF PlanView::toScreen(double x, double y) const {
@@ -300,7 +300,7 @@ void PlanView::zoomAbout(QPointF pixel, double factor) {
     centre_y_ = g.y - (pixel.x() - 0.5 * width()) / scale_;
     centre_x_ = g.x + (pixel.y() - 0.5 * height()) / scale_;
     fitted_ = false;
-    update();
+    redraw();
 }
 
 void PlanView::resizeEvent(QResizeEvent* event) {
@@ -337,7 +337,7 @@ void PlanView::mouseMoveEvent(QMouseEvent* event) {
         centre_y_ -= d.x() / scale_;
         centre_x_ += d.y() / scale_;
         fitted_ = false;
-        update();
+        redraw();
     }
     const GroundPoint g = toGround(at);
     emit cursorMoved(g.x, g.y);
@@ -356,8 +356,35 @@ void PlanView::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void PlanView::redraw() {
+    drawn_ = QPixmap();
+    update();
+}
+
+void PlanView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) redraw();
+    QWidget::changeEvent(event);
+}
+
+// The drawing is kept as a picture until something in it changes: the
+// window repaints the plan whenever anything near it does (a progress bar,
+// rows arriving in the table), and drawing a long alignment anew each time
+// would hold the window up for tens of milliseconds.
 void PlanView::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (drawn_.isNull() || drawn_.size() != pixels) {
+        drawn_ = QPixmap(pixels);
+        drawn_.setDevicePixelRatio(ratio);
+        QPainter painter(&drawn_);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        draw(painter);
+    }
+    QPainter(this).drawPixmap(0, 0, drawn_);
+}
+
+void PlanView::draw(QPainter& painter) {
     painter.fillRect(rect(), Qt::white);
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (!alignment_) {

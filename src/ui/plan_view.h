@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QPointF>
 #include <QString>
 #include <QWidget>
@@ -69,6 +70,7 @@ class PlanView : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -77,6 +79,10 @@ class PlanView : public QWidget {
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
+    QPixmap drawn_;  // the last drawing, null when it is to be made anew
+    // Draws anew at the next paint.
+    void redraw();
+    void draw(QPainter& painter);
     // One element sampled finely enough to draw as straight pieces.
     struct Line {
         Kind kind = Kind::straight;

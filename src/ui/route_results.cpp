@@ -43,48 +43,71 @@ std::string stakeName(const std::string& station, double offset) {
     return name;
 }
 
-ResultModel::ResultModel(QObject* parent) : QAbstractTableModel(parent) {}
-
-void ResultModel::start(ResultKind kind, std::shared_ptr<const route::Alignment> alignment) {
-    beginResetModel();
-    kind_ = kind;
-    alignment_ = std::move(alignment);
-    rows_.clear();
-    rows_.shrink_to_fit();
-    texts_.clear();
-    endResetModel();
-}
-
-void ResultModel::clear() {
-    start(kind_, alignment_);
-}
-
-void ResultModel::append(ResultChunk chunk) {
-    for (std::string& t : chunk.newTexts) texts_.push_back(std::move(t));
-    if (chunk.rows.empty()) return;
-    const int first = static_cast<int>(rows_.size());
-    beginInsertRows({}, first, first + static_cast<int>(chunk.rows.size()) - 1);
-    rows_.insert(rows_.end(), chunk.rows.begin(), chunk.rows.end());
-    endInsertRows();
-}
-
-bool ResultModel::hasElevation() const {
-    for (const ResultRow& r : rows_)
-        if (!std::isnan(r.h)) return true;
+bool ResultStore::hasElevation() const {
+    for (const std::vector<ResultRow>& block : blocks_)
+        for (const ResultRow& r : block)
+            if (!std::isnan(r.h)) return true;
     return false;
 }
 
+void ResultStore::addTexts(std::vector<std::string>& texts) {
+    for (std::string& t : texts) texts_.push_back(std::move(t));
+    texts.clear();
+}
+
+void ResultStore::append(const std::vector<ResultRow>& rows, std::size_t first, std::size_t last) {
+    while (first < last) {
+        if (blocks_.empty() || blocks_.back().size() == kBlockRows) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlockRows);
+        }
+        std::vector<ResultRow>& block = blocks_.back();
+        const std::size_t n = std::min(last - first, kBlockRows - block.size());
+        const auto from = rows.begin() + static_cast<std::ptrdiff_t>(first);
+        block.insert(block.end(), from, from + static_cast<std::ptrdiff_t>(n));
+        first += n;
+        size_ += n;
+    }
+}
+
+ResultModel::ResultModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      store_(std::make_shared<ResultStore>(ResultKind::table, nullptr)) {}
+
+std::shared_ptr<const ResultStore> ResultModel::start(
+    ResultKind kind, std::shared_ptr<const route::Alignment> alignment) {
+    beginResetModel();
+    std::shared_ptr<const ResultStore> old =
+        std::exchange(store_, std::make_shared<ResultStore>(kind, std::move(alignment)));
+    endResetModel();
+    return old;
+}
+
+void ResultModel::clear() {
+    start(kind(), store_->sharedAlignment());
+}
+
+void ResultModel::append(ResultChunk& chunk, std::size_t first, std::size_t last) {
+    store_->addTexts(chunk.newTexts);
+    last = std::min(last, chunk.rows.size());
+    if (first >= last) return;
+    const int begin = static_cast<int>(store_->size());
+    beginInsertRows({}, begin, begin + static_cast<int>(last - first) - 1);
+    store_->append(chunk.rows, first, last);
+    endInsertRows();
+}
+
 int ResultModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(store_->size());
 }
 
 int ResultModel::columnCount(const QModelIndex& parent) const {
     if (parent.isValid()) return 0;
-    return kind_ == ResultKind::table ? 7 : 6;
+    return kind() == ResultKind::table ? 7 : 6;
 }
 
-QStringList ResultModel::headers() const {
-    if (kind_ == ResultKind::table)
+QStringList ResultModel::headersOf(ResultKind kind) {
+    if (kind == ResultKind::table)
         return {QStringLiteral("里程"), QStringLiteral("标志"), QStringLiteral("偏距"),
                 QStringLiteral("X"),    QStringLiteral("Y"),    QStringLiteral("方位角"),
                 QStringLiteral("H")};
@@ -98,20 +121,20 @@ QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int r
     return headers().value(section);
 }
 
-QStringList ResultModel::rowTexts(std::size_t i) const {
-    const ResultRow& r = rows_[i];
+QStringList ResultModel::rowTextsOf(const ResultStore& store, std::size_t i) {
+    const ResultRow& r = store.row(i);
     std::string h;
     appendElevation(h, r.h);
-    const QString station = qs(alignment_->chainage_text(r.chainage, kDecimals));
-    if (kind_ == ResultKind::table)
+    const QString station = qs(store.alignment()->chainage_text(r.chainage, kDecimals));
+    if (store.kind() == ResultKind::table)
         return {station,
-                qs(texts_[r.text]),
+                qs(store.text(r.text)),
                 qs(fixedText(r.offset, kDecimals)),
                 qs(fixedText(r.x, kDecimals)),
                 qs(fixedText(r.y, kDecimals)),
                 qs(route::format_azimuth(r.azimuth, 2)),
                 qs(h)};
-    return {qs(texts_[r.text]),
+    return {qs(store.text(r.text)),
             qs(fixedText(r.x, kDecimals)),
             qs(fixedText(r.y, kDecimals)),
             station,
@@ -122,27 +145,29 @@ QStringList ResultModel::rowTexts(std::size_t i) const {
 QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     const std::size_t i = static_cast<std::size_t>(index.row());
-    if (i >= rows_.size()) return {};
+    const ResultStore& store = *store_;
+    if (i >= store.size()) return {};
     if (role == Qt::TextAlignmentRole) {
-        const bool text = kind_ == ResultKind::table ? index.column() == 1 : index.column() == 0;
+        const bool text =
+            store.kind() == ResultKind::table ? index.column() == 1 : index.column() == 0;
         return QVariant::fromValue(text ? Qt::AlignLeft | Qt::AlignVCenter
                                         : Qt::AlignRight | Qt::AlignVCenter);
     }
     if (role != Qt::DisplayRole) return {};
-    const ResultRow& r = rows_[i];
+    const ResultRow& r = store.row(i);
     const int d = kDecimals;
-    const auto station = [&] { return qs(alignment_->chainage_text(r.chainage, d)); };
+    const auto station = [&] { return qs(store.alignment()->chainage_text(r.chainage, d)); };
     const auto elevation = [&] {
         std::string h;
         appendElevation(h, r.h);
         return qs(h);
     };
-    if (kind_ == ResultKind::table) {
+    if (store.kind() == ResultKind::table) {
         switch (index.column()) {
             case 0:
                 return station();
             case 1:
-                return qs(texts_[r.text]);
+                return qs(store.text(r.text));
             case 2:
                 return qs(fixedText(r.offset, d));
             case 3:
@@ -157,7 +182,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     }
     switch (index.column()) {
         case 0:
-            return qs(texts_[r.text]);
+            return qs(store.text(r.text));
         case 1:
             return qs(fixedText(r.x, d));
         case 2:
@@ -174,7 +199,23 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
 // ---------------------------------------------------------------------------
 // Files
 
-std::optional<files::Error> writeResultCsv(const ResultModel& model, const std::string& path) {
+namespace {
+
+// Rows between two looks at the cancel flag and two progress reports.
+constexpr std::size_t kReportRows = 8192;
+
+// At each kReportRows-th row: the progress told, and whether to stop.
+bool stopAt(const WriteControl& control, std::size_t row) {
+    if (row % kReportRows != 0) return false;
+    if (control.cancel && control.cancel->load(std::memory_order_relaxed)) return true;
+    if (control.progress) control.progress(row);
+    return false;
+}
+
+}  // namespace
+
+std::optional<files::Error> writeResultCsv(const ResultStore& model, const std::string& path,
+                                           const WriteControl& control) {
     files::Result<files::SafeFileWriter> opened = files::SafeFileWriter::open(path);
     if (!opened) return opened.failure();
     files::SafeFileWriter file = std::move(opened).value();
@@ -189,6 +230,8 @@ std::optional<files::Error> writeResultCsv(const ResultModel& model, const std::
         return file.write(encoded.value());
     };
     for (std::size_t i = 0; i < model.size(); ++i) {
+        // Dropping the writer removes its temporary file: nothing is written.
+        if (stopAt(control, i)) return files::Error{kWriteCancelled};
         const ResultRow& r = model.row(i);
         if (table) {
             buffer += a.chainage_text(r.chainage, kDecimals);
@@ -225,7 +268,8 @@ std::optional<files::Error> writeResultCsv(const ResultModel& model, const std::
     return file.commit();
 }
 
-std::optional<files::Error> writeResultCass(const ResultModel& model, const std::string& path) {
+std::optional<files::Error> writeResultCass(const ResultStore& model, const std::string& path,
+                                            const WriteControl& control) {
     files::Result<files::SafeFileWriter> opened = files::SafeFileWriter::open(path);
     if (!opened) return opened.failure();
     files::SafeFileWriter file = std::move(opened).value();
@@ -236,6 +280,7 @@ std::optional<files::Error> writeResultCass(const ResultModel& model, const std:
     std::string station;
     std::string h;
     for (std::size_t i = 0; i < model.size(); ++i) {
+        if (stopAt(control, i)) return files::Error{kWriteCancelled};
         const ResultRow& r = model.row(i);
         station = a.chainage_text(r.chainage, kDecimals);
         h.clear();

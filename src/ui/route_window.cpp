@@ -35,6 +35,8 @@
 #include <QUndoStack>
 #include <QVBoxLayout>
 #include <cmath>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -42,6 +44,7 @@
 #include "files/alignment_file.h"
 #include "files/landxml.h"
 #include "files/point_file.h"
+#include "files/points_text.h"
 #include "files/read_file.h"
 #include "files/safe_write.h"
 #include "geometry/number_text.h"
@@ -149,6 +152,14 @@ class Emitter {
     QElapsedTimer timer_;
 };
 
+// Rows handed to the window are appended in slices of at most this many
+// rows, and a turn of the event loop appends for at most kSliceTime: the
+// window answers between slices however fast the rows come.
+constexpr std::size_t kSliceRows = 8192;
+constexpr qint64 kSliceNs = 8'000'000;
+// The progress bar repaints itself when it moves: at most this often.
+constexpr qint64 kProgressMs = 100;
+
 // Offsets separated by commas (ASCII or Chinese).
 struct OffsetsRead {
     std::vector<double> values;
@@ -171,7 +182,68 @@ OffsetsRead readOffsets(const QString& text) {
     return out;
 }
 
+// Reads a plain points file ("[name] X Y" a line) into `each`, which may
+// stop the reading by returning false. The failure of a bad file names it and
+// its bad lines; the points handed over before are then to be dropped.
+std::optional<QString> readPlainPoints(const QString& path,
+                                       const std::function<bool(const files::PointRecord&)>& each) {
+    bool stopped = false;
+    std::size_t points = 0;
+    std::optional<QString> failure;
+    files::PointsParser parser([&](const files::PointText& p) {
+        if (stopped) return;
+        ++points;
+        files::PointRecord record;
+        record.line = p.line;
+        record.name = std::string(p.name);
+        const std::optional<double> x = geometry::parse_strict(p.x);
+        const std::optional<double> y = geometry::parse_strict(p.y);
+        if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
+            failure = QStringLiteral("文件“%1”第%2行：坐标不是有效数字！").arg(path).arg(p.line);
+            stopped = true;
+            return;
+        }
+        record.x = *x;
+        record.y = *y;
+        stopped = !each(record);
+    });
+    if (std::optional<files::Error> error = files::read_points_text(str(path), parser))
+        return qs(error->message);
+    const files::PointsCheck& check = parser.check();
+    const auto cannot = [&](const QString& cause) {
+        return QStringLiteral("无法读取文件“%1”：%2！").arg(path, cause);
+    };
+    if (!check.utf8) return cannot(QStringLiteral("点文件须为 UTF-8 文本"));
+    if (check.bad_count > 0) {
+        QString lines;
+        for (std::size_t i = 0; i < check.bad_lines.size(); ++i) {
+            if (i > 0) lines += QStringLiteral("、");
+            lines += QString::number(check.bad_lines[i]);
+        }
+        if (check.bad_count > check.bad_lines.size())
+            lines += QStringLiteral("等%1").arg(check.bad_count);
+        return cannot(QStringLiteral("第%1行不是“[点名] X Y”两个坐标数字").arg(lines));
+    }
+    if (failure) return failure;
+    if (points == 0) return cannot(QStringLiteral("文件中没有点"));
+    return std::nullopt;
+}
+
 }  // namespace
+
+// What a computation has handed over and the window has not yet taken:
+// chunks in order, then the end. The worker asks the window to come only
+// when it is not already coming, so a fast computation never floods the
+// event loop with deliveries.
+struct ResultInbox {
+    std::mutex mutex;
+    std::deque<std::shared_ptr<ResultChunk>> chunks;
+    std::optional<QString> done;  // the failure text (empty: none) once ended
+    bool called = false;          // a drain is on its way
+    // Taken by the window: the chunk being appended and the next row in it.
+    std::shared_ptr<ResultChunk> current;
+    std::size_t next = 0;
+};
 
 // ---------------------------------------------------------------------------
 // Building the window
@@ -227,6 +299,7 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
 
 RouteWindow::~RouteWindow() {
     stopJob();
+    stopExport();
 }
 
 void RouteWindow::buildActions() {
@@ -447,6 +520,16 @@ QWidget* RouteWindow::buildComputationPane() {
     to_ = field("toEdit");
     interval_ = field("intervalEdit", QStringLiteral("20"));
     offsets_ = field("offsetsEdit", QStringLiteral("0"));
+    // The zone of each end, where a chain break makes a chainage occur twice.
+    const auto zoneBox = [](const char* name) {
+        auto* box = new QSpinBox;
+        box->setObjectName(QLatin1String(name));
+        box->setRange(0, 999);
+        box->setSpecialValueText(QStringLiteral("自动"));
+        return box;
+    };
+    fromZone_ = zoneBox("fromZoneBox");
+    toZone_ = zoneBox("toZoneBox");
     keyPointsBox_ = new QCheckBox(QStringLiteral("加主点"));
     keyPointsBox_->setObjectName(QStringLiteral("keyPointsBox"));
     keyPointsBox_->setChecked(true);
@@ -460,9 +543,13 @@ QWidget* RouteWindow::buildComputationPane() {
     tl->addWidget(interval_, 1, 1);
     tl->addWidget(new QLabel(QStringLiteral("边桩偏距")), 1, 2);
     tl->addWidget(offsets_, 1, 3);
-    tl->addWidget(keyPointsBox_, 2, 1);
+    tl->addWidget(new QLabel(QStringLiteral("起算分区")), 2, 0);
+    tl->addWidget(fromZone_, 2, 1);
+    tl->addWidget(new QLabel(QStringLiteral("止算分区")), 2, 2);
+    tl->addWidget(toZone_, 2, 3);
+    tl->addWidget(keyPointsBox_, 3, 1);
     tl->addWidget(tableButton_, 0, 4, 2, 1);
-    tl->setRowStretch(3, 1);
+    tl->setRowStretch(4, 1);
     connect(tableButton_, &QPushButton::clicked, this, &RouteWindow::computeTable);
     tabs->addTab(table, QStringLiteral("逐桩坐标表"));
 
@@ -534,7 +621,9 @@ void RouteWindow::loadDefinition(const route::Definition& definition, const QStr
     elementView_->parentWidget()->setVisible(!byPoints_);
     pointView_->parentWidget()->setVisible(byPoints_);
     results_->start(ResultKind::table, nullptr);
-    resultNote_->clear();
+    // An export still running goes on with the rows it holds.
+    noteBeforeExport_.clear();
+    if (!isExporting()) resultNote_->clear();
     undo_->clear();
     recheck();
     updateCaption();
@@ -645,6 +734,7 @@ void RouteWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     stopJob();
+    stopExport();
     event->accept();
 }
 
@@ -867,6 +957,8 @@ void RouteWindow::computeInverse() {
 }
 
 void RouteWindow::computeTable() {
+    if (isExporting())
+        return refuse(QStringLiteral("正在导出，请等导出完成或取消后再计算！"), nullptr);
     const auto a = alignmentForComputing();
     if (!a) return;
     route::TableRequest q;
@@ -880,92 +972,74 @@ void RouteWindow::computeTable() {
     OffsetsRead offsets = readOffsets(offsets_->text());
     if (!offsets.error.isEmpty()) return refuse(offsets.error, offsets_);
     q.from = from.value();
+    q.from_zone = fromZone_->value();
     q.to = to.value();
+    q.to_zone = toZone_->value();
     q.interval = *interval;
     q.offsets = std::move(offsets.values);
     q.key_points = keyPointsBox_->isChecked();
-    route::Outcome<std::size_t> count = route::table_row_count(*a, q);
-    if (!count) return refuseFailure(count.failure());
+    // Refused here and now; the rows are counted on the worker (going through
+    // a million stations would hold the window up).
+    if (std::optional<route::Failure> refusal = route::table_refusal(*a, q))
+        return refuseFailure(*refusal);
 
     stopJob();
-    results_->start(ResultKind::table, a);
-    expected_ = count.value();
+    expected_ = 0;
+    expectedRows_ = std::make_shared<std::atomic<std::size_t>>(0);
     rangeText_ = QStringLiteral("%1 至 %2，间距 %3 m")
                      .arg(qs(a->chainage_text(q.from, kDecimals)),
                           qs(a->chainage_text(q.to, kDecimals)), interval_->text().trimmed());
-    const int generation = ++generation_;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    const auto post = [this, generation](const std::shared_ptr<ResultChunk>& c) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, c] { deliver(generation, c); }, Qt::QueuedConnection);
-    };
-    const auto done = [this, generation](const QString& failure) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { finishJob(generation, failure); },
-            Qt::QueuedConnection);
-    };
-    thread_ = QThread::create([a, q, post, done, cancel = cancel_] {
-        Emitter out(post, *cancel);
-        route::Outcome<route::TableSummary> summary =
-            route::table(*a, q, [&](const route::TableRow& r) {
-                if (out.cancelled()) return false;
-                ResultRow row;
-                row.chainage = r.chainage;
-                row.offset = r.offset;
-                row.x = r.x;
-                row.y = r.y;
-                row.azimuth = r.azimuth;
-                row.h = r.elevation ? *r.elevation : std::nan("");
-                row.zone = r.zone;
-                row.text = out.label(r.label);
-                out.add(row);
-                return true;
-            });
-        out.flush();
-        done(summary ? QString() : qs(summary.failure().message));
-    });
-    progress_->setRange(0, static_cast<int>(expected_));
-    progress_->setValue(0);
-    progress_->setVisible(true);
-    cancelButton_->setVisible(true);
-    resultNote_->setText(QStringLiteral("正在计算…"));
-    tableButton_->setEnabled(false);
-    pointsButton_->setEnabled(false);
-    thread_->start();
+    startJob(ResultKind::table, a,
+             [a, q, expected = expectedRows_](const Post& post, const Done& done,
+                                              const std::atomic<bool>& cancel) {
+                 if (route::Outcome<std::size_t> count = route::table_row_count(*a, q))
+                     expected->store(count.value());
+                 Emitter out(post, cancel);
+                 route::Outcome<route::TableSummary> summary =
+                     route::table(*a, q, [&](const route::TableRow& r) {
+                         if (out.cancelled()) return false;
+                         ResultRow row;
+                         row.chainage = r.chainage;
+                         row.offset = r.offset;
+                         row.x = r.x;
+                         row.y = r.y;
+                         row.azimuth = r.azimuth;
+                         row.h = r.elevation ? *r.elevation : std::nan("");
+                         row.zone = r.zone;
+                         row.text = out.label(r.label);
+                         out.add(row);
+                         return true;
+                     });
+                 out.flush();
+                 done(summary ? QString() : qs(summary.failure().message));
+             });
 }
 
 void RouteWindow::invertPointsFile() {
+    if (isExporting())
+        return refuse(QStringLiteral("正在导出，请等导出完成或取消后再计算！"), nullptr);
     const auto a = alignmentForComputing();
     if (!a) return;
     const QString path = desktop_.chooseFile(
         this, FileDialogMode::Open,
-        {QStringLiteral("CASS 坐标文件 (*.dat)"), QStringLiteral("CSV 点文件 (*.csv)")});
+        {QStringLiteral("CASS 坐标文件 (*.dat)"), QStringLiteral("CSV 点文件 (*.csv)"),
+         QStringLiteral("点文件 (*.txt *.pts)"), QStringLiteral("所有文件 (*)")});
     if (path.isEmpty()) return;
+    // By its name, as the command line tells a file's form: .dat CASS, .csv
+    // CSV, anything else the plain "[name] X Y" form.
     const std::optional<files::PointFormat> format = files::point_format_of(str(path));
-    if (!format)
-        return refuse(QStringLiteral("点文件须为CASS坐标文件（.dat）或CSV文件（.csv）！"), nullptr);
 
     stopJob();
-    results_->start(ResultKind::inverse, a);
     expected_ = 0;
+    expectedRows_.reset();
     rangeText_ = QStringLiteral("点文件 %1").arg(QFileInfo(path).fileName());
-    const int generation = ++generation_;
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    const auto post = [this, generation](const std::shared_ptr<ResultChunk>& c) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, c] { deliver(generation, c); }, Qt::QueuedConnection);
-    };
-    const auto done = [this, generation](const QString& failure) {
-        QMetaObject::invokeMethod(
-            this, [this, generation, failure] { finishJob(generation, failure); },
-            Qt::QueuedConnection);
-    };
-    thread_ = QThread::create([a, path, format, post, done, cancel = cancel_] {
-        Emitter out(post, *cancel);
-        QString failure;
-        std::size_t several = 0;
-        std::optional<files::Error> error =
-            files::read_point_file(str(path), *format, [&](const files::PointRecord& p) {
+    startJob(
+        ResultKind::inverse, a,
+        [a, path, format](const Post& post, const Done& done, const std::atomic<bool>& cancel) {
+            Emitter out(post, cancel);
+            QString failure;
+            std::size_t several = 0;
+            const auto each = [&](const files::PointRecord& p) {
                 if (out.cancelled()) return false;
                 route::Outcome<route::InverseResult> r = route::inverse(*a, p.x, p.y);
                 if (!r) {
@@ -988,35 +1062,125 @@ void RouteWindow::invertPointsFile() {
                 row.text = out.name(p.name);
                 out.add(row);
                 return true;
-            });
-        if (error) failure = qs(error->message);
-        out.flush();
-        if (failure.isEmpty() && several > 0)
-            failure =
-                QStringLiteral("#注意：%1个点在线路上有多个垂足，结果取最近的一个。").arg(several);
-        done(failure);
+            };
+            if (format) {
+                if (std::optional<files::Error> error =
+                        files::read_point_file(str(path), *format, each))
+                    failure = qs(error->message);
+            } else if (std::optional<QString> error = readPlainPoints(path, each)) {
+                failure = *error;  // a bad line is told before a point without a foot
+            }
+            out.flush();
+            if (failure.isEmpty() && several > 0)
+                failure = QStringLiteral("#注意：%1个点在线路上有多个垂足，结果取最近的一个。")
+                              .arg(several);
+            done(failure);
+        });
+}
+
+void RouteWindow::startJob(
+    ResultKind kind, const std::shared_ptr<const route::Alignment>& alignment,
+    std::function<void(const Post&, const Done&, const std::atomic<bool>&)> work) {
+    // The rows shown until now are freed on the worker, not here: a million
+    // rows take a while to give back.
+    std::shared_ptr<const ResultStore> old = results_->start(kind, alignment);
+    const int generation = ++generation_;
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    inbox_ = std::make_shared<ResultInbox>();
+    // Called on the worker: the window is asked to come once for all that
+    // has piled up since it last came.
+    const auto call = [this, generation](ResultInbox& inbox) {
+        if (inbox.called) return;
+        inbox.called = true;
+        QMetaObject::invokeMethod(
+            this, [this, generation] { drain(generation); }, Qt::QueuedConnection);
+    };
+    Post post = [inbox = inbox_, call](std::shared_ptr<ResultChunk> chunk) {
+        const std::lock_guard<std::mutex> lock(inbox->mutex);
+        inbox->chunks.push_back(std::move(chunk));
+        call(*inbox);
+    };
+    Done done = [inbox = inbox_, call](const QString& failure) {
+        const std::lock_guard<std::mutex> lock(inbox->mutex);
+        inbox->done = failure;
+        call(*inbox);
+    };
+    thread_ = QThread::create([old = std::move(old), work = std::move(work), post = std::move(post),
+                               done = std::move(done), cancel = cancel_]() mutable {
+        old.reset();
+        work(post, done, *cancel);
     });
-    progress_->setRange(0, 0);
-    progress_->setVisible(true);
-    cancelButton_->setVisible(true);
+    if (expected_ > 0) {
+        progress_->setRange(0, static_cast<int>(expected_));
+        progress_->setValue(0);
+    } else {
+        progress_->setRange(0, 0);
+    }
+    progressClock_.start();
     resultNote_->setText(QStringLiteral("正在计算…"));
-    tableButton_->setEnabled(false);
-    pointsButton_->setEnabled(false);
+    setBusy(true);
     thread_->start();
+}
+
+void RouteWindow::setBusy(bool busy) {
+    progress_->setVisible(busy);
+    cancelButton_->setVisible(busy);
+    tableButton_->setEnabled(!busy);
+    pointsButton_->setEnabled(!busy);
 }
 
 bool RouteWindow::isComputing() const {
     return thread_ != nullptr;
 }
 
-void RouteWindow::deliver(int generation, const std::shared_ptr<ResultChunk>& chunk) {
-    if (generation != generation_) return;
-    results_->append(std::move(*chunk));
-    if (expected_ > 0) progress_->setValue(static_cast<int>(results_->size()));
+// Appends what the computation has handed over, a slice at a time, for at
+// most kSliceNs; what is left waits for the next turn of the event loop.
+void RouteWindow::drain(int generation) {
+    if (generation != generation_ || !inbox_) return;
+    ResultInbox& inbox = *inbox_;
+    QElapsedTimer clock;
+    clock.start();
+    std::optional<QString> done;
+    for (;;) {
+        if (!inbox.current || inbox.next >= inbox.current->rows.size()) {
+            if (inbox.current) {
+                // Its last texts (a chunk may carry texts but no rows).
+                results_->append(*inbox.current, 0, 0);
+                inbox.current.reset();
+            }
+            const std::lock_guard<std::mutex> lock(inbox.mutex);
+            if (inbox.chunks.empty()) {
+                inbox.called = false;
+                done = inbox.done;
+                break;
+            }
+            inbox.current = std::move(inbox.chunks.front());
+            inbox.chunks.pop_front();
+            inbox.next = 0;
+        }
+        const std::size_t last = std::min(inbox.current->rows.size(), inbox.next + kSliceRows);
+        results_->append(*inbox.current, inbox.next, last);
+        inbox.next = last;
+        if (clock.nsecsElapsed() >= kSliceNs) {
+            QMetaObject::invokeMethod(
+                this, [this, generation] { drain(generation); }, Qt::QueuedConnection);
+            break;
+        }
+    }
+    if (done) return finishJob(*done);
+    if (expected_ == 0 && expectedRows_ && expectedRows_->load() > 0) {
+        expected_ = expectedRows_->load();
+        progress_->setRange(0, static_cast<int>(expected_));
+    }
+    if (expected_ > 0 && progressClock_.elapsed() >= kProgressMs) {
+        progress_->setValue(static_cast<int>(results_->size()));
+        progressClock_.restart();
+    }
 }
 
 void RouteWindow::cancelJob() {
     if (cancel_) cancel_->store(true);
+    if (exportCancel_) exportCancel_->store(true);
 }
 
 // Waits for the computation to end (asked to stop first) and forgets it; rows
@@ -1027,23 +1191,18 @@ void RouteWindow::stopJob() {
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
+    inbox_.reset();
     ++generation_;
-    progress_->setVisible(false);
-    cancelButton_->setVisible(false);
-    tableButton_->setEnabled(true);
-    pointsButton_->setEnabled(true);
+    setBusy(false);
 }
 
-void RouteWindow::finishJob(int generation, const QString& failure) {
-    if (generation != generation_) return;
+void RouteWindow::finishJob(const QString& failure) {
     const bool cancelled = cancel_ && cancel_->load();
     thread_->wait();
     delete thread_;
     thread_ = nullptr;
-    progress_->setVisible(false);
-    cancelButton_->setVisible(false);
-    tableButton_->setEnabled(true);
-    pointsButton_->setEnabled(true);
+    inbox_.reset();
+    setBusy(false);
     if (!failure.isEmpty() && !failure.startsWith(QLatin1Char('#'))) {
         // A file with a point that has no foot gives no result at all rather
         // than the rows before it as if they were the whole file.
@@ -1075,9 +1234,111 @@ void RouteWindow::finishJob(int generation, const QString& failure) {
 // ---------------------------------------------------------------------------
 // Export
 
+namespace {
+
+// The rows as a printed report on `device`: a heading and the range on
+// every page, the sign-off names under the last row. Used on a worker too:
+// it touches nothing of the window.
+std::optional<QString> paintRows(QPagedPaintDevice& device, const ResultStore& rows,
+                                 const QString& rangeText, const SignOff& signOff,
+                                 const WriteControl& control) {
+    QPainter painter;
+    if (!painter.begin(&device)) return QStringLiteral("无法生成报表！");
+    const QRect page = painter.viewport();
+    const double unit = page.width() / 190.0;  // about one millimetre
+    QFont body = painter.font();
+    body.setPixelSize(static_cast<int>(3.2 * unit));
+    QFont title = body;
+    title.setPixelSize(static_cast<int>(6 * unit));
+    title.setBold(true);
+    const int line = static_cast<int>(5 * unit);
+    const QStringList headers = ResultModel::headersOf(rows.kind());
+    const int columns = static_cast<int>(headers.size());
+    const double columnWidth = page.width() / static_cast<double>(columns);
+    const std::string name = rows.alignment()->name();
+    const QString heading = rows.kind() == ResultKind::table ? QStringLiteral("逐桩坐标表")
+                                                             : QStringLiteral("点位反算成果表");
+    std::size_t next = 0;
+    int pageNumber = 1;
+    for (;;) {
+        if (control.cancel && control.cancel->load(std::memory_order_relaxed)) {
+            painter.end();
+            return QLatin1String(kWriteCancelled);
+        }
+        if (control.progress) control.progress(next);
+        int y = 0;
+        painter.setFont(title);
+        painter.drawText(QRect(0, y, page.width(), 2 * line), Qt::AlignCenter, heading);
+        y += 2 * line;
+        painter.setFont(body);
+        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("线路：%1    %2").arg(qs(name), rangeText));
+        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignRight | Qt::AlignVCenter,
+                         QStringLiteral("第%1页").arg(pageNumber));
+        y += line + line / 2;
+        for (int c = 0; c < columns; ++c)
+            painter.drawText(QRectF(c * columnWidth, y, columnWidth, line), Qt::AlignCenter,
+                             headers[c]);
+        y += line;
+        painter.drawLine(0, y, page.width(), y);
+        const int bottom = page.height() - 3 * line;
+        while (next < rows.size() && y + line <= bottom) {
+            const QStringList cells = ResultModel::rowTextsOf(rows, next);
+            for (int c = 0; c < columns; ++c)
+                painter.drawText(QRectF(c * columnWidth, y, columnWidth - unit, line),
+                                 Qt::AlignRight | Qt::AlignVCenter, cells[c]);
+            y += line;
+            ++next;
+        }
+        if (next >= rows.size()) {
+            y += line;
+            painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
+                             QStringLiteral("计算：%1        复核：%2        审核：%3")
+                                 .arg(signOff.computedBy.leftJustified(8, QChar(0x3000)),
+                                      signOff.checkedBy.leftJustified(8, QChar(0x3000)),
+                                      signOff.approvedBy.leftJustified(8, QChar(0x3000))));
+            break;
+        }
+        if (!device.newPage()) break;
+        ++pageNumber;
+    }
+    if (!painter.end()) return QStringLiteral("无法生成报表！");
+    return std::nullopt;
+}
+
+// The report as a PDF file at `path`, replacing any file there whole: drawn
+// into a temporary file, then put in place like every file.
+std::optional<QString> writeReport(const ResultStore& rows, const QString& rangeText,
+                                   const QString& path, const SignOff& signOff,
+                                   const WriteControl& control) {
+    QTemporaryDir dir;
+    if (!dir.isValid()) return QStringLiteral("无法生成报表：没有可用的临时文件夹！");
+    const QString temp = dir.filePath(QStringLiteral("report.pdf"));
+    {
+        QPdfWriter writer(temp);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(300);
+        writer.setTitle(QStringLiteral("逐桩坐标表"));
+        if (std::optional<QString> failure = paintRows(writer, rows, rangeText, signOff, control))
+            return failure;
+    }
+    if (control.cancel && control.cancel->load()) return QLatin1String(kWriteCancelled);
+    files::Result<std::string> bytes = files::read_whole_file(str(temp), std::size_t{1} << 31);
+    if (!bytes) return qs(bytes.failure().message);
+    if (std::optional<files::Error> error = files::replace_file(str(path), bytes.value()))
+        return qs(error->message);
+    return std::nullopt;
+}
+
+}  // namespace
+
 bool RouteWindow::haveResults() {
     if (isComputing()) {
         refuse(QStringLiteral("正在计算，请等计算完成或取消后再导出！"), nullptr);
+        return false;
+    }
+    if (isExporting()) {
+        refuse(QStringLiteral("正在导出，请等导出完成或取消后再导出！"), nullptr);
         return false;
     }
     if (results_->size() == 0 || !results_->alignment()) {
@@ -1091,13 +1352,24 @@ bool RouteWindow::haveResults() {
     return true;
 }
 
+namespace {
+
+std::optional<QString> messageOf(const std::optional<files::Error>& error) {
+    if (!error) return std::nullopt;
+    return qs(error->message);
+}
+
+}  // namespace
+
 void RouteWindow::exportCsv() {
     if (!haveResults()) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CSV 文件 (*.csv)")});
     if (path.isEmpty()) return;
-    if (auto error = writeResultCsv(*results_, str(path)))
-        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+    startExport(QStringLiteral("CSV"),
+                [rows = results_->store(), target = str(path)](const WriteControl& control) {
+                    return messageOf(writeResultCsv(*rows, target, control));
+                });
 }
 
 void RouteWindow::exportCass() {
@@ -1105,8 +1377,82 @@ void RouteWindow::exportCass() {
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CASS 坐标文件 (*.dat)")});
     if (path.isEmpty()) return;
-    if (auto error = writeResultCass(*results_, str(path)))
-        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+    startExport(QStringLiteral("CASS"),
+                [rows = results_->store(), target = str(path)](const WriteControl& control) {
+                    return messageOf(writeResultCass(*rows, target, control));
+                });
+}
+
+// The writer runs on its own thread with the rows shared, never copied; the
+// rows it holds do not change (a new computation starts new rows), and the
+// computing buttons wait until it ends so that the progress bar is its own.
+void RouteWindow::startExport(const QString& what,
+                              std::function<std::optional<QString>(const WriteControl&)> write) {
+    exportCancel_ = std::make_shared<std::atomic<bool>>(false);
+    const auto progress = [this](std::size_t rows) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, rows] {
+                if (isExporting()) progress_->setValue(static_cast<int>(rows));
+            },
+            Qt::QueuedConnection);
+    };
+    exportThread_ =
+        QThread::create([this, write = std::move(write), progress, cancel = exportCancel_] {
+            QElapsedTimer clock;
+            clock.start();
+            WriteControl control;
+            control.cancel = cancel.get();
+            // Told every few thousand rows; handed on at most every kProgressMs.
+            control.progress = [&](std::size_t rows) {
+                if (clock.elapsed() < kProgressMs) return;
+                clock.restart();
+                progress(rows);
+            };
+            const std::optional<QString> failure = write(control);
+            // Cancelled only if it stopped for it: a cancel that came after the
+            // file was in place changes nothing.
+            const bool cancelled = failure && cancel->load();
+            QMetaObject::invokeMethod(
+                this,
+                [this, failure = failure.value_or(QString()), cancelled] {
+                    finishExport(failure, cancelled);
+                },
+                Qt::QueuedConnection);
+        });
+    noteBeforeExport_ = resultNote_->text();
+    resultNote_->setText(QStringLiteral("正在导出%1…").arg(what));
+    progress_->setRange(0, static_cast<int>(results_->size()));
+    progress_->setValue(0);
+    setBusy(true);
+    exportThread_->start();
+}
+
+void RouteWindow::finishExport(const QString& failure, bool cancelled) {
+    if (!exportThread_) return;
+    exportThread_->wait();
+    delete exportThread_;
+    exportThread_ = nullptr;
+    exportCancel_.reset();
+    setBusy(false);
+    resultNote_->setText(noteBeforeExport_);
+    if (cancelled) {
+        statusBar()->showMessage(QStringLiteral("导出已取消，文件未写入。"));
+        return;
+    }
+    if (!failure.isEmpty()) desktop_.showInformation(this, noticeTitle(), failure);
+}
+
+// Asks the export to stop and waits for it: the file at its path stays as it was.
+void RouteWindow::stopExport() {
+    if (!exportThread_) return;
+    exportCancel_->store(true);
+    exportThread_->wait();
+    delete exportThread_;
+    exportThread_ = nullptr;
+    exportCancel_.reset();
+    setBusy(false);
+    resultNote_->setText(noteBeforeExport_);
 }
 
 std::optional<SignOff> RouteWindow::askSignOff() {
@@ -1135,91 +1481,28 @@ void RouteWindow::exportPdf() {
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("PDF 文件 (*.pdf)")});
     if (path.isEmpty()) return;
-    writeReportPdf(path, *names);
+    startExport(QStringLiteral("PDF"), [rows = results_->store(), range = rangeText_, path,
+                                        names = *names](const WriteControl& control) {
+        return writeReport(*rows, range, path, names, control);
+    });
 }
 
 bool RouteWindow::writeReportPdf(const QString& path, const SignOff& signOff) {
-    // Drawn into a temporary file, then put in place whole like every file.
-    QTemporaryDir dir;
-    const QString temp = dir.filePath(QStringLiteral("report.pdf"));
-    {
-        QPdfWriter writer(temp);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(QStringLiteral("逐桩坐标表"));
-        if (!paintReport(writer, signOff)) return false;
-    }
-    files::Result<std::string> bytes = files::read_whole_file(str(temp), std::size_t{1} << 31);
-    std::optional<files::Error> error =
-        bytes ? files::replace_file(str(path), bytes.value()) : bytes.failure();
-    if (error) {
-        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+    if (const std::optional<QString> failure =
+            writeReport(*results_->store(), rangeText_, path, signOff, {})) {
+        desktop_.showInformation(this, noticeTitle(), *failure);
         return false;
     }
     return true;
 }
 
 bool RouteWindow::paintReport(QPagedPaintDevice& device, const SignOff& signOff) {
-    QPainter painter;
-    if (!painter.begin(&device)) {
-        desktop_.showInformation(this, noticeTitle(), QStringLiteral("无法生成报表！"));
+    if (const std::optional<QString> failure =
+            paintRows(device, *results_->store(), rangeText_, signOff, {})) {
+        desktop_.showInformation(this, noticeTitle(), *failure);
         return false;
     }
-    const QRect page = painter.viewport();
-    const double unit = page.width() / 190.0;  // about one millimetre
-    QFont body = painter.font();
-    body.setPixelSize(static_cast<int>(3.2 * unit));
-    QFont title = body;
-    title.setPixelSize(static_cast<int>(6 * unit));
-    title.setBold(true);
-    const int line = static_cast<int>(5 * unit);
-    const QStringList headers = results_->headers();
-    const int columns = static_cast<int>(headers.size());
-    const double columnWidth = page.width() / static_cast<double>(columns);
-    const std::string name = results_->alignment()->name();
-    const QString heading = results_->kind() == ResultKind::table
-                                ? QStringLiteral("逐桩坐标表")
-                                : QStringLiteral("点位反算成果表");
-    std::size_t next = 0;
-    int pageNumber = 1;
-    for (;;) {
-        int y = 0;
-        painter.setFont(title);
-        painter.drawText(QRect(0, y, page.width(), 2 * line), Qt::AlignCenter, heading);
-        y += 2 * line;
-        painter.setFont(body);
-        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("线路：%1    %2").arg(qs(name), rangeText_));
-        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("第%1页").arg(pageNumber));
-        y += line + line / 2;
-        for (int c = 0; c < columns; ++c)
-            painter.drawText(QRectF(c * columnWidth, y, columnWidth, line), Qt::AlignCenter,
-                             headers[c]);
-        y += line;
-        painter.drawLine(0, y, page.width(), y);
-        const int bottom = page.height() - 3 * line;
-        while (next < results_->size() && y + line <= bottom) {
-            const QStringList cells = results_->rowTexts(next);
-            for (int c = 0; c < columns; ++c)
-                painter.drawText(QRectF(c * columnWidth, y, columnWidth - unit, line),
-                                 Qt::AlignRight | Qt::AlignVCenter, cells[c]);
-            y += line;
-            ++next;
-        }
-        if (next >= results_->size()) {
-            y += line;
-            painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("计算：%1        复核：%2        审核：%3")
-                                 .arg(signOff.computedBy.leftJustified(8, QChar(0x3000)),
-                                      signOff.checkedBy.leftJustified(8, QChar(0x3000)),
-                                      signOff.approvedBy.leftJustified(8, QChar(0x3000))));
-            break;
-        }
-        if (!device.newPage()) break;
-        ++pageNumber;
-    }
-    return painter.end();
+    return true;
 }
 
 void RouteWindow::printReport() {

@@ -3,15 +3,18 @@
 // computations, and their results exported as CSV, CASS or a printed report.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "route/alignment.h"
 #include "route/definition.h"
+#include "ui/route_results.h"
 #include "ui/route_tables.h"
 
 class QAction;
@@ -34,8 +37,7 @@ namespace korvane::ui {
 class Desktop;
 class PlanView;
 class ProfileView;
-class ResultModel;
-struct ResultChunk;
+struct ResultInbox;
 
 // The names under a printed report ("计算：…  复核：…  审核：…"), empty by default.
 struct SignOff {
@@ -64,6 +66,8 @@ class RouteWindow : public QMainWindow {
     const ResultModel& results() const { return *results_; }
     // True while a table or bulk inverse is being computed.
     bool isComputing() const;
+    // True while results are being written to a file (CSV, CASS or PDF).
+    bool isExporting() const { return exportThread_ != nullptr; }
 
     // The results as a printable report on `device` (a PDF writer or a printer).
     bool paintReport(QPagedPaintDevice& device, const SignOff& signOff);
@@ -102,10 +106,24 @@ class RouteWindow : public QMainWindow {
     void computeInverse();
     void computeTable();
     void invertPointsFile();
+    // Starts the worker `work` computing rows of `kind` into the model
+    // through `post` and `done`.
+    using Post = std::function<void(std::shared_ptr<ResultChunk>)>;
+    using Done = std::function<void(const QString&)>;
+    void startJob(ResultKind kind, const std::shared_ptr<const route::Alignment>& alignment,
+                  std::function<void(const Post&, const Done&, const std::atomic<bool>&)> work);
     void cancelJob();
-    void deliver(int generation, const std::shared_ptr<ResultChunk>& chunk);
-    void finishJob(int generation, const QString& failure);
+    void drain(int generation);
+    void finishJob(const QString& failure);
     void stopJob();
+    void setBusy(bool busy);
+
+    // Writes the shown rows on a worker with `write`, showing its progress;
+    // `what` names the file kind in the notes.
+    void startExport(const QString& what,
+                     std::function<std::optional<QString>(const WriteControl&)> write);
+    void finishExport(const QString& failure, bool cancelled);
+    void stopExport();
 
     void exportCsv();
     void exportCass();
@@ -155,6 +173,8 @@ class RouteWindow : public QMainWindow {
     QLineEdit* inverseH_;
     QLineEdit* from_;
     QLineEdit* to_;
+    QSpinBox* fromZone_;  // 0: the zone found from the chainage
+    QSpinBox* toZone_;
     QLineEdit* interval_;
     QLineEdit* offsets_;
     QCheckBox* keyPointsBox_;
@@ -169,8 +189,15 @@ class RouteWindow : public QMainWindow {
 
     QThread* thread_ = nullptr;
     std::shared_ptr<std::atomic<bool>> cancel_;
+    std::shared_ptr<ResultInbox> inbox_;  // chunks the computation has handed over
     int generation_ = 0;
-    std::size_t expected_ = 0;
+    std::size_t expected_ = 0;                                // rows to come, 0 while not known
+    std::shared_ptr<std::atomic<std::size_t>> expectedRows_;  // counted by the worker
+    QElapsedTimer progressClock_;                             // since the progress bar last moved
+
+    QThread* exportThread_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> exportCancel_;
+    QString noteBeforeExport_;
     bool partial_ = false;  // the result was cancelled before its end
     QString rangeText_;     // "K0+000.000 至 K1+000.000，间距 20 m" for the report
 };

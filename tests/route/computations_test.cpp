@@ -356,14 +356,21 @@ TEST(route_table, bounded_before_any_work_and_cancellable) {
               "计算行数超过1000000行（桩数×边桩数），请加大间距或缩小范围！");
     EXPECT_EQ(big.failure().subject, kr::Subject::interval);
     EXPECT_EQ(calls, 0);
+    // The refusal alone, without counting, is the same one.
+    const std::optional<kr::Failure> refusal = kr::table_refusal(a, q);
+    ASSERT_TRUE(refusal.has_value());
+    EXPECT_EQ(refusal->message, big.failure().message);
+    EXPECT_EQ(refusal->subject, kr::Subject::interval);
     // 300,001 stations are fine with 3 offsets, not with 4.
     q.interval = 0.01;
     q.offsets = {-1, 0, 1};
     const std::size_t rows = kr::table_row_count(a, q).value();
     EXPECT_GE(rows, 300001u * 3);  // with the key points that fall between whole stations
     EXPECT_LE(rows, 1000000u);
+    EXPECT_FALSE(kr::table_refusal(a, q).has_value());
     q.offsets = {-2, -1, 1, 2};
     EXPECT_FALSE(kr::table_row_count(a, q).ok());
+    EXPECT_TRUE(kr::table_refusal(a, q).has_value());
 
     q.interval = 10;
     q.offsets = {0};

@@ -1,6 +1,7 @@
 // The plan and profile views: the ground-to-screen transform, fitting,
 // zooming about the cursor, panning, the colours of the elements, labels kept
 // apart and the profile drawn with and without vertical points.
+#include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -110,6 +111,39 @@ class PlanViewTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The drawing is kept between paints; every change must still show.
+    void keptDrawingFollowsEveryChange() {
+        PlanView v;
+        v.resize(300, 300);
+        v.setAlignment(build(straightNorth(100)));
+        const QImage first = v.grab().toImage();
+        QCOMPARE(v.grab().toImage(), first);
+
+        v.setMarks({korvane::ui::PlanMark{50, 20, QStringLiteral("P1")}});
+        const QImage marked = v.grab().toImage();
+        QVERIFY(marked != first);
+        v.setMarks({});
+        QCOMPARE(v.grab().toImage(), first);
+
+        // A zoom, a pan and a new size each draw anew.
+        wheel(v, QPointF(150, 150), 480);
+        const QImage zoomed = v.grab().toImage();
+        QVERIFY(zoomed != first);
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(150, 150),
+                          v.mapToGlobal(QPointF(150, 150)), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&v, &press);
+        QMouseEvent move(QEvent::MouseMove, QPointF(180, 150), v.mapToGlobal(QPointF(180, 150)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&v, &move);
+        QVERIFY(v.grab().toImage() != zoomed);
+        v.resize(200, 300);
+        QCOMPARE(v.grab().toImage().size(), QSize(200, 300));
+
+        v.setAlignment(nullptr);
+        QVERIFY(v.grab().toImage() != first);
+    }
+
     void northIsUpAndEastToTheRight() {
         PlanView v;
         v.resize(300, 300);

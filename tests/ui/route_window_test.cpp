@@ -2,6 +2,8 @@
 // their object names and the desktop answered by the fake.
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,11 +16,13 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <numbers>
 
 #include "fake_desktop.h"
 #include "files/codec.h"
+#include "files/safe_write.h"
 #include "route/angle.h"
 #include "route/chainage.h"
 #include "route/computations.h"
@@ -155,6 +159,9 @@ class RouteWindowTest : public QObject {
     void bulkInverseOfAPointsFile();
     void tableExportsTheCommandLineBytes();
     void longTableRunsOffTheWindowAndCancels();
+    void exportRunsOffTheWindowAndCancelKeepsTheOldFile();
+    void bulkInverseOfAPlainPointsFile();
+    void tableRangeTakesTheZoneOfEachEnd();
 };
 
 void RouteWindowTest::referenceAlignmentOpensWithItsMainPoints() {
@@ -536,6 +543,7 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString csv = dir.filePath(QStringLiteral("table.csv"));
     desktop.answers = {csv};
     w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QCOMPARE(fileBytes(csv), cp936("station,label,offset,X,Y,azimuth,H\r\n"
                                    "K0+000.000,QD,-7.500,0.000,-7.500,0.000000,100.000\r\n"
@@ -548,6 +556,7 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString dat = dir.filePath(QStringLiteral("table.dat"));
     desktop.answers = {dat};
     w.findChild<QAction*>(QStringLiteral("exportCassAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QCOMPARE(fileBytes(dat), cp936("K0+000.000左7.5,QD,-7.500,0.000,100.000\r\n"
                                    "K0+000.000,QD,0.000,0.000,100.000\r\n"
                                    "K0+020.000左7.5,,-7.500,20.000,102.000\r\n"
@@ -559,6 +568,18 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     const QString pdf = dir.filePath(QStringLiteral("table.pdf"));
     QVERIFY(w.writeReportPdf(pdf, {QStringLiteral("张三"), {}, {}}));
     QVERIFY(fileBytes(pdf).startsWith("%PDF"));
+
+    // The same report from the menu, drawn on the export's worker.
+    const QString menuPdf = dir.filePath(QStringLiteral("menu.pdf"));
+    desktop.answers = {menuPdf};
+    QTimer::singleShot(0, &w, [&w] {
+        if (auto* dialog = w.findChild<QDialog*>(QStringLiteral("signOffDialog"))) dialog->accept();
+    });
+    w.findChild<QAction*>(QStringLiteral("exportPdfAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 20000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(fileBytes(menuPdf).startsWith("%PDF"));
+    QVERIFY(fileBytes(menuPdf).endsWith("%%EOF\n"));
 }
 
 void RouteWindowTest::longTableRunsOffTheWindowAndCancels() {
@@ -596,6 +617,160 @@ void RouteWindowTest::longTableRunsOffTheWindowAndCancels() {
     QCOMPARE(w.results().row(999999).x, 999999.0);
     QCOMPARE(child<QTableView>(w, "resultTable")->model()->index(999999, 0).data().toString(),
              QStringLiteral("K999+999.000"));
+}
+
+void RouteWindowTest::exportRunsOffTheWindowAndCancelKeepsTheOldFile() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    w.show();
+    typeStraight(w, QStringLiteral("1000000"));
+    runTable(w, QStringLiteral("0"), QStringLiteral("999999"), QStringLiteral("1"),
+             QStringLiteral("0"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 60000);
+    QCOMPARE(w.results().size(), std::size_t{1000000});
+
+    // The window goes on turning while the rows are written, and no new
+    // computation starts under the export.
+    int turns = 0;
+    QTimer probe;
+    probe.setInterval(1);
+    connect(&probe, &QTimer::timeout, [&] { ++turns; });
+    probe.start();
+    const QString csv = dir.filePath(QStringLiteral("all.csv"));
+    desktop.answers = {csv};
+    w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QVERIFY(w.isExporting());
+    QVERIFY(!child<QPushButton>(w, "tableButton")->isEnabled());
+    QVERIFY(child<QPushButton>(w, "cancelButton")->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 60000);
+    QVERIFY2(turns > 0, "no turn of the event loop while exporting");
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(child<QPushButton>(w, "tableButton")->isEnabled());
+    const QByteArray bytes = fileBytes(csv);
+    const QByteArray head =
+        "station,label,offset,X,Y,azimuth,H\r\n"
+        "K0+000.000,,0.000,0.000,0.000,0.000000,100.000\r\n"
+        "K0+001.000,,0.000,1.000,0.000,0.000000,100.100\r\n";
+    QVERIFY(bytes.startsWith(head));
+    QVERIFY(bytes.endsWith("K999+999.000,,0.000,999999.000,0.000,0.000000,100099.900\r\n"));
+    QCOMPARE(bytes.count('\n'), 1000001);
+
+    // Cancelled: the file there before is left byte for byte, and nothing
+    // else is left in its folder.
+    const QString old = dir.filePath(QStringLiteral("old.dat"));
+    QFile f(old);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("P1,,1.000,2.000,\r\n");
+    f.close();
+    desktop.answers = {old};
+    w.findChild<QAction*>(QStringLiteral("exportCassAction"))->trigger();
+    QVERIFY(w.isExporting());
+    child<QPushButton>(w, "cancelButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 60000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(fileBytes(old), QByteArray("P1,,1.000,2.000,\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             QStringList({QStringLiteral("all.csv"), QStringLiteral("old.dat")}));
+
+    // A file that cannot be written: the writer's own message, in the box.
+    const QString nowhere = dir.filePath(QStringLiteral("no-such-folder/t.csv"));
+    desktop.answers = {nowhere};
+    w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 60000);
+    QCOMPARE(desktop.messages.size(), 1);
+    QCOMPARE(desktop.messages[0].text,
+             QString::fromStdString(
+                 korvane::files::SafeFileWriter::open(nowhere.toStdString()).failure().message));
+}
+
+void RouteWindowTest::bulkInverseOfAPlainPointsFile() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    QVERIFY(w.openFile(kCases + QStringLiteral("/pi-alignment.csv")));
+    const auto reference = readCases(QStringLiteral("pi-alignment-inverse.csv"));
+    // "[name] X Y": named and unnamed points, spaces and tabs.
+    QByteArray text = "# stake-out list\n";
+    for (int i = 0; i < reference.size(); ++i) {
+        const QString xy = reference[i][QStringLiteral("X")] +
+                           (i == 0 ? QStringLiteral("\t") : QStringLiteral(" ")) +
+                           reference[i][QStringLiteral("Y")];
+        text += (i == 0 ? xy : QStringLiteral("P%1 ").arg(i + 1) + xy).toUtf8() + "\n";
+    }
+    const QString path = dir.filePath(QStringLiteral("points.txt"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    f.close();
+    desktop.answers = {path};
+    child<QPushButton>(w, "pointsFileButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(w.results().size(), static_cast<std::size_t>(reference.size()));
+    auto* table = child<QTableView>(w, "resultTable");
+    QCOMPARE(table->model()->index(0, 0).data().toString(), QString());
+    QCOMPARE(table->model()->index(1, 0).data().toString(), QStringLiteral("P2"));
+    for (int i = 0; i < reference.size(); ++i) {
+        const double expected =
+            korvane::route::read_chainage(reference[i][QStringLiteral("station")].toStdString())
+                .value();
+        QVERIFY(std::fabs(w.results().row(static_cast<std::size_t>(i)).chainage - expected) < 1e-6);
+    }
+
+    // A line that is no point: no result at all, and the lines named.
+    text += "P9 3470000\n";
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    f.close();
+    desktop.answers = {path};
+    child<QPushButton>(w, "pointsFileButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QCOMPARE(desktop.messages.size(), 1);
+    QCOMPARE(desktop.messages[0].text,
+             QStringLiteral("无法读取文件“%1”：第%2行不是“[点名] X Y”两个坐标数字！")
+                 .arg(path)
+                 .arg(reference.size() + 2));
+    QCOMPARE(w.results().size(), std::size_t{0});
+}
+
+void RouteWindowTest::tableRangeTakesTheZoneOfEachEnd() {
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    typeStraight(w);
+    // A long chain: K0+050 to K0+060 come twice, once in each zone.
+    child<QPushButton>(w, "breakInsertButton")->click();
+    setCell(w, "breakTable", 0, 0, QStringLiteral("K0+060"));
+    setCell(w, "breakTable", 0, 1, QStringLiteral("K0+050"));
+    QVERIFY(w.alignment());
+    auto* fromZone = child<QSpinBox>(w, "fromZoneBox");
+    auto* toZone = child<QSpinBox>(w, "toZoneBox");
+    QCOMPARE(fromZone->value(), 0);
+    QCOMPARE(fromZone->specialValueText(), QStringLiteral("自动"));
+
+    // Both ends in the second zone: from 60 m along the line.
+    fromZone->setValue(2);
+    toZone->setValue(2);
+    runTable(w, QStringLiteral("K0+055"), QStringLiteral("K0+060"), QStringLiteral("5"),
+             QStringLiteral("0"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(w.results().size(), std::size_t{2});
+    QCOMPARE(w.results().row(0).zone, 2);
+    QCOMPARE(w.results().row(0).x, 65.0);
+    QCOMPARE(w.results().row(1).x, 70.0);
+
+    // From the first zone across the break into the second.
+    fromZone->setValue(1);
+    runTable(w, QStringLiteral("K0+055"), QStringLiteral("K0+055"), QStringLiteral("5"),
+             QStringLiteral("0"), false);
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(w.results().size() >= 2);
+    QCOMPARE(w.results().row(0).zone, 1);
+    QCOMPARE(w.results().row(0).x, 55.0);
+    QCOMPARE(w.results().row(w.results().size() - 1).zone, 2);
+    QCOMPARE(w.results().row(w.results().size() - 1).x, 65.0);
 }
 
 QTEST_MAIN(RouteWindowTest)
