@@ -94,7 +94,7 @@ Wide decimal_value(std::string_view whole, std::string_view fraction) {
     int exponent = 0;
     bool guard = false;
     bool sticky = false;
-    const int length = std::bit_width(n);
+    const int length = static_cast<int>(std::bit_width(n));
     if (length > kBits) {
         const int shift = length - kBits;
         guard = ((n >> (shift - 1)) & 1U) != 0;
@@ -102,7 +102,7 @@ Wide decimal_value(std::string_view whole, std::string_view fraction) {
         mantissa = n >> shift;
         exponent = shift;
     } else {
-        while (std::bit_width(mantissa) < kBits && !digits.empty()) {
+        while (static_cast<int>(std::bit_width(mantissa)) < kBits && !digits.empty()) {
             mantissa = (mantissa << 1) | next_bit();
             --exponent;
         }
@@ -113,7 +113,7 @@ Wide decimal_value(std::string_view whole, std::string_view fraction) {
     }
     if (guard && (sticky || (mantissa & 1U) != 0)) {
         ++mantissa;
-        if (std::bit_width(mantissa) > kBits) {
+        if (static_cast<int>(std::bit_width(mantissa)) > kBits) {
             mantissa >>= 1;
             ++exponent;
         }
