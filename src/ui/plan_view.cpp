@@ -473,6 +473,23 @@ void PlanView::draw(QPainter& painter) {
         labels.reserve(QRectF(6, r.top(), std::max(len, r.width()) + 12, height() - r.top()));
     }
 
+    // Computed points (at most kMaxMarks) are drawn before any label, so that
+    // a dense row of them never covers a main point's name.
+    const std::size_t mark_count = std::min(marks_.size(), kMaxMarks);
+    const QColor mark_colour(200, 0, 160);
+    {
+        const QPen before = painter.pen();
+        painter.setPen(QPen(mark_colour, 1.5));
+        for (std::size_t i = 0; i < mark_count; ++i) {
+            const PlanMark& m = marks_[i];
+            if (!visible(m.x, m.y)) continue;
+            const QPointF p = toScreen(m.x, m.y);
+            painter.drawLine(p + QPointF(-4, -4), p + QPointF(4, 4));
+            painter.drawLine(p + QPointF(-4, 4), p + QPointF(4, -4));
+        }
+        painter.setPen(before);
+    }
+
     // Main points first: their labels win over the rest. A point drawn
     // closer to its neighbours than its symbol, or its label, would bury the
     // line under them and is left plain until zoomed in.
@@ -551,17 +568,7 @@ void PlanView::draw(QPainter& painter) {
         }
     }
 
-    // Computed points, at most kMaxMarks of them.
-    const std::size_t mark_count = std::min(marks_.size(), kMaxMarks);
-    const QColor mark_colour(200, 0, 160);
-    painter.setPen(QPen(mark_colour, 1.5));
-    for (std::size_t i = 0; i < mark_count; ++i) {
-        const PlanMark& m = marks_[i];
-        if (!visible(m.x, m.y)) continue;
-        const QPointF p = toScreen(m.x, m.y);
-        painter.drawLine(p + QPointF(-4, -4), p + QPointF(4, 4));
-        painter.drawLine(p + QPointF(-4, 4), p + QPointF(4, -4));
-    }
+    // The computed points' labels, after every other label.
     painter.setPen(mark_colour.darker(130));
     for (std::size_t i = 0; i < mark_count; ++i) {
         const PlanMark& m = marks_[i];
