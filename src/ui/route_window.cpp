@@ -300,6 +300,9 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
 RouteWindow::~RouteWindow() {
     stopJob();
     stopExport();
+    // The undo stack is deleted with the window's children, after this
+    // destructor; its last signals must not reach the window then.
+    undo_->disconnect(this);
 }
 
 void RouteWindow::buildActions() {
