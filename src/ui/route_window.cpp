@@ -1001,16 +1001,14 @@ void RouteWindow::computeTable() {
                  route::Outcome<route::TableSummary> summary =
                      route::table(*a, q, [&](const route::TableRow& r) {
                          if (out.cancelled()) return false;
-                         ResultRow row;
-                         row.chainage = r.chainage;
-                         row.offset = r.offset;
-                         row.x = r.x;
-                         row.y = r.y;
-                         row.azimuth = r.azimuth;
-                         row.h = r.elevation ? *r.elevation : std::nan("");
-                         row.zone = r.zone;
-                         row.text = out.label(r.label);
-                         out.add(row);
+                         out.add({.chainage = r.chainage,
+                                  .offset = r.offset,
+                                  .x = r.x,
+                                  .y = r.y,
+                                  .azimuth = r.azimuth,
+                                  .h = r.elevation ? *r.elevation : std::nan(""),
+                                  .text = out.label(r.label),
+                                  .zone = r.zone});
                          return true;
                      });
                  out.flush();
@@ -1054,16 +1052,14 @@ void RouteWindow::invertPointsFile() {
                 }
                 const route::InverseResult& v = r.value();
                 if (v.feet > 1) ++several;
-                ResultRow row;
-                row.chainage = v.chainage;
-                row.offset = v.offset;
-                row.x = p.x;
-                row.y = p.y;
-                row.azimuth = v.azimuth;
-                row.h = v.elevation ? *v.elevation : std::nan("");
-                row.zone = v.zone;
-                row.text = out.name(p.name);
-                out.add(row);
+                out.add({.chainage = v.chainage,
+                         .offset = v.offset,
+                         .x = p.x,
+                         .y = p.y,
+                         .azimuth = v.azimuth,
+                         .h = v.elevation ? *v.elevation : std::nan(""),
+                         .text = out.name(p.name),
+                         .zone = v.zone});
                 return true;
             };
             if (format) {

@@ -108,6 +108,20 @@ QByteArray fileBytes(const QString& path) {
     return f.readAll();
 }
 
+// Writes `bytes` as the whole file at `path`; false when it cannot.
+bool writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Chooses `path` for the bulk inverse and waits for it to end; false when it
+// does not end within 10 s.
+bool invertPointsFile(RouteWindow& w, FakeDesktop& desktop, const QString& path) {
+    desktop.answers = {path};
+    child<QPushButton>(w, "pointsFileButton")->click();
+    return QTest::qWaitFor([&w] { return !w.isComputing(); }, 10000);
+}
+
 QByteArray cp936(const char* utf8) {
     return QByteArray::fromStdString(korvane::files::utf8_to_cp936(utf8).value());
 }
@@ -491,14 +505,9 @@ void RouteWindowTest::bulkInverseOfAPointsFile() {
                     .arg(reference[i][QStringLiteral("Y")], reference[i][QStringLiteral("X")])
                     .toUtf8();
     const QString path = dir.filePath(QStringLiteral("points.dat"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(cass);
-    f.close();
+    QVERIFY(writeBytes(path, cass));
 
-    desktop.answers = {path};
-    child<QPushButton>(w, "pointsFileButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY(invertPointsFile(w, desktop, path));
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     const auto& results = w.results();
     QCOMPARE(results.size(), static_cast<std::size_t>(reference.size()));
@@ -517,12 +526,8 @@ void RouteWindowTest::bulkInverseOfAPointsFile() {
 
     // A point beyond the end gives no result at all, and says which line.
     cass += "far,,520000,3470000,\r\n";
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(cass);
-    f.close();
-    desktop.answers = {path};
-    child<QPushButton>(w, "pointsFileButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY(writeBytes(path, cass));
+    QVERIFY(invertPointsFile(w, desktop, path));
     QCOMPARE(desktop.messages.size(), 1);
     QVERIFY2(desktop.messages[0].text.startsWith(
                  QStringLiteral("文件“%1”第%2行：").arg(path).arg(reference.size() + 1)),
@@ -659,10 +664,7 @@ void RouteWindowTest::exportRunsOffTheWindowAndCancelKeepsTheOldFile() {
     // Cancelled: the file there before is left byte for byte, and nothing
     // else is left in its folder.
     const QString old = dir.filePath(QStringLiteral("old.dat"));
-    QFile f(old);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("P1,,1.000,2.000,\r\n");
-    f.close();
+    QVERIFY(writeBytes(old, "P1,,1.000,2.000,\r\n"));
     desktop.answers = {old};
     w.findChild<QAction*>(QStringLiteral("exportCassAction"))->trigger();
     QVERIFY(w.isExporting());
@@ -699,13 +701,8 @@ void RouteWindowTest::bulkInverseOfAPlainPointsFile() {
         text += (i == 0 ? xy : QStringLiteral("P%1 ").arg(i + 1) + xy).toUtf8() + "\n";
     }
     const QString path = dir.filePath(QStringLiteral("points.txt"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    f.close();
-    desktop.answers = {path};
-    child<QPushButton>(w, "pointsFileButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY(writeBytes(path, text));
+    QVERIFY(invertPointsFile(w, desktop, path));
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QCOMPARE(w.results().size(), static_cast<std::size_t>(reference.size()));
     auto* table = child<QTableView>(w, "resultTable");
@@ -720,12 +717,8 @@ void RouteWindowTest::bulkInverseOfAPlainPointsFile() {
 
     // A line that is no point: no result at all, and the lines named.
     text += "P9 3470000\n";
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    f.close();
-    desktop.answers = {path};
-    child<QPushButton>(w, "pointsFileButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QVERIFY(writeBytes(path, text));
+    QVERIFY(invertPointsFile(w, desktop, path));
     QCOMPARE(desktop.messages.size(), 1);
     QCOMPARE(desktop.messages[0].text,
              QStringLiteral("无法读取文件“%1”：第%2行不是“[点名] X Y”两个坐标数字！")
