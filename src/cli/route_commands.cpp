@@ -1,13 +1,17 @@
 #include "cli/route_commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -378,6 +382,18 @@ class Rows {
         buffer_ += file_bytes_ ? "\r\n" : "\n";
         if (buffer_.size() >= kChunkBytes) return flush();
         return std::nullopt;
+    }
+
+    // CSV: whole lines, each with its line end.
+    std::optional<Refusal> lines(std::string_view text) {
+        if (file_bytes_ || text.size() < kChunkBytes) {
+            buffer_.append(text);
+            if (buffer_.size() >= kChunkBytes) return flush();
+            return std::nullopt;
+        }
+        // A large piece for standard output goes out as it is.
+        if (auto failed = flush()) return failed;
+        return destination_.write(text);
     }
 
     // CASS: one point.
@@ -842,6 +858,88 @@ std::optional<Refusal> run_inverse(const Options& o) {
 // ---------------------------------------------------------------------------
 // table
 
+// A short text kept with room to spare behind it, so that it goes into a row
+// in one move of a fixed length: a table's row is seven such pieces.
+class Piece {
+  public:
+    static constexpr std::size_t kMove = 32;
+
+    explicit Piece(std::size_t room = kNumberRoom) : text_(room + kMove) {}
+
+    // Writes the text with `write(first, last)`, which gives its end (nullptr:
+    // no text).
+    template <typename Write>
+    void make(Write write) {
+        char* end = write(text_.data(), text_.data() + (text_.size() - kMove));
+        size_ = end == nullptr ? 0 : static_cast<std::size_t>(end - text_.data());
+    }
+
+    std::string_view view() const { return {text_.data(), size_}; }
+    std::size_t size() const { return size_; }
+
+    // Puts the text at `out`, which has kMove characters of room past it.
+    char* put(char* out) const {
+        if (size_ <= kMove) {
+            std::memcpy(out, text_.data(), kMove);
+        } else {
+            std::memcpy(out, text_.data(), size_);
+        }
+        return out + size_;
+    }
+
+  private:
+    std::vector<char> text_;
+    std::size_t size_ = 0;
+};
+
+// The texts of a table's station, made once for all its offsets: chainage,
+// azimuth (kept while it stays the same, as along a straight) and elevation.
+struct StationTexts {
+    // The azimuth's room holds any packed angle, so it is written in place.
+    explicit StationTexts(std::string_view prefix)
+        : chainage(prefix.size() + kNumberRoom), azimuth(2 * kNumberRoom) {}
+
+    Piece chainage, azimuth, h;
+    double azimuth_radians = 0;
+    bool has_azimuth = false;
+
+    void set(const route::TableRow& r, std::string_view prefix, int d) {
+        chainage.make([&](char* first, char* last) {
+            return route::chainage_chars(first, last, r.chainage, d, prefix);
+        });
+        if (!has_azimuth || r.azimuth != azimuth_radians) {
+            azimuth.make([&](char* first, char* last) {
+                return route::azimuth_chars(first, last, r.azimuth, 2);
+            });
+            azimuth_radians = r.azimuth;
+            has_azimuth = true;
+        }
+        h.make([&](char* first, char* last) -> char* {
+            if (!r.elevation) return first;
+            const auto written = geometry::shown_fixed_chars(first, last, *r.elevation, d);
+            return written.ec == std::errc() ? written.ptr : first;
+        });
+    }
+};
+
+// The table as CASS points, one stake per row.
+std::optional<Refusal> write_cass_table(Rows& rows, const route::Alignment& a,
+                                        const route::TableRequest& request, int d) {
+    std::size_t index = 0;
+    StationTexts station(a.prefix());
+    std::optional<Refusal> refusal;
+    route::Outcome<route::TableSummary> done =
+        route::table(a, request, [&](const route::TableRow& r) {
+            if (index++ % request.offsets.size() == 0) station.set(r, a.prefix(), d);
+            refusal = rows.point(stake_name(std::string(station.chainage.view()), r.offset),
+                                 r.label, fixed(r.x, d), fixed(r.y, d), station.h.view());
+            return !refusal;
+        });
+    if (refusal) return refusal;
+    if (!done) return computation_failure(done.failure());
+    return rows.finish();
+}
+
 std::optional<Refusal> run_table(const Options& o) {
     Checked<OutputChoice> choice = read_output(o);
     if (!choice) return choice.failure();
@@ -872,69 +970,87 @@ std::optional<Refusal> run_table(const Options& o) {
     Checked<route::Alignment> loaded = load_alignment(o);
     if (!loaded) return loaded.failure();
     const route::Alignment& a = loaded.value();
-    // Counts the rows and checks the request without computing any, so that
-    // a refused table writes nothing.
-    route::Outcome<std::size_t> count = route::table_row_count(a, request);
-    if (!count) return computation_failure(count.failure());
-
     const int d = choice.value().decimals;
-    Checked<std::unique_ptr<Rows>> opened =
-        open_rows(choice.value(), "station,label,offset,X,Y,azimuth,H");
-    if (!opened) return opened.failure();
-    Rows& rows = *opened.value();
-    // The texts of a station are made once for all its offsets (the rows of
-    // one station come one after another, one per offset).
-    // A row is written into a buffer on the stack and added to the output in
-    // one piece: a table of a million rows spends most of its time on text.
-    const std::size_t per_station = request.offsets.size();
-    std::size_t index = 0;
-    std::string station, azimuth, h;
-    double last_azimuth = 0;
-    std::optional<Refusal> refusal;
-    std::vector<char> row(kNumberRoom * 4);
-    route::Outcome<route::TableSummary> done =
-        route::table(a, request, [&](const route::TableRow& r) {
-            if (index++ % per_station == 0) {
-                char* end = route::chainage_chars(row.data(), row.data() + row.size(), r.chainage,
-                                                  d, a.prefix());
-                station.assign(row.data(), end == nullptr ? row.data() : end);
-                // Along a straight the azimuth stays the same.
-                if (index == 1 || r.azimuth != last_azimuth) {
-                    end = route::azimuth_chars(row.data(), row.data() + row.size(), r.azimuth, 2);
-                    azimuth.assign(row.data(), end == nullptr ? row.data() : end);
-                    last_azimuth = r.azimuth;
-                }
-                h.clear();
-                append_elevation(h, r.elevation, d);
-            }
-            if (rows.cass()) {
-                refusal = rows.point(stake_name(station, r.offset), r.label, fixed(r.x, d),
-                                     fixed(r.y, d), h);
-                return !refusal;
-            }
-            const std::size_t room =
-                station.size() + r.label.size() + azimuth.size() + h.size() + 3 * kNumberRoom + 8;
-            if (row.size() < room) row.resize(room);
-            char* p = std::copy(station.begin(), station.end(), row.data());
+    constexpr std::string_view kHeader = "station,label,offset,X,Y,azimuth,H";
+    if (choice.value().format == Format::cass) {
+        // Checks the request without computing any row, so that a refused
+        // table writes nothing.
+        if (auto refusal = route::table_refusal(a, request)) return computation_failure(*refusal);
+        Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value(), kHeader);
+        if (!opened) return opened.failure();
+        return write_cass_table(*opened.value(), a, request, d);
+    }
+
+    // A table of a million rows spends most of its time on text: the rows are
+    // computed and written as text a block at a time on every core, and the
+    // blocks' texts go out in order.
+    const bool crlf = !choice.value().path.empty();
+    std::vector<Piece> offset_texts(request.offsets.size());
+    for (std::size_t i = 0; i < request.offsets.size(); ++i) {
+        offset_texts[i].make([&](char* first, char* last) {
+            const auto r = geometry::shown_fixed_chars(first, last, request.offsets[i], d);
+            return r.ec == std::errc() ? r.ptr : first;
+        });
+    }
+    const auto format = [&](std::span<const route::TableRow> block, std::string& text) {
+        // The text grows by whole rows of room; only what was written is kept.
+        std::size_t used = 0;
+        text.resize(std::max(text.capacity(), block.size() * 64));
+        StationTexts station(a.prefix());
+        std::size_t offset_index = 0;
+        for (const route::TableRow& r : block) {
+            if (offset_index == offset_texts.size()) offset_index = 0;
+            if (offset_index == 0) station.set(r, a.prefix(), d);
+            const Piece& offset = offset_texts[offset_index++];
+            const std::size_t room = station.chainage.size() + r.label.size() + offset.size() +
+                                     station.azimuth.size() + station.h.size() + 2 * kNumberRoom +
+                                     Piece::kMove + 8;
+            if (text.size() - used < room) text.resize(2 * text.size() + room);
+            char* const row = text.data() + used;
+            char* p = station.chainage.put(row);
             *p++ = ',';
-            p = std::copy(r.label.begin(), r.label.end(), p);
+            if (!r.label.empty()) p = std::copy(r.label.begin(), r.label.end(), p);
             *p++ = ',';
-            p = put_fixed(p, r.offset, d);
+            p = offset.put(p);
             *p++ = ',';
             p = put_fixed(p, r.x, d);
             *p++ = ',';
             p = put_fixed(p, r.y, d);
             *p++ = ',';
-            p = std::copy(azimuth.begin(), azimuth.end(), p);
+            p = station.azimuth.put(p);
             *p++ = ',';
-            p = std::copy(h.begin(), h.end(), p);
-            rows.line().append(row.data(), p);
-            refusal = rows.end_line();
-            return !refusal;
-        });
+            p = station.h.put(p);
+            if (crlf) *p++ = '\r';
+            *p++ = '\n';
+            used += static_cast<std::size_t>(p - row);
+        }
+        text.resize(used);
+    };
+    std::optional<Refusal> refusal;
+    // The output is opened with the first block: table_text checks the
+    // request before it computes any, so a refused table writes nothing.
+    std::unique_ptr<Rows> rows;
+    const auto open = [&] {
+        Checked<std::unique_ptr<Rows>> opened = open_rows(choice.value(), kHeader);
+        if (!opened) {
+            refusal = opened.failure();
+            return false;
+        }
+        rows = std::move(opened).value();
+        return true;
+    };
+    const auto write = [&](std::string_view text) {
+        if (!rows && !open()) return false;
+        refusal = rows->lines(text);
+        return !refusal;
+    };
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+    route::Outcome<route::TableSummary> done =
+        route::table_text(a, request, threads, format, write);
     if (refusal) return refusal;
     if (!done) return computation_failure(done.failure());
-    return rows.finish();
+    if (!rows && !open()) return refusal;
+    return rows->finish();
 }
 
 // ---------------------------------------------------------------------------

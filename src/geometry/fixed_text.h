@@ -2,6 +2,8 @@
 #pragma once
 
 #include <charconv>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace korvane::geometry {
@@ -22,5 +24,19 @@ std::to_chars_result fixed_chars(char* first, char* last, long double value, int
 std::to_chars_result shown_fixed_chars(char* first, char* last, double value, int decimals);
 // The same text appended to `out` (nothing for a value it cannot write).
 void append_shown_fixed(std::string& out, double value, int decimals);
+
+// magnitude · 10^decimals rounded to an integer as fixed_chars rounds it, when
+// the integer path decides it (magnitude >= 0); else nothing, and the caller
+// goes to fixed_chars.
+std::optional<std::uint64_t> rounded_units(double magnitude, int decimals);
+
+// The decimal digits of n, at least `min_digits` of them (leading zeros),
+// written so that they end just before `end`; gives their start (at most 20
+// digits, or min_digits, before `end`).
+char* digits_before(char* end, std::uint64_t n, int min_digits);
+
+// The last `count` decimal digits of n, with leading zeros, at `first`; gives
+// their end.
+char* put_digits(char* first, std::uint64_t n, int count);
 
 }  // namespace korvane::geometry

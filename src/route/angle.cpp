@@ -213,7 +213,32 @@ std::to_chars_result second_chars(char* buf, double radians, int second_decimals
     return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
 }
 
+// The usual case of packed_chars on integers: whole seconds of arc rounded
+// as second_chars rounds them. Gives nullptr where second_chars would not
+// take its double path.
+char* packed_chars_on_integers(char* first, double radians, int second_decimals) {
+    constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
+                                       100000, 1000000, 10000000, 100000000, 1000000000};
+    if (second_decimals > 9) return nullptr;
+    const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
+    if (!(seconds * kPowers[second_decimals] < 4294967296.0)) return nullptr;  // 2^32
+    const auto units = geometry::rounded_units(seconds, second_decimals);
+    if (!units) return nullptr;
+    // The whole seconds: a division by a constant for the usual two decimals.
+    const std::uint64_t whole =
+        second_decimals == 2 ? *units / 100 : *units / kTens[second_decimals];
+    if (radians < 0 && *units != 0) *first++ = '-';
+    first = std::to_chars(first, first + 24, whole / 3600).ptr;
+    *first++ = '.';
+    first = geometry::put_digits(first, whole % 3600 / 60, 2);
+    first = geometry::put_digits(first, whole % 60, 2);
+    if (second_decimals == 0) return first;
+    return geometry::put_digits(first, *units - whole * kTens[second_decimals], second_decimals);
+}
+
 char* packed_chars(char* first, double radians, int second_decimals) {
+    if (char* end = packed_chars_on_integers(first, radians, second_decimals)) return end;
     char buf[400];
     const auto r = second_chars(buf, radians, second_decimals);
     const char* point = std::find(buf, r.ptr, '.');
@@ -266,6 +291,13 @@ char* azimuth_chars(char* first, char* last, double radians, int second_decimals
     const double a = normalize_azimuth(radians);
     if (!std::isfinite(a)) return nullptr;
     second_decimals = std::clamp(second_decimals, 0, 15);
+    if (last - first >= static_cast<std::ptrdiff_t>(kPackedRoom)) {
+        // Written in place where there is room for any packed text.
+        char* end = packed_chars(first, a, second_decimals);
+        if (std::string_view(first, static_cast<std::size_t>(end - first)).starts_with("360."))
+            end = packed_chars(first, 0.0, second_decimals);
+        return end;
+    }
     char text[kPackedRoom];
     char* end = packed_chars(text, a, second_decimals);
     if (std::string_view(text, static_cast<std::size_t>(end - text)).starts_with("360.")) {

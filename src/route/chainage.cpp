@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "geometry/fixed_text.h"
@@ -99,6 +100,46 @@ char* chainage_chars(char* first, char* last, double metres, int decimals,
     if (!std::isfinite(metres)) return nullptr;
     if (decimals < 0) decimals = 0;
     if (decimals > 9) decimals = 9;
+    if (const auto units = geometry::rounded_units(std::fabs(metres), decimals)) {
+        // The usual case, on integers: the digits with at least four before
+        // the point, then kilometres, '+', three digits of metres, decimals.
+        char digits[48];
+        char* const digits_end = digits + 32;
+        const char* const begin = geometry::digits_before(digits_end, *units, decimals + 4);
+        const auto count = static_cast<std::size_t>(digits_end - begin);
+        const auto fraction = static_cast<std::size_t>(decimals);
+        const std::size_t km = count - fraction - 3;
+        const bool sign = metres < 0 && *units != 0;
+        const std::size_t size =
+            (sign ? 1 : 0) + prefix.size() + count + 1 + (fraction > 0 ? 1 : 0);
+        const auto room = static_cast<std::size_t>(last - first);
+        if (room < size) return nullptr;
+        if (sign) *first++ = '-';
+        if (prefix.size() == 1) {
+            *first++ = prefix.front();
+        } else {
+            first = std::copy(prefix.begin(), prefix.end(), first);
+        }
+        if (room < size + 16) {
+            first = std::copy(begin, begin + km, first);
+            *first++ = '+';
+            first = std::copy(begin + km, begin + km + 3, first);
+            if (fraction == 0) return first;
+            *first++ = '.';
+            return std::copy(begin + km + 3, static_cast<const char*>(digits_end), first);
+        }
+        // Moves of 16 characters (at most 13 digits; room checked above),
+        // each part overwriting what the one before wrote past its end.
+        std::memcpy(first, begin, 16);
+        first += km;
+        *first++ = '+';
+        std::memcpy(first, begin + km, 16);
+        first += 3;
+        if (fraction == 0) return first;
+        *first++ = '.';
+        std::memcpy(first, begin + km + 3, 16);
+        return first + fraction;
+    }
     // The digits with at least four before the point ("0012.500"); to_chars
     // with a precision rounds the exact binary value, ties to even.
     char buf[400];

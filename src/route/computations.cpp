@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <limits>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "route/angle.h"
 #include "route/element_math.h"
@@ -456,6 +460,148 @@ Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequ
     return count * request.offsets.size();
 }
 
+namespace {
+
+// Stations taken at most this many at a time: a block of rows is large enough
+// to be worth handing to another thread and small enough to stay in cache.
+constexpr std::size_t kBlockStations = 1024;
+
+// The next stations of the table, at most kBlockStations, into `block`.
+bool next_block(Stations& stations, std::vector<TableRow>& block) {
+    block.clear();
+    TableRow row;
+    while (block.size() < kBlockStations && stations.next(row)) block.push_back(row);
+    return !block.empty();
+}
+
+// The rows of the stations in `stations`, one per offset, into `rows`, as
+// table() computes them. A block's rows depend only on its stations, so blocks
+// may be computed on any thread.
+void compute_block(const Alignment& alignment, const TableRequest& request,
+                   const std::vector<TableRow>& stations, std::vector<TableRow>& rows) {
+    rows.clear();
+    const double cos_skew = std::cos(request.skew);
+    const double sin_skew = std::sin(request.skew);
+    int hint = 0;  // stations come in increasing s
+    for (TableRow row : stations) {
+        const Alignment::Frame frame = alignment.frame_at(row.s, hint);
+        const Pose& base = frame.pose;
+        const Direction d = direction(frame, cos_skew, sin_skew);
+        const double cos_d = d.cos;
+        const double sin_d = d.sin;
+        row.azimuth = normalize_azimuth(base.azimuth);
+        if (alignment.has_profile()) row.elevation = alignment.elevation_at(row.s);
+        for (double offset : request.offsets) {
+            row.offset = offset;
+            set_out(base, offset, cos_d, sin_d, row.x, row.y);
+            rows.push_back(row);
+        }
+    }
+}
+
+// One block on its way through the threads of table_text.
+struct Block {
+    enum class State { queued, done };
+    State state = State::done;
+    std::vector<TableRow> stations;
+    std::vector<TableRow> rows;
+    std::string text;
+};
+
+// The blocks of one table_text run: the calling thread plans the stations into
+// free blocks and writes finished ones in order; the workers compute and format
+// queued blocks. At most blocks.size() blocks are held at once.
+class BlockRing {
+  public:
+    BlockRing(const Alignment& alignment, const TableRequest& request, unsigned threads,
+              const std::function<void(std::span<const TableRow>, std::string&)>& format)
+        : alignment_(alignment), request_(request), format_(format), blocks_(2 * threads) {
+        workers_.reserve(threads);
+        for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    }
+    BlockRing(const BlockRing&) = delete;
+    BlockRing& operator=(const BlockRing&) = delete;
+    ~BlockRing() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        work_ready_.notify_all();
+        for (std::thread& t : workers_) t.join();
+    }
+
+    TableSummary run(Stations& stations, const std::function<bool(std::string_view)>& write) {
+        TableSummary summary;
+        std::size_t planned = 0;  // blocks handed out so far
+        std::size_t written = 0;  // blocks written so far
+        bool more = true;
+        for (;;) {
+            // Plan stations into every free block: the blocks after the last
+            // written one (outside the lock: a free block belongs to this
+            // thread alone).
+            while (more && planned - written < blocks_.size()) {
+                Block& b = blocks_[planned % blocks_.size()];
+                more = next_block(stations, b.stations);
+                if (!more) break;
+                {
+                    const std::lock_guard lock(mutex_);
+                    b.state = Block::State::queued;
+                    queue_.push_back(&b);
+                }
+                work_ready_.notify_one();
+                ++planned;
+            }
+            if (written == planned) return summary;
+            Block& b = blocks_[written % blocks_.size()];
+            {
+                std::unique_lock lock(mutex_);
+                block_done_.wait(lock, [&] { return b.state == Block::State::done; });
+            }
+            summary.rows += b.rows.size();
+            const bool go_on = write(b.text);
+            ++written;
+            if (!go_on) {
+                summary.cancelled = true;
+                return summary;  // the destructor stops the workers
+            }
+        }
+    }
+
+  private:
+    void work() {
+        for (;;) {
+            Block* b = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                work_ready_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+                if (stopping_) return;
+                b = queue_.front();
+                queue_.pop_front();
+            }
+            compute_block(alignment_, request_, b->stations, b->rows);
+            format_(b->rows, b->text);
+            {
+                const std::lock_guard lock(mutex_);
+                b->state = Block::State::done;
+            }
+            block_done_.notify_one();
+        }
+    }
+
+    const Alignment& alignment_;
+    const TableRequest& request_;
+    const std::function<void(std::span<const TableRow>, std::string&)>& format_;
+    std::vector<Block> blocks_;
+    std::deque<Block*> queue_;
+    std::mutex mutex_;
+    std::condition_variable work_ready_;
+    std::condition_variable block_done_;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
 Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,
                             const std::function<bool(const TableRow&)>& sink) {
     auto planned = Stations::plan(alignment, request);
@@ -485,6 +631,33 @@ Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& requ
         }
     }
     return summary;
+}
+
+Outcome<TableSummary> table_text(
+    const Alignment& alignment, const TableRequest& request, unsigned threads,
+    const std::function<void(std::span<const TableRow>, std::string&)>& format,
+    const std::function<bool(std::string_view)>& write) {
+    auto planned = Stations::plan(alignment, request);
+    if (!planned) return planned.failure();
+    Stations& stations = planned.value();
+    if (threads <= 1) {
+        TableSummary summary;
+        std::vector<TableRow> block;
+        std::vector<TableRow> rows;
+        std::string text;
+        while (next_block(stations, block)) {
+            compute_block(alignment, request, block, rows);
+            format(rows, text);
+            summary.rows += rows.size();
+            if (!write(text)) {
+                summary.cancelled = true;
+                return summary;
+            }
+        }
+        return summary;
+    }
+    BlockRing ring(alignment, request, threads, format);
+    return ring.run(stations, write);
 }
 
 }  // namespace korvane::route

@@ -8,6 +8,8 @@
 #include <functional>
 #include <numbers>
 #include <optional>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -93,6 +95,19 @@ struct TableSummary {
 // goes to `sink` as soon as it is computed; the sink returns false to stop.
 Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,
                             const std::function<bool(const TableRow&)>& sink);
+
+// The same rows as text, computed on `threads` threads (1: on the calling
+// thread alone). The stations are taken a few thousand at a time. `format`
+// puts the text of one block's rows in its string, in place of what it held
+// (the strings are kept from block to block, so their room is reused); it is
+// called on the worker threads, for several blocks at once, so it must not
+// change anything they share. `write` gets the blocks' texts in order on the
+// calling thread and returns false to stop. A block holds whole stations: the
+// rows of one station never part. At most 2·threads blocks are held at once.
+Outcome<TableSummary> table_text(
+    const Alignment& alignment, const TableRequest& request, unsigned threads,
+    const std::function<void(std::span<const TableRow>, std::string&)>& format,
+    const std::function<bool(std::string_view)>& write);
 
 // The refusal table() would give, if any, found at once without going
 // through the stations (table_row_count goes through them all).

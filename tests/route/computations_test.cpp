@@ -1,8 +1,12 @@
 #include "route/computations.h"
 
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <random>
+#include <span>
+#include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -380,6 +384,69 @@ TEST(route_table, bounded_before_any_work_and_cancellable) {
     EXPECT_TRUE(stopped.value().cancelled);
     EXPECT_EQ(stopped.value().rows, 5u);
     EXPECT_EQ(seen, 5);
+}
+
+// Rows as text that tells every bit of every number apart.
+void append_exact(std::string& out, const kr::TableRow& r) {
+    char line[256];
+    const int n = std::snprintf(line, sizeof line, "%d %a %a %.*s %a %a %a %a %a\n", r.zone, r.s,
+                                r.chainage, static_cast<int>(r.label.size()), r.label.data(),
+                                r.offset, r.x, r.y, r.azimuth, r.elevation.value_or(-1));
+    out.append(line, static_cast<std::size_t>(n));
+}
+
+TEST(route_table, text_on_several_threads_is_the_table_in_order) {
+    const kr::Alignment& a = pi_alignment();
+    kr::TableRequest q;
+    q.from = 0;
+    q.to = 3000;
+    q.interval = 0.37;  // thousands of stations: many blocks, across the chain break
+    q.offsets = {-5, 0, 7.5};
+    std::string expected;
+    const auto whole = kr::table(a, q, [&](const kr::TableRow& r) {
+        append_exact(expected, r);
+        return true;
+    });
+    ASSERT_TRUE(whole.ok());
+    ASSERT_GT(whole.value().rows, 20000u);
+    const auto format = [&](std::span<const kr::TableRow> rows, std::string& text) {
+        text.clear();
+        // A block holds whole stations.
+        EXPECT_EQ(rows.size() % 3, 0u);
+        EXPECT_EQ(rows.front().offset, -5);
+        for (const kr::TableRow& r : rows) append_exact(text, r);
+    };
+    for (unsigned threads : {1U, 2U, 5U}) {
+        std::string got;
+        int blocks = 0;
+        const auto t = kr::table_text(a, q, threads, format, [&](std::string_view text) {
+            got += text;
+            ++blocks;
+            return true;
+        });
+        ASSERT_TRUE(t.ok()) << threads;
+        EXPECT_GT(blocks, 5);
+        EXPECT_EQ(t.value().rows, whole.value().rows) << threads;
+        EXPECT_FALSE(t.value().cancelled);
+        EXPECT_TRUE(got == expected) << threads << " threads";
+
+        // Stopped after two blocks: nothing more is written, the workers end.
+        int written = 0;
+        const auto stopped =
+            kr::table_text(a, q, threads, format, [&](std::string_view) { return ++written < 2; });
+        ASSERT_TRUE(stopped.ok());
+        EXPECT_TRUE(stopped.value().cancelled);
+        EXPECT_EQ(written, 2);
+    }
+    // A refused request writes nothing.
+    q.interval = 0;
+    int writes = 0;
+    const auto refused = kr::table_text(a, q, 2, format, [&](std::string_view) {
+        ++writes;
+        return true;
+    });
+    EXPECT_FALSE(refused.ok());
+    EXPECT_EQ(writes, 0);
 }
 
 TEST(route_table, refuses_bad_requests_naming_the_field) {
