@@ -72,7 +72,7 @@ std::optional<std::uint64_t> units_of(Real magnitude, int decimals) {
     const Real scaled = magnitude * static_cast<Real>(kPowers[decimals]);
     if (!(scaled < kMaxScaled)) return std::nullopt;
     // Below 2^40 the conversion truncates exactly: it is the floor.
-    const auto below = static_cast<std::uint64_t>(scaled);
+    const auto below = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
     const Real fraction = scaled - static_cast<Real>(below);
     if (std::fabs(fraction - Real(0.5)) <= kTieMargin) return std::nullopt;
     return below + (fraction > Real(0.5) ? std::uint64_t{1} : 0);
@@ -146,8 +146,10 @@ char* digits_before(char* end, std::uint64_t n, int min_digits) {
                : digits_ending_at(end, n, min_digits);
 }
 
-std::optional<std::uint64_t> rounded_units(double magnitude, int decimals) {
-    return units_of(magnitude, decimals);
+bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {
+    const std::optional<std::uint64_t> u = units_of(magnitude, decimals);
+    if (u) units = *u;
+    return u.has_value();
 }
 
 char* put_digits(char* first, std::uint64_t n, int count) {

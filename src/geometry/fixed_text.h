@@ -25,10 +25,11 @@ std::to_chars_result shown_fixed_chars(char* first, char* last, double value, in
 // The same text appended to `out` (nothing for a value it cannot write).
 void append_shown_fixed(std::string& out, double value, int decimals);
 
-// magnitude · 10^decimals rounded to an integer as fixed_chars rounds it, when
-// the integer path decides it (magnitude >= 0); else nothing, and the caller
-// goes to fixed_chars.
-std::optional<std::uint64_t> rounded_units(double magnitude, int decimals);
+// magnitude · 10^decimals rounded to an integer as fixed_chars rounds it, into
+// `units`, when the integer path decides it (magnitude >= 0); else false, and
+// the caller goes to fixed_chars. (A flag and a reference, not an optional:
+// this is called for every row of a table.)
+bool rounded_units(double magnitude, int decimals, std::uint64_t& units);
 
 // The decimal digits of n, at least `min_digits` of them (leading zeros),
 // written so that they end just before `end`; gives their start (at most 20

@@ -223,18 +223,17 @@ char* packed_chars_on_integers(char* first, double radians, int second_decimals)
     if (second_decimals > 9) return nullptr;
     const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
     if (!(seconds * kPowers[second_decimals] < 4294967296.0)) return nullptr;  // 2^32
-    const auto units = geometry::rounded_units(seconds, second_decimals);
-    if (!units) return nullptr;
+    std::uint64_t units = 0;
+    if (!geometry::rounded_units(seconds, second_decimals, units)) return nullptr;
     // The whole seconds: a division by a constant for the usual two decimals.
-    const std::uint64_t whole =
-        second_decimals == 2 ? *units / 100 : *units / kTens[second_decimals];
-    if (radians < 0 && *units != 0) *first++ = '-';
+    const std::uint64_t whole = second_decimals == 2 ? units / 100 : units / kTens[second_decimals];
+    if (radians < 0 && units != 0) *first++ = '-';
     first = std::to_chars(first, first + 24, whole / 3600).ptr;
     *first++ = '.';
     first = geometry::put_digits(first, whole % 3600 / 60, 2);
     first = geometry::put_digits(first, whole % 60, 2);
     if (second_decimals == 0) return first;
-    return geometry::put_digits(first, *units - whole * kTens[second_decimals], second_decimals);
+    return geometry::put_digits(first, units - whole * kTens[second_decimals], second_decimals);
 }
 
 char* packed_chars(char* first, double radians, int second_decimals) {

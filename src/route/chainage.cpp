@@ -100,16 +100,16 @@ char* chainage_chars(char* first, char* last, double metres, int decimals,
     if (!std::isfinite(metres)) return nullptr;
     if (decimals < 0) decimals = 0;
     if (decimals > 9) decimals = 9;
-    if (const auto units = geometry::rounded_units(std::fabs(metres), decimals)) {
+    if (std::uint64_t units = 0; geometry::rounded_units(std::fabs(metres), decimals, units)) {
         // The usual case, on integers: the digits with at least four before
         // the point, then kilometres, '+', three digits of metres, decimals.
         char digits[48];
         char* const digits_end = digits + 32;
-        const char* const begin = geometry::digits_before(digits_end, *units, decimals + 4);
+        const char* const begin = geometry::digits_before(digits_end, units, decimals + 4);
         const auto count = static_cast<std::size_t>(digits_end - begin);
         const auto fraction = static_cast<std::size_t>(decimals);
         const std::size_t km = count - fraction - 3;
-        const bool sign = metres < 0 && *units != 0;
+        const bool sign = metres < 0 && units != 0;
         const std::size_t size =
             (sign ? 1 : 0) + prefix.size() + count + 1 + (fraction > 0 ? 1 : 0);
         const auto room = static_cast<std::size_t>(last - first);
