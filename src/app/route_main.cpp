@@ -54,6 +54,8 @@ int main(int argc, char* argv[]) {
     try {
         korvane::ui::Application app(argc, argv);
         korvane::ui::use_simplified_chinese(app);
+        // Wayland shows the icon of the menu entry with this name.
+        QGuiApplication::setDesktopFileName(QStringLiteral("korvane-route"));
         QApplication::setWindowIcon(korvane::ui::appIcon());
 
         korvane::ui::QtDesktop desktop;
