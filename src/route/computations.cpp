@@ -466,11 +466,20 @@ namespace {
 // to be worth handing to another thread and small enough to stay in cache.
 constexpr std::size_t kBlockStations = 1024;
 
+// A station of a block: what a row takes from it, half the size of a row.
+struct BlockStation {
+    double s;
+    double chainage;
+    std::string_view label;
+    int zone;
+};
+
 // The next stations of the table, at most kBlockStations, into `block`.
-bool next_block(Stations& stations, std::vector<TableRow>& block) {
+bool next_block(Stations& stations, std::vector<BlockStation>& block) {
     block.clear();
     TableRow row;
-    while (block.size() < kBlockStations && stations.next(row)) block.push_back(row);
+    while (block.size() < kBlockStations && stations.next(row))
+        block.push_back({row.s, row.chainage, row.label, row.zone});
     return !block.empty();
 }
 
@@ -478,12 +487,17 @@ bool next_block(Stations& stations, std::vector<TableRow>& block) {
 // table() computes them. A block's rows depend only on its stations, so blocks
 // may be computed on any thread.
 void compute_block(const Alignment& alignment, const TableRequest& request,
-                   const std::vector<TableRow>& stations, std::vector<TableRow>& rows) {
+                   const std::vector<BlockStation>& stations, std::vector<TableRow>& rows) {
     rows.clear();
     const double cos_skew = std::cos(request.skew);
     const double sin_skew = std::sin(request.skew);
     int hint = 0;  // stations come in increasing s
-    for (TableRow row : stations) {
+    TableRow row;
+    for (const BlockStation& station : stations) {
+        row.s = station.s;
+        row.zone = station.zone;
+        row.chainage = station.chainage;
+        row.label = station.label;
         const Alignment::Frame frame = alignment.frame_at(row.s, hint);
         const Pose& base = frame.pose;
         const Direction d = direction(frame, cos_skew, sin_skew);
@@ -503,21 +517,27 @@ void compute_block(const Alignment& alignment, const TableRequest& request,
 struct Block {
     enum class State { queued, done };
     State state = State::done;
-    std::vector<TableRow> stations;
+    std::vector<BlockStation> stations;
     std::vector<TableRow> rows;
     std::string text;
 };
 
 // The blocks of one table_text run: the calling thread plans the stations into
 // free blocks and writes finished ones in order; the workers compute and format
-// queued blocks. At most blocks.size() blocks are held at once.
+// queued blocks, and so does the calling thread while the block it is to write
+// next is not finished. At most blocks.size() blocks are held at once.
 class BlockRing {
   public:
     BlockRing(const Alignment& alignment, const TableRequest& request, unsigned threads,
               const std::function<void(std::span<const TableRow>, std::string&)>& format)
-        : alignment_(alignment), request_(request), format_(format), blocks_(2 * threads) {
-        workers_.reserve(threads);
-        for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+        : alignment_(alignment),
+          request_(request),
+          format_(format),
+          blocks_(std::size_t{2} * threads) {
+        // The calling thread is one of the `threads`: it computes blocks too
+        // while it waits for the next one to write.
+        workers_.reserve(threads - 1);
+        for (unsigned i = 1; i < threads; ++i) workers_.emplace_back([this] { work(); });
     }
     BlockRing(const BlockRing&) = delete;
     BlockRing& operator=(const BlockRing&) = delete;
@@ -553,9 +573,16 @@ class BlockRing {
             }
             if (written == planned) return summary;
             Block& b = blocks_[written % blocks_.size()];
-            {
-                std::unique_lock lock(mutex_);
-                block_done_.wait(lock, [&] { return b.state == Block::State::done; });
+            for (std::unique_lock lock(mutex_); b.state != Block::State::done;) {
+                if (queue_.empty()) {
+                    block_done_.wait(lock, [&] { return b.state == Block::State::done; });
+                    break;
+                }
+                Block* job = queue_.front();
+                queue_.pop_front();
+                lock.unlock();
+                compute(*job);
+                lock.lock();
             }
             summary.rows += b.rows.size();
             const bool go_on = write(b.text);
@@ -578,14 +605,18 @@ class BlockRing {
                 b = queue_.front();
                 queue_.pop_front();
             }
-            compute_block(alignment_, request_, b->stations, b->rows);
-            format_(b->rows, b->text);
-            {
-                const std::lock_guard lock(mutex_);
-                b->state = Block::State::done;
-            }
-            block_done_.notify_one();
+            compute(*b);
         }
+    }
+
+    void compute(Block& b) {
+        compute_block(alignment_, request_, b.stations, b.rows);
+        format_(b.rows, b.text);
+        {
+            const std::lock_guard lock(mutex_);
+            b.state = Block::State::done;
+        }
+        block_done_.notify_one();
     }
 
     const Alignment& alignment_;
@@ -642,7 +673,7 @@ Outcome<TableSummary> table_text(
     Stations& stations = planned.value();
     if (threads <= 1) {
         TableSummary summary;
-        std::vector<TableRow> block;
+        std::vector<BlockStation> block;
         std::vector<TableRow> rows;
         std::string text;
         while (next_block(stations, block)) {
