@@ -488,27 +488,32 @@ bool next_block(Stations& stations, std::vector<BlockStation>& block) {
 // may be computed on any thread.
 void compute_block(const Alignment& alignment, const TableRequest& request,
                    const std::vector<BlockStation>& stations, std::vector<TableRow>& rows) {
-    rows.clear();
+    rows.resize(stations.size() * request.offsets.size());
     const double cos_skew = std::cos(request.skew);
     const double sin_skew = std::sin(request.skew);
     int hint = 0;  // stations come in increasing s
-    TableRow row;
+    // Each row is written where it stays, field by field (a row made aside and
+    // copied would be read back in wider pieces than it was written).
+    TableRow* row = rows.data();
     for (const BlockStation& station : stations) {
-        row.s = station.s;
-        row.zone = station.zone;
-        row.chainage = station.chainage;
-        row.label = station.label;
-        const Alignment::Frame frame = alignment.frame_at(row.s, hint);
+        const Alignment::Frame frame = alignment.frame_at(station.s, hint);
         const Pose& base = frame.pose;
         const Direction d = direction(frame, cos_skew, sin_skew);
         const double cos_d = d.cos;
         const double sin_d = d.sin;
-        row.azimuth = normalize_azimuth(base.azimuth);
-        if (alignment.has_profile()) row.elevation = alignment.elevation_at(row.s);
+        const double azimuth = normalize_azimuth(base.azimuth);
+        std::optional<double> elevation;
+        if (alignment.has_profile()) elevation = alignment.elevation_at(station.s);
         for (double offset : request.offsets) {
-            row.offset = offset;
-            set_out(base, offset, cos_d, sin_d, row.x, row.y);
-            rows.push_back(row);
+            row->s = station.s;
+            row->zone = station.zone;
+            row->chainage = station.chainage;
+            row->label = station.label;
+            row->azimuth = azimuth;
+            row->elevation = elevation;
+            row->offset = offset;
+            set_out(base, offset, cos_d, sin_d, row->x, row->y);
+            ++row;
         }
     }
 }
