@@ -33,7 +33,7 @@ WINESERVER   ?= wineserver
 run: deps-build
 	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) \
 	  -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
-	cmake --build $(BUILD) -j $(JOBS) --target korvane korvane-cli
+	cmake --build $(BUILD) -j $(JOBS) --target korvane korvane-route korvane-cli
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
 	  echo "make run: 没有图形显示（DISPLAY、WAYLAND_DISPLAY 均未设置），请在桌面会话中运行 / no display: run it in a desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)" >&2; \
 	  exit 1; fi
