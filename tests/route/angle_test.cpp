@@ -1,8 +1,10 @@
 #include "route/angle.h"
 
+#include <charconv>
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -67,6 +69,46 @@ TEST(packed_angle, writes_seconds_to_the_asked_decimals) {
     EXPECT_EQ(kr::format_azimuth(-90 * kDeg), "270.000000");
     EXPECT_EQ(kr::format_azimuth(2 * std::numbers::pi - 1e-12), "0.000000");
     EXPECT_EQ(kr::format_azimuth(7 * std::numbers::pi), "180.000000");
+}
+
+// Packed text made the plain way: the seconds' fixed text by the library,
+// split into degrees, minutes and seconds.
+std::string packed_by_the_library(double radians, int decimals) {
+    const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
+    char text[64];
+    const auto end =
+        std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, decimals).ptr;
+    const std::string digits(text, end);
+    const std::size_t point = digits.find('.');
+    const auto whole = std::stoull(digits.substr(0, point));
+    std::string out = radians < 0 && digits.find_first_not_of("0.") != std::string::npos ? "-" : "";
+    out += std::to_string(whole / 3600) + '.';
+    const auto two = [&](unsigned long long v) {
+        out += static_cast<char>('0' + v / 10);
+        out += static_cast<char>('0' + v % 10);
+    };
+    two(whole % 3600 / 60);
+    two(whole % 60);
+    if (point != std::string::npos) out += digits.substr(point + 1);
+    return out;
+}
+
+TEST(packed_angle, integer_writing_agrees_with_the_library_away_from_ties) {
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> turn(-2 * std::numbers::pi, 2 * std::numbers::pi);
+    int compared = 0;
+    for (int i = 0; i < 300000; ++i) {
+        const double radians = turn(rng);
+        const int decimals = i % 6;
+        // Near a rounding tie the program decides in wider arithmetic.
+        const double scaled =
+            std::fabs(radians) / std::numbers::pi * 180 * 3600 * std::pow(10.0, decimals);
+        if (std::fabs(scaled - std::floor(scaled) - 0.5) < 1e-3) continue;
+        ASSERT_EQ(kr::format_packed(radians, decimals), packed_by_the_library(radians, decimals))
+            << radians << " " << decimals;
+        ++compared;
+    }
+    EXPECT_GT(compared, 299000);
 }
 
 TEST(packed_angle, shortest_text_reads_back_exactly) {

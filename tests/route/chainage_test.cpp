@@ -2,7 +2,10 @@
 
 #include <string_view>
 
+#include <charconv>
 #include <cmath>
+#include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,34 @@ TEST(chainage, writes_with_prefix_and_half_even_rounding_that_carries) {
     EXPECT_EQ(kr::format_chainage(1005.3, -1), "K1+005");
     EXPECT_EQ(kr::format_chainage(INFINITY), "");
     EXPECT_EQ(kr::format_chainage(NAN), "");
+}
+
+TEST(chainage, integer_writing_agrees_with_the_library) {
+    // The library's fixed text with at least four whole digits, split before
+    // the last three of them.
+    const auto plain = [](double metres, int decimals, std::string_view prefix) {
+        char text[64];
+        const auto end = std::to_chars(text, text + sizeof text, std::fabs(metres),
+                                       std::chars_format::fixed, decimals)
+                             .ptr;
+        std::string digits(text, end);
+        const std::size_t point = decimals > 0 ? digits.find('.') : digits.size();
+        const std::string whole =
+            std::string(point < 4 ? 4 - point : 0, '0') + digits.substr(0, point);
+        std::string out =
+            metres < 0 && digits.find_first_not_of("0.") != std::string::npos ? "-" : "";
+        out += prefix;
+        out += whole.substr(0, whole.size() - 3) + '+' + whole.substr(whole.size() - 3);
+        out += digits.substr(point);
+        return out;
+    };
+    std::mt19937_64 rng(3);
+    std::uniform_real_distribution<double> metres(-2e6, 2e8);
+    for (int i = 0; i < 200000; ++i) {
+        const double m = i % 3 == 0 ? std::ldexp(metres(rng), -20) : metres(rng);
+        const int decimals = i % 10;
+        ASSERT_EQ(kr::format_chainage(m, decimals, "DK"), plain(m, decimals, "DK")) << m;
+    }
 }
 
 TEST(chainage, reads_back_what_it_writes) {
