@@ -466,6 +466,37 @@ namespace {
 // to be worth handing to another thread and small enough to stay in cache.
 constexpr std::size_t kBlockStations = 1024;
 
+// The geometry of a table's stations in increasing order: the point on the
+// line, the direction its stakes are set out in, azimuth and elevation.
+class StationGeometry {
+  public:
+    struct At {
+        Pose base;
+        Direction stake;
+        double azimuth;
+        std::optional<double> elevation;
+    };
+
+    StationGeometry(const Alignment& alignment, const TableRequest& request)
+        : alignment_(alignment),
+          cos_skew_(std::cos(request.skew)),
+          sin_skew_(std::sin(request.skew)) {}
+
+    At at(double s) {
+        const Alignment::Frame frame = alignment_.frame_at(s, hint_);
+        At at{frame.pose, direction(frame, cos_skew_, sin_skew_),
+              normalize_azimuth(frame.pose.azimuth), std::nullopt};
+        if (alignment_.has_profile()) at.elevation = alignment_.elevation_at(s);
+        return at;
+    }
+
+  private:
+    const Alignment& alignment_;
+    double cos_skew_;
+    double sin_skew_;
+    int hint_ = 0;  // stations come in increasing s
+};
+
 // A station of a block: what a row takes from it, half the size of a row.
 struct BlockStation {
     double s;
@@ -489,30 +520,21 @@ bool next_block(Stations& stations, std::vector<BlockStation>& block) {
 void compute_block(const Alignment& alignment, const TableRequest& request,
                    const std::vector<BlockStation>& stations, std::vector<TableRow>& rows) {
     rows.resize(stations.size() * request.offsets.size());
-    const double cos_skew = std::cos(request.skew);
-    const double sin_skew = std::sin(request.skew);
-    int hint = 0;  // stations come in increasing s
+    StationGeometry geometry(alignment, request);
     // Each row is written where it stays, field by field (a row made aside and
     // copied would be read back in wider pieces than it was written).
     TableRow* row = rows.data();
     for (const BlockStation& station : stations) {
-        const Alignment::Frame frame = alignment.frame_at(station.s, hint);
-        const Pose& base = frame.pose;
-        const Direction d = direction(frame, cos_skew, sin_skew);
-        const double cos_d = d.cos;
-        const double sin_d = d.sin;
-        const double azimuth = normalize_azimuth(base.azimuth);
-        std::optional<double> elevation;
-        if (alignment.has_profile()) elevation = alignment.elevation_at(station.s);
+        const StationGeometry::At at = geometry.at(station.s);
         for (double offset : request.offsets) {
             row->s = station.s;
             row->zone = station.zone;
             row->chainage = station.chainage;
             row->label = station.label;
-            row->azimuth = azimuth;
-            row->elevation = elevation;
+            row->azimuth = at.azimuth;
+            row->elevation = at.elevation;
             row->offset = offset;
-            set_out(base, offset, cos_d, sin_d, row->x, row->y);
+            set_out(at.base, offset, at.stake.cos, at.stake.sin, row->x, row->y);
             ++row;
         }
     }
@@ -645,20 +667,14 @@ Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& requ
     Stations& stations = planned.value();
     TableSummary summary;
     TableRow row;
-    const double cos_skew = std::cos(request.skew);
-    const double sin_skew = std::sin(request.skew);
-    int hint = 0;  // stations come in increasing s
+    StationGeometry geometry(alignment, request);
     while (stations.next(row)) {
-        const Alignment::Frame frame = alignment.frame_at(row.s, hint);
-        const Pose& base = frame.pose;
-        const Direction d = direction(frame, cos_skew, sin_skew);
-        const double cos_d = d.cos;
-        const double sin_d = d.sin;
-        row.azimuth = normalize_azimuth(base.azimuth);
-        if (alignment.has_profile()) row.elevation = alignment.elevation_at(row.s);
+        const StationGeometry::At at = geometry.at(row.s);
+        row.azimuth = at.azimuth;
+        row.elevation = at.elevation;
         for (double offset : request.offsets) {
             row.offset = offset;
-            set_out(base, offset, cos_d, sin_d, row.x, row.y);
+            set_out(at.base, offset, at.stake.cos, at.stake.sin, row.x, row.y);
             ++summary.rows;
             if (!sink(row)) {
                 summary.cancelled = true;
