@@ -193,21 +193,26 @@ constexpr int kMaxSecondDecimals = 345;
 // kPackedRoom characters; gives its end.
 constexpr std::size_t kPackedRoom = 420;
 
-// The seconds of arc of |radians| with `second_decimals` decimals into buf
-// (400 characters). In double where that rounds as the long double would
-// (the product's error, some 1e-15 of it, is far from deciding a rounding that
-// is not close to a tie), else in long double.
-std::to_chars_result second_chars(char* buf, double radians, int second_decimals) {
+// The seconds of arc of |radians| in double, when that rounds to
+// `second_decimals` as the long double would (the product's error, some 1e-15
+// of it, is far from deciding a rounding that is not close to a tie); else
+// false, and the seconds are taken in long double.
+bool seconds_in_double(double radians, int second_decimals, double& seconds) {
     constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     constexpr double kMaxScaled = 4294967296.0;  // 2^32
     constexpr double kTieMargin = 1.0 / 4096;
-    if (second_decimals <= 9) {
-        const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
-        const double scaled = seconds * kPowers[second_decimals];
-        const double fraction = scaled - std::floor(scaled);
-        if (scaled < kMaxScaled && std::fabs(fraction - 0.5) > kTieMargin)
-            return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
-    }
+    if (second_decimals > 9) return false;
+    seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
+    const double scaled = seconds * kPowers[second_decimals];
+    const double fraction = scaled - std::floor(scaled);
+    return scaled < kMaxScaled && std::fabs(fraction - 0.5) > kTieMargin;
+}
+
+// The seconds of arc of |radians| with `second_decimals` decimals into buf
+// (400 characters).
+std::to_chars_result second_chars(char* buf, double radians, int second_decimals) {
+    if (double seconds = 0; seconds_in_double(radians, second_decimals, seconds))
+        return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
     const Wide seconds =
         std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
     return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
@@ -217,12 +222,10 @@ std::to_chars_result second_chars(char* buf, double radians, int second_decimals
 // as second_chars rounds them. Gives nullptr where second_chars would not
 // take its double path.
 char* packed_chars_on_integers(char* first, double radians, int second_decimals) {
-    constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
                                        100000, 1000000, 10000000, 100000000, 1000000000};
-    if (second_decimals > 9) return nullptr;
-    const double seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
-    if (!(seconds * kPowers[second_decimals] < 4294967296.0)) return nullptr;  // 2^32
+    double seconds = 0;
+    if (!seconds_in_double(radians, second_decimals, seconds)) return nullptr;
     std::uint64_t units = 0;
     if (!geometry::rounded_units(seconds, second_decimals, units)) return nullptr;
     // The whole seconds: a division by a constant for the usual two decimals.
