@@ -94,10 +94,7 @@ std::to_chars_result fixed(char* first, char* last, Real value, int decimals, bo
     // The digits of units (at least one before the point), then split.
     char digits[64];
     char* const end = digits + 32;
-    const char* const begin =
-        *units <= UINT32_MAX
-            ? digits_ending_at<std::uint32_t>(end, static_cast<std::uint32_t>(*units), decimals + 1)
-            : digits_ending_at(end, *units, decimals + 1);
+    const char* const begin = digits_ending_at(end, *units, decimals + 1);
     const auto count = static_cast<int>(end - begin);
     const int whole = count - decimals;
     const bool sign = std::signbit(value) && !(shown && *units == 0);
@@ -141,9 +138,7 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
 }
 
 char* digits_before(char* end, std::uint64_t n, int min_digits) {
-    return n <= UINT32_MAX
-               ? digits_ending_at<std::uint32_t>(end, static_cast<std::uint32_t>(n), min_digits)
-               : digits_ending_at(end, n, min_digits);
+    return digits_ending_at(end, n, min_digits);
 }
 
 bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {
