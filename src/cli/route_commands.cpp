@@ -894,25 +894,28 @@ class Piece {
 
 // The texts of a table's station, made once for all its offsets: chainage,
 // azimuth (kept while it stays the same, as along a straight) and elevation.
-struct StationTexts {
+class StationTexts {
+  public:
     // The azimuth's room holds any packed angle, so it is written in place.
-    explicit StationTexts(std::string_view prefix)
-        : chainage(prefix.size() + kNumberRoom), azimuth(2 * kNumberRoom) {}
+    StationTexts(std::string_view prefix, int decimals)
+        : chainage(prefix.size() + kNumberRoom),
+          azimuth(2 * kNumberRoom),
+          prefix_(prefix),
+          d_(decimals) {}
 
     Piece chainage, azimuth, h;
-    double azimuth_radians = 0;
-    bool has_azimuth = false;
 
-    void set(const route::TableRow& r, std::string_view prefix, int d) {
+    void set(const route::TableRow& r) {
+        const int d = d_;
         chainage.make([&](char* first, char* last) {
-            return route::chainage_chars(first, last, r.chainage, d, prefix);
+            return route::chainage_chars(first, last, r.chainage, d, prefix_);
         });
-        if (!has_azimuth || r.azimuth != azimuth_radians) {
+        if (!has_azimuth_ || r.azimuth != azimuth_radians_) {
             azimuth.make([&](char* first, char* last) {
                 return route::azimuth_chars(first, last, r.azimuth, 2);
             });
-            azimuth_radians = r.azimuth;
-            has_azimuth = true;
+            azimuth_radians_ = r.azimuth;
+            has_azimuth_ = true;
         }
         h.make([&](char* first, char* last) -> char* {
             if (!r.elevation) return first;
@@ -920,17 +923,23 @@ struct StationTexts {
             return written.ec == std::errc() ? written.ptr : first;
         });
     }
+
+  private:
+    std::string_view prefix_;
+    int d_;
+    double azimuth_radians_ = 0;
+    bool has_azimuth_ = false;
 };
 
 // The table as CASS points, one stake per row.
 std::optional<Refusal> write_cass_table(Rows& rows, const route::Alignment& a,
                                         const route::TableRequest& request, int d) {
     std::size_t index = 0;
-    StationTexts station(a.prefix());
+    StationTexts station(a.prefix(), d);
     std::optional<Refusal> refusal;
     route::Outcome<route::TableSummary> done =
         route::table(a, request, [&](const route::TableRow& r) {
-            if (index++ % request.offsets.size() == 0) station.set(r, a.prefix(), d);
+            if (index++ % request.offsets.size() == 0) station.set(r);
             refusal = rows.point(stake_name(std::string(station.chainage.view()), r.offset),
                                  r.label, fixed(r.x, d), fixed(r.y, d), station.h.view());
             return !refusal;
@@ -996,11 +1005,11 @@ std::optional<Refusal> run_table(const Options& o) {
         // The text grows by whole rows of room; only what was written is kept.
         std::size_t used = 0;
         text.resize(std::max(text.capacity(), block.size() * 64));
-        StationTexts station(a.prefix());
+        StationTexts station(a.prefix(), d);
         std::size_t offset_index = 0;
         for (const route::TableRow& r : block) {
             if (offset_index == offset_texts.size()) offset_index = 0;
-            if (offset_index == 0) station.set(r, a.prefix(), d);
+            if (offset_index == 0) station.set(r);
             const Piece& offset = offset_texts[offset_index++];
             const std::size_t room = station.chainage.size() + r.label.size() + offset.size() +
                                      station.azimuth.size() + station.h.size() + 2 * kNumberRoom +
