@@ -384,16 +384,16 @@ class Rows {
         return std::nullopt;
     }
 
-    // CSV: whole lines, each with its line end.
+    // CSV: whole lines, each with its line end. A large piece (a table's
+    // block) goes out as it is, without a copy into the buffer.
     std::optional<Refusal> lines(std::string_view text) {
-        if (file_bytes_ || text.size() < kChunkBytes) {
-            buffer_.append(text);
-            if (buffer_.size() >= kChunkBytes) return flush();
-            return std::nullopt;
+        if (text.size() >= kChunkBytes / 4) {
+            if (auto failed = flush()) return failed;
+            return put(text);
         }
-        // A large piece for standard output goes out as it is.
-        if (auto failed = flush()) return failed;
-        return destination_.write(text);
+        buffer_.append(text);
+        if (buffer_.size() >= kChunkBytes) return flush();
+        return std::nullopt;
     }
 
     // CASS: one point.
@@ -415,16 +415,17 @@ class Rows {
   private:
     std::optional<Refusal> flush() {
         if (buffer_.empty()) return std::nullopt;
-        std::optional<Refusal> failed;
-        if (file_bytes_) {
-            files::Result<std::string> encoded = files::utf8_to_cp936(buffer_);
-            if (!encoded) return unreadable("无法写入：" + encoded.failure().message);
-            failed = destination_.write(encoded.value());
-        } else {
-            failed = destination_.write(buffer_);
-        }
+        std::optional<Refusal> failed = put(buffer_);
         buffer_.clear();
         return failed;
+    }
+
+    // Whole lines to the destination, in code page 936 for a file.
+    std::optional<Refusal> put(std::string_view text) {
+        if (!file_bytes_) return destination_.write(text);
+        files::Result<std::string> encoded = files::utf8_to_cp936(text);
+        if (!encoded) return unreadable("无法写入：" + encoded.failure().message);
+        return destination_.write(encoded.value());
     }
 
     Refusal written(const files::Error& error) {

@@ -72,10 +72,10 @@ std::optional<std::uint64_t> units_of(Real magnitude, int decimals) {
     const Real scaled = magnitude * static_cast<Real>(kPowers[decimals]);
     if (!(scaled < kMaxScaled)) return std::nullopt;
     // Below 2^40 the conversion truncates exactly: it is the floor.
-    const auto below = static_cast<std::uint64_t>(static_cast<std::int64_t>(scaled));
+    const auto below = static_cast<std::int64_t>(scaled);
     const Real fraction = scaled - static_cast<Real>(below);
     if (std::fabs(fraction - Real(0.5)) <= kTieMargin) return std::nullopt;
-    return below + (fraction > Real(0.5) ? std::uint64_t{1} : 0);
+    return static_cast<std::uint64_t>(below) + (fraction > Real(0.5) ? std::uint64_t{1} : 0);
 }
 
 // fixed_chars, and with `shown` no sign on a value that rounds to zero.
@@ -91,26 +91,20 @@ std::to_chars_result fixed(char* first, char* last, Real value, int decimals, bo
         }
         return {std::copy(first + 1, r.ptr, first), std::errc()};
     }
-    // The digits of units (at least one before the point), then split.
+    const bool sign = std::signbit(value) && !(shown && *units == 0);
+    if (last - first >= kUnitsRoom + 1) {
+        if (sign) *first++ = '-';
+        return {units_chars(first, *units, decimals), std::errc()};
+    }
+    // Tight room: the exact size checked, exact copies.
     char digits[64];
     char* const end = digits + 32;
     const char* const begin = digits_ending_at(end, *units, decimals + 1);
     const auto count = static_cast<int>(end - begin);
     const int whole = count - decimals;
-    const bool sign = std::signbit(value) && !(shown && *units == 0);
     const std::ptrdiff_t size = (sign ? 1 : 0) + count + (decimals > 0 ? 1 : 0);
     if (last - first < size) return {last, std::errc::value_too_large};
     if (sign) *first++ = '-';
-    if (last - first >= 32) {
-        // Copies of a fixed length (at most 13 whole digits and 9 decimals,
-        // inside `digits` and the room): no call for a few bytes.
-        std::memcpy(first, begin, 16);
-        first += whole;
-        if (decimals == 0) return {first, std::errc()};
-        *first = '.';
-        std::memcpy(first + 1, begin + whole, 16);
-        return {first + 1 + decimals, std::errc()};
-    }
     first = std::copy(begin, begin + whole, first);
     if (decimals == 0) return {first, std::errc()};
     *first++ = '.';
@@ -139,6 +133,21 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
 
 char* digits_before(char* end, std::uint64_t n, int min_digits) {
     return digits_ending_at(end, n, min_digits);
+}
+
+char* units_chars(char* first, std::uint64_t units, int decimals) {
+    char digits[64];
+    char* const end = digits + 40;
+    const char* const begin = digits_ending_at(end, units, decimals + 1);
+    const auto whole = static_cast<int>(end - begin) - decimals;
+    // Copies of a fixed length (at most 20 whole digits and 16 decimals,
+    // inside `digits` and the room): no call for a few bytes.
+    std::memcpy(first, begin, 24);
+    first += whole;
+    if (decimals == 0) return first;
+    *first = '.';
+    std::memcpy(first + 1, begin + whole, 16);
+    return first + 1 + decimals;
 }
 
 bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {

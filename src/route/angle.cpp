@@ -195,48 +195,58 @@ constexpr std::size_t kPackedRoom = 420;
 
 // The seconds of arc of |radians| in double, when that rounds to
 // `second_decimals` as the long double would (the product's error, some 1e-15
-// of it, is far from deciding a rounding that is not close to a tie); else
-// false, and the seconds are taken in long double.
-bool seconds_in_double(double radians, int second_decimals, double& seconds) {
-    constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+// of it, is far from deciding a rounding that is not close to a tie), and in
+// `units` the seconds so rounded, as integer units of the last decimal
+// (fixed_chars rounds them the same); else false, and the seconds are taken
+// in long double.
+bool seconds_in_double(double radians, int second_decimals, double& seconds, std::uint64_t& units) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
     constexpr double kMaxScaled = 4294967296.0;  // 2^32
     constexpr double kTieMargin = 1.0 / 4096;
-    if (second_decimals > 9) return false;
+    if (second_decimals < 0 || second_decimals > 9) return false;
     seconds = std::fabs(radians) / std::numbers::pi * 180 * 3600;
     const double scaled = seconds * kPowers[second_decimals];
-    const double fraction = scaled - std::floor(scaled);
-    return scaled < kMaxScaled && std::fabs(fraction - 0.5) > kTieMargin;
+    if (!(scaled < kMaxScaled)) return false;
+    // Below 2^32 the conversion truncates exactly: it is the floor.
+    const auto below = static_cast<std::int64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(below);
+    if (std::fabs(fraction - 0.5) <= kTieMargin) return false;
+    units = static_cast<std::uint64_t>(below) + (fraction > 0.5 ? 1 : 0);
+    return true;
 }
 
 // The seconds of arc of |radians| with `second_decimals` decimals into buf
 // (400 characters).
 std::to_chars_result second_chars(char* buf, double radians, int second_decimals) {
-    if (double seconds = 0; seconds_in_double(radians, second_decimals, seconds))
+    double seconds = 0;
+    if (std::uint64_t units = 0; seconds_in_double(radians, second_decimals, seconds, units))
         return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
-    const Wide seconds =
+    const Wide seconds_wide =
         std::fabs(static_cast<Wide>(radians)) / std::numbers::pi_v<Wide> * 180 * 3600;
-    return geometry::fixed_chars(buf, buf + 400, seconds, second_decimals);
+    return geometry::fixed_chars(buf, buf + 400, seconds_wide, second_decimals);
 }
 
 // The usual case of packed_chars on integers: whole seconds of arc rounded
-// as second_chars rounds them. Gives nullptr where second_chars would not
+// as second_chars rounds them, written as one number D.MMSS… with four more
+// decimals than the seconds have. Gives nullptr where second_chars would not
 // take its double path.
 char* packed_chars_on_integers(char* first, double radians, int second_decimals) {
-    constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
-                                       100000, 1000000, 10000000, 100000000, 1000000000};
+    static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
+                                              100000, 1000000, 10000000, 100000000, 1000000000};
     double seconds = 0;
-    if (!seconds_in_double(radians, second_decimals, seconds)) return nullptr;
     std::uint64_t units = 0;
-    if (!geometry::rounded_units(seconds, second_decimals, units)) return nullptr;
+    if (!seconds_in_double(radians, second_decimals, seconds, units)) return nullptr;
     // The whole seconds: a division by a constant for the usual two decimals.
-    const std::uint64_t whole = second_decimals == 2 ? units / 100 : units / kTens[second_decimals];
+    const std::uint64_t ten = kTens[second_decimals];
+    const std::uint64_t whole = second_decimals == 2 ? units / 100 : units / ten;
+    const std::uint64_t degrees = whole / 3600;
+    const std::uint64_t rest = whole - degrees * 3600;
+    const std::uint64_t minutes = rest / 60;
+    // Below 2^32 units, the packed number stays below 2^32 · 10^4 / 3600.
+    const std::uint64_t packed =
+        ((degrees * 100 + minutes) * 100 + (rest - minutes * 60)) * ten + (units - whole * ten);
     if (radians < 0 && units != 0) *first++ = '-';
-    first = std::to_chars(first, first + 24, whole / 3600).ptr;
-    *first++ = '.';
-    first = geometry::put_digits(first, whole % 3600 / 60, 2);
-    first = geometry::put_digits(first, whole % 60, 2);
-    if (second_decimals == 0) return first;
-    return geometry::put_digits(first, units - whole * kTens[second_decimals], second_decimals);
+    return geometry::units_chars(first, packed, second_decimals + 4);
 }
 
 char* packed_chars(char* first, double radians, int second_decimals) {

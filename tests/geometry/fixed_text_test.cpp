@@ -79,6 +79,37 @@ TEST(fixed_text, agrees_with_the_library_over_a_million_values) {
     EXPECT_EQ(differ, 0);
 }
 
+// The same text in a room of exactly its size, and a refusal one character
+// short, on the paths for a roomy and for a tight destination; the integer
+// units text alone for counts of decimals a packed angle uses.
+TEST(fixed_text, exact_room_and_integer_units) {
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::uniform_int_distribution<int> power(-3, 9);
+    for (int i = 0; i < 20000; ++i) {
+        const int d = i % 10;
+        const double v = unit(random) * std::pow(10.0, power(random));
+        const std::string want = library(v, d);
+        std::string room(want.size(), '#');
+        const auto r = fixed_chars(room.data(), room.data() + room.size(), v, d);
+        ASSERT_EQ(r.ec, std::errc()) << v << " " << d;
+        EXPECT_EQ(std::string(room.data(), r.ptr), want);
+        EXPECT_EQ(fixed_chars(room.data(), room.data() + room.size() - 1, v, d).ec,
+                  std::errc::value_too_large)
+            << v << " " << d;
+    }
+    const auto units = [](std::uint64_t n, int d) {
+        char out[kUnitsRoom];
+        return std::string(out, units_chars(out, n, d));
+    };
+    EXPECT_EQ(units(5, 2), "0.05");
+    EXPECT_EQ(units(0, 0), "0");
+    EXPECT_EQ(units(400623536, 6), "400.623536");
+    EXPECT_EQ(units(1234567, 13), "0.0000001234567");
+    EXPECT_EQ(units(18446744073709551615ULL, 16), "1844.6744073709551615");
+    EXPECT_EQ(units(18446744073709551615ULL, 0), "18446744073709551615");
+}
+
 // Tables and drawings never show "-0.000"; any other value keeps its sign.
 TEST(fixed_text, shown_numbers_drop_the_sign_of_a_zero_only) {
     const auto shown = [](double value, int decimals) {
