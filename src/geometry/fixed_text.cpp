@@ -78,28 +78,28 @@ std::optional<std::uint64_t> units_of(Real magnitude, int decimals) {
     return static_cast<std::uint64_t>(below) + (fraction > Real(0.5) ? std::uint64_t{1} : 0);
 }
 
-// fixed_chars, and with `shown` no sign on a value that rounds to zero.
+// fixed_chars for the values the integer path leaves: std::to_chars, and
+// with `shown` no sign on a value that rounds to zero. Kept out of line, so
+// that the usual path stays short.
 template <typename Real>
-std::to_chars_result fixed(char* first, char* last, Real value, int decimals, bool shown) {
-    const std::optional<std::uint64_t> units =
-        std::isfinite(value) ? units_of(std::fabs(value), decimals) : std::nullopt;
-    if (!units) {
-        const auto r = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
-        if (!shown || r.ec != std::errc() || *first != '-') return r;
-        for (const char* c = first + 1; c != r.ptr; ++c) {
-            if (*c != '0' && *c != '.') return r;
-        }
-        return {std::copy(first + 1, r.ptr, first), std::errc()};
+[[gnu::noinline]] std::to_chars_result fixed_by_library(char* first, char* last, Real value,
+                                                        int decimals, bool shown) {
+    const auto r = std::to_chars(first, last, value, std::chars_format::fixed, decimals);
+    if (!shown || r.ec != std::errc() || *first != '-') return r;
+    for (const char* c = first + 1; c != r.ptr; ++c) {
+        if (*c != '0' && *c != '.') return r;
     }
-    const bool sign = std::signbit(value) && !(shown && *units == 0);
-    if (last - first >= kUnitsRoom + 1) {
-        if (sign) *first++ = '-';
-        return {units_chars(first, *units, decimals), std::errc()};
-    }
-    // Tight room: the exact size checked, exact copies.
+    return {std::copy(first + 1, r.ptr, first), std::errc()};
+}
+
+// The integer units' text where the room may be tight: the exact size
+// checked, exact copies.
+[[gnu::noinline]] std::to_chars_result units_in_tight_room(char* first, char* last,
+                                                           std::uint64_t units, int decimals,
+                                                           bool sign) {
     char digits[64];
     char* const end = digits + 32;
-    const char* const begin = digits_ending_at(end, *units, decimals + 1);
+    const char* const begin = digits_ending_at(end, units, decimals + 1);
     const auto count = static_cast<int>(end - begin);
     const int whole = count - decimals;
     const std::ptrdiff_t size = (sign ? 1 : 0) + count + (decimals > 0 ? 1 : 0);
@@ -109,6 +109,19 @@ std::to_chars_result fixed(char* first, char* last, Real value, int decimals, bo
     if (decimals == 0) return {first, std::errc()};
     *first++ = '.';
     return {std::copy(begin + whole, static_cast<const char*>(end), first), std::errc()};
+}
+
+// fixed_chars, and with `shown` no sign on a value that rounds to zero.
+template <typename Real>
+std::to_chars_result fixed(char* first, char* last, Real value, int decimals, bool shown) {
+    const std::optional<std::uint64_t> units =
+        std::isfinite(value) ? units_of(std::fabs(value), decimals) : std::nullopt;
+    if (!units) return fixed_by_library(first, last, value, decimals, shown);
+    const bool sign = std::signbit(value) && !(shown && *units == 0);
+    if (last - first < kUnitsRoom + 1)
+        return units_in_tight_room(first, last, *units, decimals, sign);
+    if (sign) *first++ = '-';
+    return {units_chars(first, *units, decimals), std::errc()};
 }
 
 }  // namespace
