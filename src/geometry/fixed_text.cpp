@@ -16,12 +16,7 @@ constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
 constexpr double kMaxScaled = 1099511627776.0;  // 2^40
 constexpr double kTieMargin = 1.0 / 4096;       // 2^-12
 
-// "00" … "99": two digits per division.
-constexpr char kPairs[] =
-    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
-    "474849"
-    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
-    "979899";
+constexpr const char* kPairs = detail::kDigitPairs;
 
 // Four digits of n < 10000 at out, the two pairs apart from each other.
 inline void put_four(char* out, std::uint32_t n) {

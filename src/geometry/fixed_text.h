@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -48,5 +49,20 @@ char* digits_before(char* end, std::uint64_t n, int min_digits);
 // The last `count` decimal digits of n, with leading zeros, at `first`; gives
 // their end.
 char* put_digits(char* first, std::uint64_t n, int count);
+
+namespace detail {
+// "00" … "99": two digits per division.
+inline constexpr char kDigitPairs[] =
+    "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
+    "474849"
+    "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
+    "979899";
+}  // namespace detail
+
+// The two digits of n < 100 at `first`; gives their end.
+inline char* put_two_digits(char* first, unsigned n) {
+    std::memcpy(first, detail::kDigitPairs + std::size_t{2} * n, 2);
+    return first + 2;
+}
 
 }  // namespace korvane::geometry

@@ -227,8 +227,7 @@ std::to_chars_result second_chars(char* buf, double radians, int second_decimals
 }
 
 // The usual case of packed_chars on integers: whole seconds of arc rounded
-// as second_chars rounds them, written as one number D.MMSS… with four more
-// decimals than the seconds have. Gives nullptr where second_chars would not
+// as second_chars rounds them. Gives nullptr where second_chars would not
 // take its double path.
 char* packed_chars_on_integers(char* first, double radians, int second_decimals) {
     static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
@@ -239,14 +238,28 @@ char* packed_chars_on_integers(char* first, double radians, int second_decimals)
     // The whole seconds: a division by a constant for the usual two decimals.
     const std::uint64_t ten = kTens[second_decimals];
     const std::uint64_t whole = second_decimals == 2 ? units / 100 : units / ten;
-    const std::uint64_t degrees = whole / 3600;
-    const std::uint64_t rest = whole - degrees * 3600;
-    const std::uint64_t minutes = rest / 60;
-    // Below 2^32 units, the packed number stays below 2^32 · 10^4 / 3600.
-    const std::uint64_t packed =
-        ((degrees * 100 + minutes) * 100 + (rest - minutes * 60)) * ten + (units - whole * ten);
+    const auto degrees = static_cast<unsigned>(whole / 3600);
+    const auto rest = static_cast<unsigned>(whole - std::uint64_t{degrees} * 3600);
+    const unsigned minutes = rest / 60;
+    const std::uint64_t fraction = units - whole * ten;
     if (radians < 0 && units != 0) *first++ = '-';
-    return geometry::units_chars(first, packed, second_decimals + 4);
+    // Below 2^32 units, at most 1193046 degrees; an azimuth has three digits.
+    if (degrees < 10) {
+        *first++ = static_cast<char>('0' + degrees);
+    } else if (degrees < 100) {
+        first = geometry::put_two_digits(first, degrees);
+    } else if (degrees < 1000) {
+        *first++ = static_cast<char>('0' + degrees / 100);
+        first = geometry::put_two_digits(first, degrees % 100);
+    } else {
+        first = std::to_chars(first, first + 24, degrees).ptr;
+    }
+    *first++ = '.';
+    first = geometry::put_two_digits(first, minutes);
+    first = geometry::put_two_digits(first, rest - minutes * 60);
+    if (second_decimals == 2)
+        return geometry::put_two_digits(first, static_cast<unsigned>(fraction));
+    return geometry::put_digits(first, fraction, second_decimals);
 }
 
 char* packed_chars(char* first, double radians, int second_decimals) {
