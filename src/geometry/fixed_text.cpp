@@ -139,10 +139,6 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
     if (r.ec == std::errc()) out.append(buffer, r.ptr);
 }
 
-char* digits_before(char* end, std::uint64_t n, int min_digits) {
-    return digits_ending_at(end, n, min_digits);
-}
-
 char* units_chars(char* first, std::uint64_t units, int decimals) {
     char digits[64];
     char* const end = digits + 40;

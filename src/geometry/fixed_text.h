@@ -36,15 +36,9 @@ bool rounded_units(double magnitude, int decimals, std::uint64_t& units);
 // The text of units / 10^decimals: the digits of `units` with `decimals` (0
 // to 16) of them after a point and at least one before it ("0.05" for 5 with
 // 2 decimals), at `first`, which has kUnitsRoom characters of room; gives the
-// end. For a number already rounded to integer units (a table's coordinates,
-// a packed angle).
+// end. For a number already rounded to integer units.
 inline constexpr std::ptrdiff_t kUnitsRoom = 48;
 char* units_chars(char* first, std::uint64_t units, int decimals);
-
-// The decimal digits of n, at least `min_digits` of them (leading zeros),
-// written so that they end just before `end`; gives their start (at most 20
-// digits, or min_digits, before `end`).
-char* digits_before(char* end, std::uint64_t n, int min_digits);
 
 // The last `count` decimal digits of n, with leading zeros, at `first`; gives
 // their end.

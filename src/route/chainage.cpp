@@ -101,44 +101,45 @@ char* chainage_chars(char* first, char* last, double metres, int decimals,
     if (decimals < 0) decimals = 0;
     if (decimals > 9) decimals = 9;
     if (std::uint64_t units = 0; geometry::rounded_units(std::fabs(metres), decimals, units)) {
-        // The usual case, on integers: the digits with at least four before
-        // the point, then kilometres, '+', three digits of metres, decimals.
-        char digits[48];
-        char* const digits_end = digits + 32;
-        const char* const begin = geometry::digits_before(digits_end, units, decimals + 4);
-        const auto count = static_cast<std::size_t>(digits_end - begin);
-        const auto fraction = static_cast<std::size_t>(decimals);
-        const std::size_t km = count - fraction - 3;
+        // The usual case, on integers: kilometres, '+', three digits of
+        // metres, decimals; a division by a constant for the usual three.
+        static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
+                                                  100000, 1000000, 10000000, 100000000, 1000000000};
+        const std::uint64_t ten = kTens[decimals];
+        const std::uint64_t whole = decimals == 3 ? units / 1000 : units / ten;
+        const std::uint64_t fraction = units - whole * ten;
+        const std::uint64_t km = whole / 1000;
+        const auto m = static_cast<unsigned>(whole - km * 1000);
+        std::size_t km_digits = 1;
+        for (std::uint64_t rest = km; rest >= 10; rest /= 10) ++km_digits;
+        const auto d = static_cast<std::size_t>(decimals);
         const bool sign = metres < 0 && units != 0;
         const std::size_t size =
-            (sign ? 1 : 0) + prefix.size() + count + 1 + (fraction > 0 ? 1 : 0);
-        const auto room = static_cast<std::size_t>(last - first);
-        if (room < size) return nullptr;
+            (sign ? 1 : 0) + prefix.size() + km_digits + 4 + (d > 0 ? 1 + d : 0);
+        if (static_cast<std::size_t>(last - first) < size) return nullptr;
         if (sign) *first++ = '-';
         if (prefix.size() == 1) {
             *first++ = prefix.front();
         } else {
             first = std::copy(prefix.begin(), prefix.end(), first);
         }
-        if (room < size + 16) {
-            first = std::copy(begin, begin + km, first);
-            *first++ = '+';
-            first = std::copy(begin + km, begin + km + 3, first);
-            if (fraction == 0) return first;
-            *first++ = '.';
-            return std::copy(begin + km + 3, static_cast<const char*>(digits_end), first);
+        if (km < 10) {
+            *first++ = static_cast<char>('0' + km);
+        } else if (km < 100) {
+            first = geometry::put_two_digits(first, static_cast<unsigned>(km));
+        } else {
+            first = geometry::put_digits(first, km, static_cast<int>(km_digits));
         }
-        // Moves of 16 characters (at most 13 digits; room checked above),
-        // each part overwriting what the one before wrote past its end.
-        std::memcpy(first, begin, 16);
-        first += km;
         *first++ = '+';
-        std::memcpy(first, begin + km, 16);
-        first += 3;
-        if (fraction == 0) return first;
+        *first++ = static_cast<char>('0' + m / 100);
+        first = geometry::put_two_digits(first, m % 100);
+        if (d == 0) return first;
         *first++ = '.';
-        std::memcpy(first, begin + km + 3, 16);
-        return first + fraction;
+        if (d == 3) {
+            *first++ = static_cast<char>('0' + fraction / 100);
+            return geometry::put_two_digits(first, static_cast<unsigned>(fraction % 100));
+        }
+        return geometry::put_digits(first, fraction, decimals);
     }
     // The digits with at least four before the point ("0012.500"); to_chars
     // with a precision rounds the exact binary value, ties to even.
