@@ -18,6 +18,9 @@ constexpr double kTieMargin = 1.0 / 4096;       // 2^-12
 
 constexpr const char* kPairs = detail::kDigitPairs;
 
+constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
+                                   100000, 1000000, 10000000, 100000000, 1000000000};
+
 // Four digits of n < 10000 at out, the two pairs apart from each other.
 inline void put_four(char* out, std::uint32_t n) {
     std::memcpy(out, kPairs + std::size_t{2} * (n / 100), 2);
@@ -59,6 +62,94 @@ char* digits_ending_at(char* end, std::uint64_t n, int min_digits) {
     // leaves at most twelve).
     char* p = digits_ending_at<std::uint32_t>(end, static_cast<std::uint32_t>(n % 100000000), 8);
     return digits_ending_at(p, n / 100000000, min_digits - 8);
+}
+
+// Exactly Count (1 to 9) digits of n < 10^Count, leading zeros included, at
+// `first`, from the front: one multiplication puts n / 10^k (the first one or
+// two digits, k = Count - 1 or Count - 2) above bit S of a 64-bit word and the
+// rest as a binary fraction below it; each further pair is that fraction
+// times 100. With M = ceil(2^S / 10^k) and 2^S > 10^Count · 10^k the
+// fraction is off the exact r / 10^k by less than n / 2^S < 10^-k, too little
+// to change any digit, and the products stay below 2^64.
+template <int Count>
+char* exact_digits(char* first, std::uint32_t n) {
+    static_assert(Count >= 1 && Count <= 9);
+    constexpr int k = Count % 2 == 1 ? Count - 1 : Count - 2;
+    if constexpr (k == 0) {
+        if constexpr (Count == 1) {
+            *first = static_cast<char>('0' + n);
+            return first + 1;
+        } else {
+            std::memcpy(first, kPairs + std::size_t{2} * n, 2);
+            return first + 2;
+        }
+    } else {
+        constexpr std::uint64_t ten_k = kTens[k];
+        constexpr std::uint64_t bound = kTens[Count] * ten_k;
+        constexpr int shift = [] {
+            int s = 0;
+            while ((std::uint64_t{1} << s) <= bound) ++s;
+            return s;
+        }();
+        constexpr std::uint64_t multiplier = ((std::uint64_t{1} << shift) + ten_k - 1) / ten_k;
+        constexpr std::uint64_t mask = (std::uint64_t{1} << shift) - 1;
+        static_assert(kTens[Count] <= UINT64_MAX / multiplier, "the product fits");
+        static_assert(mask <= UINT64_MAX / 100, "the pairs' products fit");
+        std::uint64_t y = std::uint64_t{n} * multiplier;
+        if constexpr (Count % 2 == 1) {
+            *first++ = static_cast<char>('0' + (y >> shift));
+        } else {
+            std::memcpy(first, kPairs + std::size_t{2} * (y >> shift), 2);
+            first += 2;
+        }
+        for (int i = 0; i < k / 2; ++i) {
+            y = (y & mask) * 100;
+            std::memcpy(first, kPairs + std::size_t{2} * (y >> shift), 2);
+            first += 2;
+        }
+        return first;
+    }
+}
+
+// Exactly `count` (0 to 9) digits of n < 10^count at `first`; gives their end.
+char* exact_digits(char* first, std::uint32_t n, int count) {
+    switch (count) {
+        case 1:
+            return exact_digits<1>(first, n);
+        case 2:
+            return exact_digits<2>(first, n);
+        case 3:
+            return exact_digits<3>(first, n);
+        case 4:
+            return exact_digits<4>(first, n);
+        case 5:
+            return exact_digits<5>(first, n);
+        case 6:
+            return exact_digits<6>(first, n);
+        case 7:
+            return exact_digits<7>(first, n);
+        case 8:
+            return exact_digits<8>(first, n);
+        case 9:
+            return exact_digits<9>(first, n);
+        default:
+            return first;
+    }
+}
+
+// The digits of n without leading zeros ("0" for 0) at `first`; gives their
+// end.
+char* number_digits(char* first, std::uint32_t n) {
+    if (n < 100000) {
+        if (n < 100) return n < 10 ? exact_digits<1>(first, n) : exact_digits<2>(first, n);
+        if (n < 10000) return n < 1000 ? exact_digits<3>(first, n) : exact_digits<4>(first, n);
+        return exact_digits<5>(first, n);
+    }
+    if (n < 10000000) return n < 1000000 ? exact_digits<6>(first, n) : exact_digits<7>(first, n);
+    if (n < 1000000000)
+        return n < 100000000 ? exact_digits<8>(first, n) : exact_digits<9>(first, n);
+    first = exact_digits<1>(first, n / 1000000000);
+    return exact_digits<9>(first, n % 1000000000);
 }
 
 template <typename Real>
@@ -139,7 +230,9 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
     if (r.ec == std::errc()) out.append(buffer, r.ptr);
 }
 
-char* units_chars(char* first, std::uint64_t units, int decimals) {
+// units_chars for more than nine decimals or a whole part past 32 bits, out
+// of line so that the usual path needs no buffer.
+[[gnu::noinline]] static char* wide_units_chars(char* first, std::uint64_t units, int decimals) {
     char digits[64];
     char* const end = digits + 40;
     const char* const begin = digits_ending_at(end, units, decimals + 1);
@@ -152,6 +245,22 @@ char* units_chars(char* first, std::uint64_t units, int decimals) {
     *first = '.';
     std::memcpy(first + 1, begin + whole, 16);
     return first + 1 + decimals;
+}
+
+char* units_chars(char* first, std::uint64_t units, int decimals) {
+    if (decimals <= 9) {
+        // The whole part and the decimals written forward in place (a
+        // division by a constant for the usual three decimals).
+        const std::uint64_t whole = decimals == 3 ? units / 1000 : units / kTens[decimals];
+        if (whole <= UINT32_MAX) {
+            first = number_digits(first, static_cast<std::uint32_t>(whole));
+            if (decimals == 0) return first;
+            *first = '.';
+            return exact_digits(
+                first + 1, static_cast<std::uint32_t>(units - whole * kTens[decimals]), decimals);
+        }
+    }
+    return wide_units_chars(first, units, decimals);
 }
 
 bool rounded_units(double magnitude, int decimals, std::uint64_t& units) {

@@ -102,6 +102,18 @@ TEST(fixed_text, exact_room_and_integer_units) {
         char out[kUnitsRoom];
         return std::string(out, units_chars(out, n, d));
     };
+    // Each count of digits at its ends, with every count of decimals, as
+    // the digits of the integer with a point put in.
+    for (std::uint64_t ten = 1; ten <= 100000000000ULL; ten *= 10) {
+        for (const std::uint64_t n : {ten - 1, ten, ten + 1, 3 * ten + 7, 10 * ten - 1}) {
+            for (int d = 0; d <= 9; ++d) {
+                std::string want = std::to_string(n);
+                while (static_cast<int>(want.size()) < d + 1) want.insert(want.begin(), '0');
+                if (d > 0) want.insert(want.end() - d, '.');
+                EXPECT_EQ(units(n, d), want) << n << " " << d;
+            }
+        }
+    }
     EXPECT_EQ(units(5, 2), "0.05");
     EXPECT_EQ(units(0, 0), "0");
     EXPECT_EQ(units(400623536, 6), "400.623536");
