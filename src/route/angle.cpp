@@ -262,8 +262,9 @@ char* packed_chars_on_integers(char* first, double radians, int second_decimals)
     return geometry::put_digits(first, fraction, second_decimals);
 }
 
-char* packed_chars(char* first, double radians, int second_decimals) {
-    if (char* end = packed_chars_on_integers(first, radians, second_decimals)) return end;
+// packed_chars from the seconds' text, for what the integers do not decide;
+// out of line, so that the usual path needs no buffer.
+[[gnu::noinline]] char* packed_chars_by_text(char* first, double radians, int second_decimals) {
     char buf[400];
     const auto r = second_chars(buf, radians, second_decimals);
     const char* point = std::find(buf, r.ptr, '.');
@@ -284,6 +285,11 @@ char* packed_chars(char* first, double radians, int second_decimals) {
     *first++ = static_cast<char>('0' + s % 10);
     if (point != r.ptr) first = std::copy(point + 1, static_cast<const char*>(r.ptr), first);
     return first;
+}
+
+char* packed_chars(char* first, double radians, int second_decimals) {
+    if (char* end = packed_chars_on_integers(first, radians, second_decimals)) return end;
+    return packed_chars_by_text(first, radians, second_decimals);
 }
 
 std::string packed_text(double radians, int second_decimals) {

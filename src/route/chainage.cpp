@@ -95,6 +95,39 @@ Outcome<double> read_chainage(std::string_view text) {
     return checked(negative ? -value : value);
 }
 
+namespace {
+
+// chainage_chars from the text of fixed_chars, for what the integers do not
+// decide; out of line, so that the usual path needs no buffer.
+[[gnu::noinline]] char* chainage_by_text(char* first, char* last, double metres, int decimals,
+                                         std::string_view prefix) {
+    // The digits with at least four before the point ("0012.500"); to_chars
+    // with a precision rounds the exact binary value, ties to even.
+    char buf[400];
+    const auto r = geometry::fixed_chars(buf + 3, buf + sizeof buf, std::fabs(metres), decimals);
+    if (r.ec != std::errc()) return nullptr;
+    const std::size_t fraction = decimals > 0 ? static_cast<std::size_t>(decimals) + 1 : 0;
+    char* begin = buf + 3;
+    std::size_t whole = static_cast<std::size_t>(r.ptr - begin) - fraction;
+    while (whole < 4) {
+        *--begin = '0';
+        ++whole;
+    }
+    bool zero = true;
+    for (const char* c = begin; c != r.ptr && zero; ++c) zero = *c == '0' || *c == '.';
+    const bool sign = metres < 0 && !zero;
+
+    const std::size_t size = (sign ? 1 : 0) + prefix.size() + whole + 1 + fraction;
+    if (static_cast<std::size_t>(last - first) < size) return nullptr;
+    if (sign) *first++ = '-';
+    first = std::copy(prefix.begin(), prefix.end(), first);
+    first = std::copy(begin, begin + (whole - 3), first);
+    *first++ = '+';
+    return std::copy(begin + (whole - 3), r.ptr, first);
+}
+
+}  // namespace
+
 char* chainage_chars(char* first, char* last, double metres, int decimals,
                      std::string_view prefix) {
     if (!std::isfinite(metres)) return nullptr;
@@ -141,29 +174,7 @@ char* chainage_chars(char* first, char* last, double metres, int decimals,
         }
         return geometry::put_digits(first, fraction, decimals);
     }
-    // The digits with at least four before the point ("0012.500"); to_chars
-    // with a precision rounds the exact binary value, ties to even.
-    char buf[400];
-    const auto r = geometry::fixed_chars(buf + 3, buf + sizeof buf, std::fabs(metres), decimals);
-    if (r.ec != std::errc()) return nullptr;
-    const std::size_t fraction = decimals > 0 ? static_cast<std::size_t>(decimals) + 1 : 0;
-    char* begin = buf + 3;
-    std::size_t whole = static_cast<std::size_t>(r.ptr - begin) - fraction;
-    while (whole < 4) {
-        *--begin = '0';
-        ++whole;
-    }
-    bool zero = true;
-    for (const char* c = begin; c != r.ptr && zero; ++c) zero = *c == '0' || *c == '.';
-    const bool sign = metres < 0 && !zero;
-
-    const std::size_t size = (sign ? 1 : 0) + prefix.size() + whole + 1 + fraction;
-    if (static_cast<std::size_t>(last - first) < size) return nullptr;
-    if (sign) *first++ = '-';
-    first = std::copy(prefix.begin(), prefix.end(), first);
-    first = std::copy(begin, begin + (whole - 3), first);
-    *first++ = '+';
-    return std::copy(begin + (whole - 3), r.ptr, first);
+    return chainage_by_text(first, last, metres, decimals, prefix);
 }
 
 std::string format_chainage(double metres, int decimals, std::string_view prefix) {
