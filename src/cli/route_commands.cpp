@@ -893,6 +893,39 @@ class Piece {
     std::size_t size_ = 0;
 };
 
+// A text already written in a table block's text, by its place there, so
+// that later rows copy it instead of making it again.
+class RowText {
+  public:
+    bool empty() const { return !written_; }
+
+    // Writes the text at `out` (inside `text`) with `write(out)`, which gives
+    // its end (nullptr: no text), and keeps its place.
+    template <typename Write>
+    char* write(const std::string& text, char* out, Write write) {
+        char* end = write(out);
+        if (end == nullptr) end = out;
+        at_ = static_cast<std::size_t>(out - text.data());
+        size_ = static_cast<std::size_t>(end - out);
+        written_ = true;
+        return end;
+    }
+
+    // Copies the kept text to `out`, further on in `text` with Piece::kMove
+    // characters of room past the copy.
+    char* copy(std::string& text, char* out) const {
+        const char* from = text.data() + at_;
+        // One move of a fixed length where it fits; the two may overlap.
+        std::memmove(out, from, size_ <= Piece::kMove ? Piece::kMove : size_);
+        return out + size_;
+    }
+
+  private:
+    std::size_t at_ = 0;
+    std::size_t size_ = 0;
+    bool written_ = false;
+};
+
 // The texts of a table's station, made once for all its offsets: chainage,
 // azimuth (kept while it stays the same, as along a straight) and elevation.
 class StationTexts {
@@ -1006,18 +1039,31 @@ std::optional<Refusal> run_table(const Options& o) {
         // The text grows by whole rows of room; only what was written is kept.
         std::size_t used = 0;
         text.resize(std::max(text.capacity(), block.size() * 64));
-        StationTexts station(a.prefix(), d);
+        const std::string_view prefix = a.prefix();
+        // A station's chainage, azimuth and elevation are written in its
+        // first row and copied from there into the rows of its other offsets;
+        // the azimuth also into later stations' rows while it stays the same
+        // (as along a straight).
+        RowText chainage, azimuth, h;
+        double azimuth_radians = 0;
         std::size_t offset_index = 0;
         for (const route::TableRow& r : block) {
             if (offset_index == offset_texts.size()) offset_index = 0;
-            if (offset_index == 0) station.set(r);
+            const bool station = offset_index == 0;
             const Piece& offset = offset_texts[offset_index++];
-            const std::size_t room = station.chainage.size() + r.label.size() + offset.size() +
-                                     station.azimuth.size() + station.h.size() + 2 * kNumberRoom +
-                                     Piece::kMove + 8;
+            const std::size_t room =
+                prefix.size() + r.label.size() + offset.size() + 6 * kNumberRoom + Piece::kMove + 8;
             if (text.size() - used < room) text.resize(2 * text.size() + room);
             char* const row = text.data() + used;
-            char* p = station.chainage.put(row);
+            char* p = row;
+            if (station) {
+                p = chainage.write(text, p, [&](char* first) {
+                    return route::chainage_chars(first, first + prefix.size() + kNumberRoom,
+                                                 r.chainage, d, prefix);
+                });
+            } else {
+                p = chainage.copy(text, p);
+            }
             *p++ = ',';
             if (!r.label.empty()) p = std::copy(r.label.begin(), r.label.end(), p);
             *p++ = ',';
@@ -1027,9 +1073,25 @@ std::optional<Refusal> run_table(const Options& o) {
             *p++ = ',';
             p = put_fixed(p, r.y, d);
             *p++ = ',';
-            p = station.azimuth.put(p);
+            if (station && (azimuth.empty() || r.azimuth != azimuth_radians)) {
+                p = azimuth.write(text, p, [&](char* first) {
+                    return route::azimuth_chars(first, first + 2 * kNumberRoom, r.azimuth, 2);
+                });
+                azimuth_radians = r.azimuth;
+            } else {
+                p = azimuth.copy(text, p);
+            }
             *p++ = ',';
-            p = station.h.put(p);
+            if (station) {
+                p = h.write(text, p, [&](char* first) -> char* {
+                    if (!r.elevation) return first;
+                    const auto written =
+                        geometry::shown_fixed_chars(first, first + kNumberRoom, *r.elevation, d);
+                    return written.ec == std::errc() ? written.ptr : first;
+                });
+            } else {
+                p = h.copy(text, p);
+            }
             if (crlf) *p++ = '\r';
             *p++ = '\n';
             used += static_cast<std::size_t>(p - row);
