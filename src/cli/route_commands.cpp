@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <span>
@@ -640,13 +641,74 @@ std::optional<Refusal> write_inverse_point(Rows& rows, std::string_view name, do
     return rows.end_line();
 }
 
-Checked<Foot> foot_of(const route::Alignment& a, double x, double y, SeveralFeet& notes,
-                      std::size_t line) {
-    route::Outcome<route::InverseResult> r = route::inverse(a, x, y);
-    if (!r) return computation_failure(r.failure());
-    const route::InverseResult& v = r.value();
-    if (v.feet > 1) notes.add(line);
-    return Foot{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan("")};
+// A point of a points file: its line and coordinates.
+struct PointAt {
+    std::size_t line;
+    double x;
+    double y;
+};
+
+// The where of a point's failure: "无法计算文件“p.csv”第5行的点：…".
+Refusal at_line(const std::string& path, std::size_t line, const Refusal& r) {
+    std::string where = is_stdio(path) ? "标准输入" : "文件“" + path + "”";
+    return {r.status, where + "第" + std::to_string(line) + "行：" + r.message};
+}
+
+// The feet of `points`, in order. A million points take seconds, so runs of
+// consecutive points are computed on every core (up to four); the first point
+// in the file without a foot refuses them all, as if they had been taken one
+// by one. Points with several feet are noted in order.
+Checked<std::vector<Foot>> feet_of(const route::Alignment& a, const std::vector<PointAt>& points,
+                                   SeveralFeet& notes, const std::string& path) {
+    const std::size_t n = points.size();
+    std::vector<Foot> feet(n);
+    std::vector<unsigned char> several(n, 0);
+    constexpr std::size_t kPointsPerThread = 4096;
+    const std::size_t threads =
+        std::min<std::size_t>(std::clamp(std::thread::hardware_concurrency(), 1U, 4U),
+                              std::max<std::size_t>(1, n / kPointsPerThread));
+    struct Run {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        std::optional<std::pair<std::size_t, Refusal>> stop;  // the first point without a foot
+        std::exception_ptr error;                             // an allocation failure
+    };
+    std::vector<Run> runs(threads);
+    for (std::size_t t = 0; t < threads; ++t) {
+        runs[t].begin = n * t / threads;
+        runs[t].end = n * (t + 1) / threads;
+    }
+    const auto compute = [&](Run& run) {
+        try {
+            for (std::size_t i = run.begin; i < run.end; ++i) {
+                route::Outcome<route::InverseResult> r =
+                    route::inverse(a, points[i].x, points[i].y);
+                if (!r) {
+                    run.stop.emplace(i, computation_failure(r.failure()));
+                    return;
+                }
+                const route::InverseResult& v = r.value();
+                feet[i] = Foot{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan("")};
+                several[i] = v.feet > 1 ? 1 : 0;
+            }
+        } catch (...) {
+            run.error = std::current_exception();
+        }
+    };
+    {
+        std::vector<std::jthread> workers;
+        for (std::size_t t = 1; t < threads; ++t)
+            workers.emplace_back([&, t] { compute(runs[t]); });
+        compute(runs[0]);
+    }
+    for (const Run& run : runs) {
+        if (run.error) std::rethrow_exception(run.error);
+        if (run.stop) return at_line(path, points[run.stop->first].line, run.stop->second);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        if (several[i] != 0) notes.add(points[i].line);
+    }
+    return feet;
 }
 
 std::optional<Refusal> run_single_inverse(const Options& o, const route::Alignment& a,
@@ -704,12 +766,6 @@ PointForm form_of_path(const std::string& path) {
     return *f == files::PointFormat::cass ? PointForm::cass : PointForm::csv;
 }
 
-// The where of a point's failure: "无法计算文件“p.csv”第5行的点：…".
-Refusal at_line(const std::string& path, std::size_t line, const Refusal& r) {
-    std::string where = is_stdio(path) ? "标准输入" : "文件“" + path + "”";
-    return {r.status, where + "第" + std::to_string(line) + "行：" + r.message};
-}
-
 // A name that code page 936 cannot hold would stop the file half-way: it is
 // refused before anything is written.
 std::optional<Refusal> check_name(const std::string& path, std::size_t line, std::string_view name,
@@ -745,11 +801,10 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
     SeveralFeet notes;
 
     if (form == PointForm::plain) {
-        // Each point's foot is found and kept (three numbers) while the text is
-        // checked; the rows are written from a second reading of the same bytes.
-        std::vector<Foot> feet;
-        // The coordinates as read, so the second reading only takes the names.
-        std::vector<std::pair<double, double>> xy;
+        // The points are read and checked, then their feet found and kept
+        // (three numbers each); the rows are written from a second reading of
+        // the same bytes.
+        std::vector<PointAt> points;
         std::optional<Refusal> refusal;
         files::PointsParser check([&](const files::PointText& p) {
             if (refusal) return;
@@ -760,13 +815,7 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
                 return;
             }
             if ((refusal = check_name(path, p.line, p.name, file_bytes))) return;
-            Checked<Foot> f = foot_of(a, *x, *y, notes, p.line);
-            if (!f) {
-                refusal = at_line(path, p.line, f.failure());
-                return;
-            }
-            feet.push_back(f.value());
-            xy.emplace_back(*x, *y);
+            points.push_back({p.line, *x, *y});
         });
         check.feed(text);
         check.finish();
@@ -784,7 +833,11 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
             }
             return refused(reading_failure(path, "第" + lines + "行不是“[点名] X Y”两个坐标数字"));
         }
+        // The points before a refused line all come before it in the file.
+        Checked<std::vector<Foot>> found = feet_of(a, points, notes, path);
+        if (!found) return found.failure();
         if (refusal) return refusal;
+        const std::vector<Foot>& feet = found.value();
         if (feet.empty()) return refused(reading_failure(path, "文件中没有点"));
 
         Checked<std::unique_ptr<Rows>> opened = open_rows(choice, kInverseHeader);
@@ -793,8 +846,8 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
         std::size_t next = 0;
         files::PointsParser write([&](const files::PointText& p) {
             if (refusal || next >= feet.size()) return;
-            refusal = write_inverse_point(rows, p.name, xy[next].first, xy[next].second, a,
-                                          feet[next], d);
+            refusal =
+                write_inverse_point(rows, p.name, points[next].x, points[next].y, a, feet[next], d);
             ++next;
         });
         write.feed(text);
@@ -806,26 +859,24 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
     }
 
     // CASS and CSV: the reader checks every line before handing over the
-    // first point; each point's foot is found and kept (three numbers), and
-    // only when every point has one are the rows written, from a second
+    // first point; the points' feet are found and kept (three numbers each),
+    // and only when every point has one are the rows written, from a second
     // reading of the same bytes.
     const files::PointFormat format =
         form == PointForm::cass ? files::PointFormat::cass : files::PointFormat::csv;
-    std::vector<Foot> feet;
+    std::vector<PointAt> points;
     std::optional<Refusal> refusal;
     std::optional<files::Error> error =
         files::parse_point_file(text, format, [&](const files::PointRecord& p) {
             if ((refusal = check_name(path, p.line, p.name, file_bytes))) return false;
-            Checked<Foot> f = foot_of(a, p.x, p.y, notes, p.line);
-            if (!f) {
-                refusal = at_line(path, p.line, f.failure());
-                return false;
-            }
-            feet.push_back(f.value());
+            points.push_back({p.line, p.x, p.y});
             return true;
         });
     if (error) return refused(reading_failure(path, without_mark(error->message)));
+    Checked<std::vector<Foot>> found = feet_of(a, points, notes, path);
+    if (!found) return found.failure();
     if (refusal) return refusal;
+    const std::vector<Foot>& feet = found.value();
 
     Checked<std::unique_ptr<Rows>> opened = open_rows(choice, kInverseHeader);
     if (!opened) return opened.failure();

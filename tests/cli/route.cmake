@@ -101,6 +101,18 @@ file(WRITE "${WORK}/before.txt" "P1 1050 2100\nP2 900 1900\n")
 cli_check("inverse file with a point before the start" ARGS route inverse "${SMALL}"
   --points before.txt STATUS 2
   STDERR "文件“before.txt”第2行：点（900.000，1900.000）的垂足在线路起点之前141.421m！\n")
+# Long files have their feet found on several threads: the first point in
+# the file that cannot be computed is the one named, wherever the others are.
+string(REPEAT "P1 1050 2100\n" 3999 good_points)
+file(WRITE "${WORK}/long.txt" "${good_points}P2 900 1900\n${good_points}P3 800 1800\n${good_points}")
+cli_check("inverse long file, the first failing point named" ARGS route inverse "${SMALL}"
+  --points long.txt STATUS 2
+  STDERR "文件“long.txt”第4000行：点（900.000，1900.000）的垂足在线路起点之前141.421m！\n")
+string(REPEAT "P1,1050,2100\n" 5999 good_points)
+file(WRITE "${WORK}/long.csv" "name,X,Y\n${good_points}P2,800,1800\n${good_points}P3,900,1900\n")
+cli_check("inverse long CSV file, the first failing point named" ARGS route inverse "${SMALL}"
+  --points long.csv STATUS 2
+  STDERR "文件“long.csv”第6001行：点（800.000，1800.000）的垂足在线路起点之前282.843m！\n")
 file(WRITE "${WORK}/bad.txt" "P1 1050 2100\nP2 1050\nP3 1 2 3 4\n")
 cli_check("inverse bad lines" ARGS route inverse "${SMALL}" --points bad.txt STATUS 2
   STDERR "无法读取文件“bad.txt”：第2、3行不是“[点名] X Y”两个坐标数字！\n")
