@@ -833,7 +833,8 @@ std::optional<Refusal> run_points_inverse(const Options& o, const route::Alignme
             }
             return refused(reading_failure(path, "第" + lines + "行不是“[点名] X Y”两个坐标数字"));
         }
-        // The points before a refused line all come before it in the file.
+        // Reading stops at a refused line, so a point without a foot, if any,
+        // comes before it in the file and is the one named.
         Checked<std::vector<Foot>> found = feet_of(a, points, notes, path);
         if (!found) return found.failure();
         if (refusal) return refusal;

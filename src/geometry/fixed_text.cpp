@@ -18,8 +18,7 @@ constexpr double kTieMargin = 1.0 / 4096;       // 2^-12
 
 constexpr const char* kPairs = detail::kDigitPairs;
 
-constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
-                                   100000, 1000000, 10000000, 100000000, 1000000000};
+constexpr const std::uint64_t* kTens = detail::kTens;
 
 // Four digits of n < 10000 at out, the two pairs apart from each other.
 inline void put_four(char* out, std::uint32_t n) {
@@ -249,15 +248,13 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
 
 char* units_chars(char* first, std::uint64_t units, int decimals) {
     if (decimals <= 9) {
-        // The whole part and the decimals written forward in place (a
-        // division by a constant for the usual three decimals).
-        const std::uint64_t whole = decimals == 3 ? units / 1000 : units / kTens[decimals];
-        if (whole <= UINT32_MAX) {
-            first = number_digits(first, static_cast<std::uint32_t>(whole));
+        // The whole part and the decimals written forward in place.
+        const SplitUnits split = split_units(units, decimals);
+        if (split.whole <= UINT32_MAX) {
+            first = number_digits(first, static_cast<std::uint32_t>(split.whole));
             if (decimals == 0) return first;
             *first = '.';
-            return exact_digits(
-                first + 1, static_cast<std::uint32_t>(units - whole * kTens[decimals]), decimals);
+            return exact_digits(first + 1, static_cast<std::uint32_t>(split.fraction), decimals);
         }
     }
     return wide_units_chars(first, units, decimals);

@@ -45,6 +45,9 @@ char* units_chars(char* first, std::uint64_t units, int decimals);
 char* put_digits(char* first, std::uint64_t n, int count);
 
 namespace detail {
+inline constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
+                                          100000, 1000000, 10000000, 100000000, 1000000000};
+
 // "00" … "99": two digits per division.
 inline constexpr char kDigitPairs[] =
     "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243444546"
@@ -52,6 +55,22 @@ inline constexpr char kDigitPairs[] =
     "5051525354555657585960616263646566676869707172737475767778798081828384858687888990919293949596"
     "979899";
 }  // namespace detail
+
+// units / 10^decimals and what is left, for decimals from 0 to 9: the whole
+// part and the decimals of a number rounded to integer units. The usual two
+// and three decimals divide by a constant, which the compiler makes a
+// multiplication.
+struct SplitUnits {
+    std::uint64_t whole;
+    std::uint64_t fraction;
+};
+inline SplitUnits split_units(std::uint64_t units, int decimals) {
+    const std::uint64_t ten = detail::kTens[decimals];
+    const std::uint64_t whole = decimals == 3   ? units / 1000
+                                : decimals == 2 ? units / 100
+                                                : units / ten;
+    return {whole, units - whole * ten};
+}
 
 // The two digits of n < 100 at `first`; gives their end.
 inline char* put_two_digits(char* first, unsigned n) {

@@ -230,18 +230,13 @@ std::to_chars_result second_chars(char* buf, double radians, int second_decimals
 // as second_chars rounds them. Gives nullptr where second_chars would not
 // take its double path.
 char* packed_chars_on_integers(char* first, double radians, int second_decimals) {
-    static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
-                                              100000, 1000000, 10000000, 100000000, 1000000000};
     double seconds = 0;
     std::uint64_t units = 0;
     if (!seconds_in_double(radians, second_decimals, seconds, units)) return nullptr;
-    // The whole seconds: a division by a constant for the usual two decimals.
-    const std::uint64_t ten = kTens[second_decimals];
-    const std::uint64_t whole = second_decimals == 2 ? units / 100 : units / ten;
+    const auto [whole, fraction] = geometry::split_units(units, second_decimals);
     const auto degrees = static_cast<unsigned>(whole / 3600);
     const auto rest = static_cast<unsigned>(whole - std::uint64_t{degrees} * 3600);
     const unsigned minutes = rest / 60;
-    const std::uint64_t fraction = units - whole * ten;
     if (radians < 0 && units != 0) *first++ = '-';
     // Below 2^32 units, at most 1193046 degrees; an azimuth has three digits.
     if (degrees < 10) {

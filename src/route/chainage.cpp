@@ -135,12 +135,8 @@ char* chainage_chars(char* first, char* last, double metres, int decimals,
     if (decimals > 9) decimals = 9;
     if (std::uint64_t units = 0; geometry::rounded_units(std::fabs(metres), decimals, units)) {
         // The usual case, on integers: kilometres, '+', three digits of
-        // metres, decimals; a division by a constant for the usual three.
-        static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,      10000,
-                                                  100000, 1000000, 10000000, 100000000, 1000000000};
-        const std::uint64_t ten = kTens[decimals];
-        const std::uint64_t whole = decimals == 3 ? units / 1000 : units / ten;
-        const std::uint64_t fraction = units - whole * ten;
+        // metres, decimals.
+        const auto [whole, fraction] = geometry::split_units(units, decimals);
         const std::uint64_t km = whole / 1000;
         const auto m = static_cast<unsigned>(whole - km * 1000);
         std::size_t km_digits = 1;
