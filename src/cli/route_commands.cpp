@@ -641,6 +641,11 @@ std::optional<Refusal> write_inverse_point(Rows& rows, std::string_view name, do
     return rows.end_line();
 }
 
+// The threads a long computation uses: every core, up to four.
+unsigned computing_threads() {
+    return std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+}
+
 // A point of a points file: its line and coordinates.
 struct PointAt {
     std::size_t line;
@@ -665,8 +670,7 @@ Checked<std::vector<Foot>> feet_of(const route::Alignment& a, const std::vector<
     std::vector<unsigned char> several(n, 0);
     constexpr std::size_t kPointsPerThread = 4096;
     const std::size_t threads =
-        std::min<std::size_t>(std::clamp(std::thread::hardware_concurrency(), 1U, 4U),
-                              std::max<std::size_t>(1, n / kPointsPerThread));
+        std::min<std::size_t>(computing_threads(), std::max<std::size_t>(1, n / kPointsPerThread));
     struct Run {
         std::size_t begin = 0;
         std::size_t end = 0;
@@ -1168,7 +1172,7 @@ std::optional<Refusal> run_table(const Options& o) {
         refusal = rows->lines(text);
         return !refusal;
     };
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+    const unsigned threads = computing_threads();
     route::Outcome<route::TableSummary> done =
         route::table_text(a, request, threads, format, write);
     if (refusal) return refusal;
