@@ -78,6 +78,30 @@ struct Builder {
 
     static double radius_of(double k) { return k == 0 ? kStraight : 1.0 / k; }
 
+    // QZ, the middle of the whole curve from ZH (or ZY) to HZ (or YZ), as a
+    // curve elements table gives it: on an asymmetric curve it is not the
+    // middle of the circular curve and may lie on a transition. The curve's
+    // segments start at `first_segment`, its main points at `first_key`; QZ
+    // goes among them in order of position.
+    void add_middle(double s_begin, std::size_t first_segment, std::size_t first_key,
+                    double arc_radius, int jd) {
+        const double s = s_begin + 0.5 * (a.length_ - s_begin);
+        std::size_t i = first_segment;
+        while (i + 1 < a.segments_.size() && a.segments_[i + 1].s_start <= s) ++i;
+        const Segment& seg = a.segments_[i];
+        const double t = std::min(s - seg.s_start, seg.length);
+        const Pose p =
+            detail::advance(seg.start, seg.k_start, (seg.k_end - seg.k_start) / (2 * seg.length), t);
+        // The radius there: the curve's own on the circular curve, else the
+        // transition's at that point.
+        const double k = seg.k_start + (seg.k_end - seg.k_start) * t / seg.length;
+        add_key("QZ", s, p, seg.k_start == seg.k_end ? arc_radius : radius_of(k), jd);
+        const auto begin = a.key_points_.begin() + static_cast<std::ptrdiff_t>(first_key);
+        const auto at = std::upper_bound(begin, a.key_points_.end() - 1, s,
+                                         [](double v, const KeyPoint& kp) { return v < kp.s; });
+        std::rotate(at, a.key_points_.end() - 1, a.key_points_.end());
+    }
+
     std::optional<Failure> check_start(double chainage, double x, double y) {
         if (!finite_within(chainage, kMaxChainage)) {
             return fail("起点桩号不是有效数字或超出范围！", Subject::start);
@@ -281,6 +305,9 @@ struct Builder {
             const double k = c.sign / c.radius;
             const double sr = c.sign * c.radius;
             Pose pose = along(i + 1, i, -c.t1);
+            const double s_begin = a.length_;
+            const std::size_t first_segment = a.segments_.size();
+            const std::size_t first_key = a.key_points_.size();
             // NOLINTNEXTLINE(bugprone-narrowing-conversions): infinity is a double, not narrowed
             add_key(c.ls1 > 0 ? "ZH" : "ZY", a.length_, pose, c.ls1 > 0 ? kStraight : sr, i);
             if (c.ls1 > 0) {
@@ -290,18 +317,14 @@ struct Builder {
             }
             if (c.ly > 0) {
                 add_segment(pose, c.ly, k, k, i);
-                const Segment& arc = a.segments_.back();
-                add_key("QZ", arc.s_start + 0.5 * c.ly, detail::advance(pose, k, 0, 0.5 * c.ly), sr,
-                        i);
-                pose = end_of(arc);
-            } else {
-                add_key("QZ", a.length_, pose, sr, i);
+                pose = end_of(a.segments_.back());
             }
             if (c.ls2 > 0) {
                 add_key("YH", a.length_, pose, sr, i);
                 add_segment(pose, c.ls2, k, 0, i);
                 pose = end_of(a.segments_.back());
             }
+            add_middle(s_begin, first_segment, first_key, sr, i);
             // The curve must end on the outgoing tangent, at HZ, with its azimuth.
             const Pose exit = along(i + 1, i + 1, c.t2);
             const double gap = std::hypot(pose.x - exit.x, pose.y - exit.y);

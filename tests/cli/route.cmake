@@ -1,6 +1,6 @@
 include(${CMAKE_CURRENT_LIST_DIR}/check.cmake)
 
-# The route commands on the shared intersection-point alignment (code page 936,
+# The route commands on the reference intersection-point alignment (code page 936,
 # CR LF; two transitions, a simple curve, a long chain K1+200=K1+190, a
 # profile) and on small files of this folder.
 set(PI "${ROUTE_CASES}/pi-alignment.csv")

@@ -1,4 +1,4 @@
-// Reading the reference case tables in the shared route-cases folder (its
+// Reading the reference case tables in tests/data/route-cases (its
 // path comes from the build as KORVANE_ROUTE_CASES).
 #pragma once
 

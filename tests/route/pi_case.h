@@ -1,4 +1,4 @@
-// The intersection-point alignment of the shared reference cases, read from
+// The intersection-point alignment of the reference cases, read from
 // its Korvane alignment file (code page 936) by a reader just big enough for it.
 #pragma once
 
