@@ -4,6 +4,8 @@
 #include <cmath>
 #include <functional>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +115,38 @@ TEST(alignment, every_curve_closes_on_its_outgoing_tangent) {
         worst = std::max(worst, std::fabs(across));
     }
     std::printf("pi closure: largest distance from the outgoing tangent %.3g m\n", worst);
+}
+
+// QZ is the middle of the whole curve, ZH to HZ. On a curve whose entry
+// transition is longer than the rest of it, that middle lies on the entry
+// transition: QZ comes before HY, with the transition's radius there.
+TEST(alignment, qz_of_an_asymmetric_curve_is_the_middle_from_zh_to_hz) {
+    kr::Definition d;
+    d.name = "asymmetric";
+    kr::PointsDef p;
+    p.start_chainage = 0;
+    p.points.push_back({"JD1", 1000, 0, 200, 300, 20});
+    p.end_x = 1000 + 1000 * std::cos(std::numbers::pi / 3);
+    p.end_y = 1000 * std::sin(std::numbers::pi / 3);
+    d.horizontal = p;
+    kr::Outcome<kr::Alignment> built = kr::Alignment::build(d);
+    ASSERT_TRUE(built) << built.failure().message;
+    const auto& keys = built.value().key_points();
+    std::vector<std::string> labels;
+    for (const auto& k : keys) labels.push_back(k.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"QD", "ZH", "QZ", "HY", "YH", "HZ", "ZD"}));
+    ASSERT_EQ(keys.size(), 7U);
+    const kr::KeyPoint& zh = keys[1];
+    const kr::KeyPoint& qz = keys[2];
+    const kr::KeyPoint& hz = keys[5];
+    // Ly = R(α − Ls1/2R − Ls2/2R) = 200(π/3 − 0.75 − 0.05).
+    const double whole = 300 + 200 * (std::numbers::pi / 3 - 0.8) + 20;
+    EXPECT_NEAR(hz.s - zh.s, whole, 1e-9);
+    EXPECT_NEAR(qz.s, zh.s + whole / 2, 1e-9);
+    // On the clothoid the curvature grows linearly: R·Ls1/t at t from ZH.
+    EXPECT_NEAR(qz.radius, 200 * 300 / (qz.s - zh.s), 1e-9);
+    const kr::Pose at = built.value().pose_at(qz.s);
+    EXPECT_LE(std::hypot(at.x - qz.x, at.y - qz.y), 1e-9);
 }
 
 TEST(alignment, element_boundaries_are_numbered_and_breaks_make_zones) {
