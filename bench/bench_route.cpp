@@ -8,7 +8,8 @@
 #include <random>
 #include <vector>
 
-#include "route/computations.h"
+#include "route/forward.h"
+#include "route/table.h"
 
 namespace kr = korvane::route;
 

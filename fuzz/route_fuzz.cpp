@@ -9,7 +9,8 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "route/computations.h"
+#include "route/forward.h"
+#include "route/table.h"
 
 namespace {
 

@@ -552,19 +552,7 @@ Result<ElementsDef> expanded(const Definition& d) {
     if (!built)
         return detail::bare_failure(built.failure().message.substr(
             0, built.failure().message.size() - std::string_view("！").size()));
-    ElementsDef e;
-    const auto& segments = built.value().segments();
-    const auto& p = std::get<route::PointsDef>(d.horizontal);
-    e.start_chainage = p.start_chainage;
-    e.start_x = p.start_x;
-    e.start_y = p.start_y;
-    e.start_azimuth =
-        segments.empty() ? 0 : route::normalize_azimuth(segments.front().start.azimuth);
-    for (const route::Segment& s : segments) {
-        const auto radius = [](double k) { return k == 0 ? kStraight : 1 / k; };
-        e.elements.push_back({s.length, radius(s.k_start), radius(s.k_end)});
-    }
-    return e;
+    return route::elements_of(d, built.value());
 }
 
 std::optional<std::string> build_document(const Definition& d, pugi::xml_document& doc) {

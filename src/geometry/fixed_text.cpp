@@ -229,6 +229,12 @@ void append_shown_fixed(std::string& out, double value, int decimals) {
     if (r.ec == std::errc()) out.append(buffer, r.ptr);
 }
 
+std::string shown_fixed(double value, int decimals) {
+    std::string out;
+    append_shown_fixed(out, value, decimals);
+    return out;
+}
+
 // units_chars for more than nine decimals or a whole part past 32 bits, out
 // of line so that the usual path needs no buffer.
 [[gnu::noinline]] static char* wide_units_chars(char* first, std::uint64_t units, int decimals) {

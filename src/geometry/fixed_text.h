@@ -26,6 +26,9 @@ std::to_chars_result fixed_chars(char* first, char* last, long double value, int
 std::to_chars_result shown_fixed_chars(char* first, char* last, double value, int decimals);
 // The same text appended to `out` (nothing for a value it cannot write).
 void append_shown_fixed(std::string& out, double value, int decimals);
+// The same text as a string: the one fixed-decimal number text of the
+// program's results, messages and drawings.
+std::string shown_fixed(double value, int decimals);
 
 // magnitude · 10^decimals rounded to an integer as fixed_chars rounds it, into
 // `units`, when the integer path decides it (magnitude >= 0); else false, and

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <string>
 
+#include "geometry/fixed_text.h"
 #include "route/angle.h"
 #include "route/chainage.h"
 #include "route/element_math.h"
@@ -21,14 +22,6 @@ constexpr double kMaxTurn = 100;     // radians turned by one element
 constexpr double kClosure = 1e-6;    // metres between an exit transition's end and its tangent
 constexpr double kTolerance = 1e-9;  // metres: positions this close are the same position
 constexpr double kBoxMargin = 1e-6;  // metres added around every box against rounding
-
-std::string fixed(double v, int decimals = 3) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-    std::string text(buf, r.ptr);
-    if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
-    return text;
-}
 
 std::string ordinal(int row) {
     return "第" + std::to_string(row + 1) + "个";
@@ -90,8 +83,8 @@ struct Builder {
         while (i + 1 < a.segments_.size() && a.segments_[i + 1].s_start <= s) ++i;
         const Segment& seg = a.segments_[i];
         const double t = std::min(s - seg.s_start, seg.length);
-        const Pose p =
-            detail::advance(seg.start, seg.k_start, (seg.k_end - seg.k_start) / (2 * seg.length), t);
+        const Pose p = detail::advance(seg.start, seg.k_start,
+                                       (seg.k_end - seg.k_start) / (2 * seg.length), t);
         // The radius there: the curve's own on the circular curve, else the
         // transition's at that point.
         const double k = seg.k_start + (seg.k_end - seg.k_start) * t / seg.length;
@@ -250,7 +243,8 @@ struct Builder {
             const double t2 = q2 + ((r + p1) - (r + p2) * cos_a) / sin_a;
             double ly = r * (deflection - b1 - b2);
             if (ly < -kTolerance) {
-                return fail(who + "的缓和曲线太长，圆曲线长度为负（Ly=" + fixed(ly) + "m）！",
+                return fail(who + "的缓和曲线太长，圆曲线长度为负（Ly=" +
+                                geometry::shown_fixed(ly, 3) + "m）！",
                             Subject::intersection_point, i);
             }
             if (ly < kMinLength) ly = 0;
@@ -265,7 +259,7 @@ struct Builder {
             const double after = i < n ? curves[static_cast<std::size_t>(i)].t1 : 0.0;
             double len = distance[static_cast<std::size_t>(i)] - before - after;
             if (len < -kTolerance) {
-                const std::string gap = "（夹直线长度为" + fixed(len) + "m）！";
+                const std::string gap = "（夹直线长度为" + geometry::shown_fixed(len, 3) + "m）！";
                 if (i == 0) {
                     return fail(jd_name(0) + "的切线长超过起点到该交点的距离" + gap,
                                 Subject::intersection_point, 0);
@@ -331,9 +325,9 @@ struct Builder {
             const double turn =
                 std::fabs(std::remainder(pose.azimuth - exit.azimuth, 2 * std::numbers::pi));
             if (!(gap <= kClosure) || !(turn <= 1e-9)) {
-                return fail(
-                    jd_name(i) + "的曲线终点不在出口切线上（闭合差" + fixed(gap, 6) + "m）！",
-                    Subject::intersection_point, i);
+                return fail(jd_name(i) + "的曲线终点不在出口切线上（闭合差" +
+                                geometry::shown_fixed(gap, 6) + "m）！",
+                            Subject::intersection_point, i);
             }
             add_key(c.ls2 > 0 ? "HZ" : "YZ", a.length_, exit, kStraight, i);
         }
@@ -731,7 +725,8 @@ Outcome<Station> Alignment::locate(double chainage, int zone) const {
         std::string where;
         for (const Station& st : found) {
             if (!where.empty()) where += "，";
-            where += "第" + std::to_string(st.zone) + "区距起点" + fixed(st.s) + "m";
+            where +=
+                "第" + std::to_string(st.zone) + "区距起点" + geometry::shown_fixed(st.s, 3) + "m";
         }
         return fail(text + "在长链内出现" + std::to_string(found.size()) + "次（" + where +
                         "），请指定分区！",
@@ -740,13 +735,13 @@ Outcome<Station> Alignment::locate(double chainage, int zone) const {
     const double before = chainage - zones_.front().constant;
     if (before < 0) {
         return fail(text + "在线路起点" + chainage_text(zones_.front().constant) + "之前" +
-                        fixed(-before) + "m！",
+                        geometry::shown_fixed(-before, 3) + "m！",
                     Subject::station);
     }
     const double after = chainage - zones_.back().constant - length_;
     if (after > 0) {
         return fail(text + "在线路终点" + chainage_text(length_ + zones_.back().constant) + "之后" +
-                        fixed(after) + "m！",
+                        geometry::shown_fixed(after, 3) + "m！",
                     Subject::station);
     }
     for (std::size_t z = 0; z + 1 < zones_.size(); ++z) {
@@ -759,6 +754,29 @@ Outcome<Station> Alignment::locate(double chainage, int zone) const {
         }
     }
     return fail(text + "不在线路上！", Subject::station);
+}
+
+ElementsDef elements_of(const Definition& definition, const Alignment& alignment) {
+    if (const auto* e = std::get_if<ElementsDef>(&definition.horizontal)) return *e;
+    const auto& p = std::get<PointsDef>(definition.horizontal);
+    ElementsDef e;
+    e.start_chainage = p.start_chainage;
+    e.start_x = p.start_x;
+    e.start_y = p.start_y;
+    const std::vector<Segment>& segments = alignment.segments();
+    e.start_azimuth = segments.empty() ? 0 : normalize_azimuth(segments.front().start.azimuth);
+    for (const Segment& s : segments) {
+        e.elements.push_back(
+            {s.length, Builder::radius_of(s.k_start), Builder::radius_of(s.k_end)});
+    }
+    return e;
+}
+
+Definition as_elements(const Definition& definition, const Alignment& alignment) {
+    if (std::holds_alternative<ElementsDef>(definition.horizontal)) return definition;
+    Definition out = definition;
+    out.horizontal = elements_of(definition, alignment);
+    return out;
 }
 
 }  // namespace korvane::route

@@ -1,7 +1,7 @@
 // A checked alignment: the Definition expanded into elements with their main
 // points, chain breaks turned into zones, and the vertical profile. Built once
 // (Alignment::build refuses what cannot be computed, naming the row), then
-// read by the forward, inverse and table computations (computations.h).
+// read by the forward, inverse and table computations (forward.h, table.h).
 //
 // Positions are the continuous distance s along the alignment (0 at the start,
 // length() at the end, metres). A chainage is s plus the constant of its zone:
@@ -161,6 +161,13 @@ class Alignment {
 
     friend struct Builder;
 };
+
+// The elements of `alignment`, built from `definition`, as an element
+// definition with the same start, chain breaks and profile: an alignment by
+// intersection points as the straights, transitions and circular curves it
+// expands into (an element definition is handed back as it is).
+ElementsDef elements_of(const Definition& definition, const Alignment& alignment);
+Definition as_elements(const Definition& definition, const Alignment& alignment);
 
 // A part of one element turning at most 1/16 rad, with its start and a box
 // holding every point of it.

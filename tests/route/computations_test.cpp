@@ -1,4 +1,5 @@
-#include "route/computations.h"
+#include "route/forward.h"
+#include "route/table.h"
 
 #include <cmath>
 #include <cstdio>

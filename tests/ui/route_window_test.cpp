@@ -25,7 +25,8 @@
 #include "files/safe_write.h"
 #include "route/angle.h"
 #include "route/chainage.h"
-#include "route/computations.h"
+#include "route/forward.h"
+#include "route/table.h"
 #include "ui/route_results.h"
 #include "ui/route_window.h"
 

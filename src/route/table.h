@@ -1,7 +1,6 @@
-// Forward, inverse and table computations on a checked alignment. Chainages
-// in metres (read them with read_chainage), angles in radians, X northing and
-// Y easting in metres. Every failure is a value naming the input it is about;
-// no result is ever infinite or NaN.
+// The table (逐桩坐标表) of an alignment: stations at an interval, main
+// points and chain breaks, each with its side stakes, computed on one thread
+// or many. Chainages in metres, angles in radians.
 #pragma once
 
 #include <cstddef>
@@ -14,50 +13,12 @@
 #include <vector>
 
 #include "route/alignment.h"
+#include "route/forward.h"
 
 namespace korvane::route {
 
-// Offsets stay within ±100 km of the line.
-inline constexpr double kMaxOffset = 1e5;
 // A table holds at most this many rows (stations × offsets).
 inline constexpr std::size_t kMaxTableRows = 1'000'000;
-
-struct ForwardResult {
-    double s = 0;  // metres from the start
-    int zone = 1;
-    double chainage = 0;  // metres
-    double x = 0;         // of the staked point (offset applied), metres
-    double y = 0;
-    double azimuth = 0;               // of the alignment at the chainage, radians in [0, 2π)
-    std::optional<double> elevation;  // design elevation on the centre line, metres
-};
-
-// The point at `chainage` (metres) in `zone` (0: the one zone holding it),
-// `offset` metres from the line (positive right, |offset| <= kMaxOffset) in
-// the direction `skew` radians clockwise from the forward direction (π/2:
-// square to the line; 0 and π are refused). Refused chainages: see
-// Alignment::locate (Subject::station / Subject::zone).
-Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int zone = 0,
-                               double offset = 0, double skew = std::numbers::pi / 2);
-
-struct InverseResult {
-    double s = 0;  // of the foot, metres from the start
-    int zone = 1;
-    double chainage = 0;              // metres
-    double offset = 0;                // signed perpendicular distance, positive right, metres
-    double azimuth = 0;               // of the alignment at the foot, radians in [0, 2π)
-    std::optional<double> elevation;  // design elevation at the foot
-    // Perpendicular feet found no farther than twice the nearest one's
-    // distance (1: the foot is unique; more: inside a tight curve, the nearest
-    // is the one given).
-    int feet = 1;
-};
-
-// The perpendicular foot of (x, y) on the alignment nearest to it
-// (|x|, |y| <= 1e9). Refused when the nearest point of the alignment is its
-// start or end and the point lies beyond it, saying how far (Subject::x).
-// Cost: logarithmic in the number of elements for points near the line.
-Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y);
 
 struct TableRequest {
     double from = 0;    // chainage, metres
@@ -69,6 +30,11 @@ struct TableRequest {
     double skew = std::numbers::pi / 2;  // radians, as for forward
     bool key_points = true;              // main points, element boundaries and chain breaks too
 };
+
+// The side stakes' offsets as typed: numbers separated by commas, ASCII or
+// full-width (，), each with spaces around it or not ("-7.5，0, 7.5").
+// Refused naming the entry that is not a number (Subject::offsets, its index).
+Outcome<std::vector<double>> read_offsets(std::string_view text);
 
 struct TableRow {
     double s = 0;
