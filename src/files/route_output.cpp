@@ -1,0 +1,361 @@
+#include "files/route_output.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <utility>
+
+#include "files/codec.h"
+#include "geometry/fixed_text.h"
+#include "geometry/number_text.h"
+#include "route/angle.h"
+#include "route/chainage.h"
+
+namespace korvane::files {
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
+// Room for one number's text (coordinates and chainages are below 1e9 m).
+constexpr std::size_t kNumberRoom = 400;
+// A text copied into a row is moved this many bytes at once where it fits,
+// so every row has this much room past its end.
+constexpr std::size_t kMove = 32;
+
+// Writes `value` with exactly `decimals` decimals at `out`, which has
+// kNumberRoom characters of room; gives the end of the text.
+char* put_fixed(char* out, double value, int decimals) {
+    const auto r = geometry::shown_fixed_chars(out, out + kNumberRoom, value, decimals);
+    return r.ec == std::errc() ? r.ptr : out;
+}
+
+// True when a CSV field must be put in quotes to be read back unchanged.
+bool needs_quotes(std::string_view field) {
+    if (field.empty()) return false;
+    return field.find_first_of(",\"") != std::string_view::npos || field.front() == ' ' ||
+           field.back() == ' ';
+}
+
+// A text already written in a block's text, by its place there, so that later
+// rows copy it instead of making it again.
+class RowText {
+  public:
+    bool empty() const { return !written_; }
+
+    // Writes the text at `out` (inside `text`) with `write(out)`, which gives
+    // its end, and keeps its place.
+    template <typename Write>
+    char* write(const std::string& text, char* out, Write write) {
+        char* end = write(out);
+        at_ = static_cast<std::size_t>(out - text.data());
+        size_ = static_cast<std::size_t>(end - out);
+        written_ = true;
+        return end;
+    }
+
+    // Copies the kept text to `out`, further on in `text` with kMove
+    // characters of room past the copy.
+    char* copy(std::string& text, char* out) const {
+        const char* from = text.data() + at_;
+        // One move of a fixed length where it fits; the two may overlap.
+        std::memmove(out, from, size_ <= kMove ? kMove : size_);
+        return out + size_;
+    }
+
+  private:
+    std::size_t at_ = 0;
+    std::size_t size_ = 0;
+    bool written_ = false;
+};
+
+}  // namespace
+
+std::string_view route_header(RouteRows rows) {
+    switch (rows) {
+        case RouteRows::info:
+            return kInfoHeader;
+        case RouteRows::forward:
+            return kForwardHeader;
+        case RouteRows::inverse:
+            return kInverseHeader;
+        case RouteRows::table:
+            break;
+    }
+    return kTableHeader;
+}
+
+std::string stake_name(std::string_view station, double offset) {
+    std::string name(station);
+    if (offset == 0) return name;
+    name += offset < 0 ? "左" : "右";
+    name += geometry::format_number(std::fabs(offset));
+    return name;
+}
+
+// ---------------------------------------------------------------------------
+// TableText
+
+TableText::TableText(std::string_view prefix, const std::vector<double>& offsets, int decimals,
+                     bool crlf)
+    : prefix_(prefix), offsets_(offsets), decimals_(decimals), crlf_(crlf) {
+    for (double offset : offsets_) offset_texts_.push_back(geometry::shown_fixed(offset, decimals));
+}
+
+void TableText::format(std::span<const route::TableRow> rows, std::string& text) const {
+    const int d = decimals_;
+    const std::string_view prefix = prefix_;
+    // The text grows by whole rows of room; only what was written is kept.
+    std::size_t used = 0;
+    text.resize(std::max(text.capacity(), rows.size() * 64));
+    // A station's chainage, azimuth and elevation are written in its first
+    // row and copied from there into the rows of its other offsets; the
+    // azimuth also into later stations' rows while it stays the same (as
+    // along a straight).
+    RowText chainage, label, azimuth, h;
+    double azimuth_radians = 0;
+    double station_chainage = 0;
+    int station_zone = 0;
+    std::size_t offset_index = 0;
+    for (const route::TableRow& r : rows) {
+        const bool station =
+            chainage.empty() || r.chainage != station_chainage || r.zone != station_zone;
+        if (station) {
+            station_chainage = r.chainage;
+            station_zone = r.zone;
+            offset_index = 0;
+        }
+        // The offset's text, made once for the table's offsets in their order.
+        const std::string* offset_text = nullptr;
+        if (offset_index < offsets_.size() && offsets_[offset_index] == r.offset)
+            offset_text = &offset_texts_[offset_index];
+        ++offset_index;
+        const std::size_t room =
+            prefix.size() + 2 * r.label.size() + 2 + 6 * kNumberRoom + kMove + 8;
+        if (text.size() - used < room) text.resize(2 * text.size() + room);
+        char* const row = text.data() + used;
+        char* p = row;
+        if (station) {
+            p = chainage.write(text, p, [&](char* first) {
+                return route::chainage_chars(first, first + prefix.size() + kNumberRoom, r.chainage,
+                                             d, prefix);
+            });
+        } else {
+            p = chainage.copy(text, p);
+        }
+        *p++ = ',';
+        if (station) {
+            p = label.write(text, p, [&](char* first) {
+                if (!needs_quotes(r.label)) return std::copy(r.label.begin(), r.label.end(), first);
+                *first++ = '"';
+                for (char c : r.label) {
+                    if (c == '"') *first++ = '"';
+                    *first++ = c;
+                }
+                *first++ = '"';
+                return first;
+            });
+        } else {
+            p = label.copy(text, p);
+        }
+        *p++ = ',';
+        if (offset_text != nullptr) {
+            std::memcpy(p, offset_text->data(), offset_text->size());
+            p += offset_text->size();
+        } else {
+            p = put_fixed(p, r.offset, d);
+        }
+        *p++ = ',';
+        p = put_fixed(p, r.x, d);
+        *p++ = ',';
+        p = put_fixed(p, r.y, d);
+        *p++ = ',';
+        if (station && (azimuth.empty() || r.azimuth != azimuth_radians)) {
+            p = azimuth.write(text, p, [&](char* first) {
+                return route::azimuth_chars(first, first + 2 * kNumberRoom, r.azimuth, 2);
+            });
+            azimuth_radians = r.azimuth;
+        } else {
+            p = azimuth.copy(text, p);
+        }
+        *p++ = ',';
+        if (station) {
+            p = h.write(text, p, [&](char* first) -> char* {
+                if (!r.elevation) return first;
+                return put_fixed(first, *r.elevation, d);
+            });
+        } else {
+            p = h.copy(text, p);
+        }
+        if (crlf_) *p++ = '\r';
+        *p++ = '\n';
+        used += static_cast<std::size_t>(p - row);
+    }
+    text.resize(used);
+}
+
+// ---------------------------------------------------------------------------
+// RouteOutput
+
+RouteOutput::RouteOutput(RouteRows rows, RouteFormat format, RouteBytes bytes, int decimals,
+                         ByteSink sink)
+    : format_(format),
+      // A CASS file is always code page 936 with CR LF.
+      bytes_(format == RouteFormat::cass ? RouteBytes::cp936 : bytes),
+      decimals_(decimals),
+      sink_(std::move(sink)) {
+    if (format_ == RouteFormat::cass) {
+        cass_.emplace(PointFormat::cass, true,
+                      [this](std::string_view piece) -> std::optional<Error> {
+                          if (auto failed = sink_(piece)) {
+                              sink_failure_ = failed;
+                              return failed;
+                          }
+                          return std::nullopt;
+                      });
+        return;
+    }
+    buffer_ = route_header(rows);
+    buffer_ += crlf() ? "\r\n" : "\n";
+}
+
+std::optional<Error> RouteOutput::end_line() {
+    buffer_ += crlf() ? "\r\n" : "\n";
+    if (buffer_.size() >= kChunkBytes) return flush();
+    return std::nullopt;
+}
+
+std::optional<Error> RouteOutput::flush() {
+    if (buffer_.empty()) return std::nullopt;
+    std::optional<Error> failed = put(buffer_);
+    buffer_.clear();
+    return failed;
+}
+
+std::optional<Error> RouteOutput::put(std::string_view text) {
+    if (bytes_ == RouteBytes::utf8) return sink_(text);
+    Result<std::string> encoded = utf8_to_cp936(text);
+    if (!encoded) return Error{"无法写入：" + encoded.failure().message};
+    return sink_(encoded.value());
+}
+
+Error RouteOutput::written(const Error& error) {
+    if (sink_failure_) return *sink_failure_;
+    return Error{"无法写入：" + error.message};
+}
+
+std::optional<Error> RouteOutput::point(std::string_view name, std::string_view code, double x,
+                                        double y, std::optional<double> h) {
+    const std::string h_text = h ? geometry::shown_fixed(*h, decimals_) : std::string();
+    if (auto error = cass_->add(name, code, geometry::shown_fixed(x, decimals_),
+                                geometry::shown_fixed(y, decimals_), h_text))
+        return written(*error);
+    return std::nullopt;
+}
+
+std::optional<Error> RouteOutput::key_point(const route::Alignment& alignment,
+                                            const route::KeyPoint& k) {
+    const int d = decimals_;
+    // A chain break is one point with two chainages: back=ahead.
+    std::string station = alignment.chainage_text(k.chainage, d);
+    if (k.ahead) {
+        station += '=';
+        station += alignment.chainage_text(*k.ahead, d);
+    }
+    if (cass()) return point(station, k.label, k.x, k.y, std::nullopt);
+    append_csv_field(buffer_, k.label);
+    buffer_ += ',';
+    buffer_ += station;
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, k.x, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, k.y, d);
+    buffer_ += ',';
+    buffer_ += route::format_azimuth(k.azimuth, 2);
+    buffer_ += ',';
+    // INF on a straight, as the alignment file reads it back.
+    if (std::isinf(k.radius)) {
+        buffer_ += "INF";
+    } else {
+        geometry::append_shown_fixed(buffer_, k.radius, d);
+    }
+    return end_line();
+}
+
+std::optional<Error> RouteOutput::forward(std::string_view station, double offset, double x,
+                                          double y, double azimuth, std::optional<double> h) {
+    const int d = decimals_;
+    if (cass()) return point(stake_name(station, offset), "", x, y, h);
+    buffer_ += station;
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, offset, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, x, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, y, d);
+    buffer_ += ',';
+    buffer_ += route::format_azimuth(azimuth, 2);
+    buffer_ += ',';
+    if (h) geometry::append_shown_fixed(buffer_, *h, d);
+    return end_line();
+}
+
+std::optional<Error> RouteOutput::inverse(std::string_view name, double x, double y,
+                                          std::string_view station, double offset,
+                                          std::optional<double> h) {
+    const int d = decimals_;
+    if (cass()) return point(name, station, x, y, h);
+    append_csv_field(buffer_, name);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, x, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, y, d);
+    buffer_ += ',';
+    buffer_ += station;
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, offset, d);
+    buffer_ += ',';
+    if (h) geometry::append_shown_fixed(buffer_, *h, d);
+    return end_line();
+}
+
+std::optional<Error> RouteOutput::table(const route::Alignment& alignment,
+                                        std::span<const route::TableRow> rows) {
+    if (!cass()) {
+        if (!table_text_)
+            table_text_.emplace(alignment.prefix(), std::vector<double>{}, decimals_, crlf());
+        table_text_->format(rows, block_);
+        return lines(block_);
+    }
+    for (const route::TableRow& r : rows) {
+        // The station's texts, made once for all its offsets.
+        if (station_.empty() || r.chainage != station_chainage_ || r.zone != station_zone_) {
+            station_ = alignment.chainage_text(r.chainage, decimals_);
+            station_chainage_ = r.chainage;
+            station_zone_ = r.zone;
+        }
+        if (auto failed = point(stake_name(station_, r.offset), r.label, r.x, r.y, r.elevation))
+            return failed;
+    }
+    return std::nullopt;
+}
+
+std::optional<Error> RouteOutput::lines(std::string_view text) {
+    // A large piece (a table's block) goes out as it is, without a copy into
+    // the buffer.
+    if (text.size() >= kChunkBytes / 4) {
+        if (auto failed = flush()) return failed;
+        return put(text);
+    }
+    buffer_.append(text);
+    if (buffer_.size() >= kChunkBytes) return flush();
+    return std::nullopt;
+}
+
+std::optional<Error> RouteOutput::finish() {
+    if (cass_) {
+        if (auto error = cass_->finish()) return written(*error);
+        return std::nullopt;
+    }
+    return flush();
+}
+
+}  // namespace korvane::files
