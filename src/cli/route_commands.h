@@ -1,5 +1,6 @@
-// The `route` command of korvane-cli: computations along an alignment read
-// from a Korvane alignment file or a LandXML file.
+// The options of the `route` command of korvane-cli: computations along an
+// alignment read from a Korvane alignment file or a LandXML file (run by
+// run_route, route_options.h).
 //
 //     korvane-cli route info FILE
 //     korvane-cli route forward FILE --station K1+234.5 [--offset P] [--skew A] [--zone N]
@@ -16,6 +17,8 @@
 #pragma once
 
 #include <memory>
+
+#include "cli/output.h"
 
 namespace CLI {
 class App;
@@ -34,8 +37,8 @@ class RouteCommands {
     // True when the command line chose a route command.
     bool chosen() const;
 
-    // Runs the chosen route command and returns the exit status.
-    int run() const;
+    // Runs the chosen route command.
+    Done run() const;
 
     struct Options;
 

@@ -1,0 +1,47 @@
+// The options of the `route` commands as typed, once the command line has
+// been parsed: every value is kept as text and checked by the command itself,
+// so that each refusal carries this program's own message.
+#pragma once
+
+#include <string>
+
+#include "cli/output.h"
+
+namespace korvane::cli {
+
+struct RouteOptions {
+    enum class Command { info, forward, inverse, table, convert };
+    Command command = Command::info;
+
+    std::string file;
+    std::string name;
+    std::string decimals = "3";
+    std::string output;
+    std::string format = "csv";
+
+    std::string station;
+    std::string offset = "0";
+    std::string skew = "90";
+    std::string zone;
+
+    std::string x;
+    std::string y;
+    std::string points;
+    bool has_x = false;       // --x (and so --y) given
+    bool has_points = false;  // --points given
+
+    std::string from;
+    std::string to;
+    std::string interval;
+    std::string offsets = "0";
+    std::string from_zone;
+    std::string to_zone;
+    bool no_key_points = false;
+
+    std::string out;
+};
+
+// Runs the chosen route command.
+Done run_route(const RouteOptions& options);
+
+}  // namespace korvane::cli

@@ -1,0 +1,539 @@
+// The route commands: the alignment read, the options checked, the rows
+// computed by the route library and written through the files layer's route
+// output (the same writer as the window's exports).
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "cli/route_options.h"
+#include "files/alignment_file.h"
+#include "files/codec.h"
+#include "files/definition_file.h"
+#include "files/landxml.h"
+#include "files/point_file.h"
+#include "files/points_text.h"
+#include "files/read_file.h"
+#include "files/read_points.h"
+#include "files/route_output.h"
+#include "files/safe_write.h"
+#include "geometry/number_text.h"
+#include "route/alignment.h"
+#include "route/angle.h"
+#include "route/bulk_inverse.h"
+#include "route/chainage.h"
+#include "route/forward.h"
+#include "route/table.h"
+
+namespace korvane::cli {
+namespace {
+
+using Command = RouteOptions::Command;
+
+constexpr std::string_view kMark = "！";
+
+std::string without_mark(std::string message) {
+    if (std::string_view(message).ends_with(kMark)) message.resize(message.size() - kMark.size());
+    return message;
+}
+
+// How a file is named in messages: "文件“p.csv”", or "标准输入".
+std::string where_of(const std::string& path) {
+    return is_stdio(path) ? "标准输入" : "文件“" + path + "”";
+}
+
+// A file that cannot be opened or read at all is a file error (status 1);
+// everything found wrong in its content afterwards is refused input.
+Done probe(const std::string& path) {
+    if (auto error = files::read_file(path, [](std::string_view) { return false; }))
+        return unreadable(error->message);
+    return std::nullopt;
+}
+
+Checked<route::Definition> load_definition(const std::string& path, const std::string& name,
+                                           bool* was_xml = nullptr) {
+    if (is_stdio(path)) {
+        Checked<std::string> bytes = read_stdin(files::kMaxLandXmlBytes);
+        if (!bytes) return bytes.failure();
+        bool xml = false;
+        files::Result<route::Definition> read = files::parse_definition(bytes.value(), name, xml);
+        if (!read)
+            return refused("无法读取标准输入：" + without_mark(read.failure().message) +
+                           std::string(kMark));
+        if (was_xml) *was_xml = xml;
+        return std::move(read).value();
+    }
+    if (Done failed = probe(path)) return *failed;
+    files::Result<route::Definition> read = files::read_definition(path, name);
+    if (!read) return refused(read.failure().message);
+    if (was_xml) *was_xml = files::is_landxml_name(path);
+    return std::move(read).value();
+}
+
+Checked<route::Alignment> load_alignment(const RouteOptions& o) {
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+    return std::move(built).value();
+}
+
+// ---------------------------------------------------------------------------
+// Option texts
+
+std::string option_failure(std::string_view option, std::string_view message) {
+    return std::string(option) + "：" + std::string(message);
+}
+
+Checked<int> read_decimals(const std::string& text) {
+    int value = -1;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 0 || value > 9)
+        return refused(option_failure("--decimals", "小数位数须为0到9的整数！"));
+    return value;
+}
+
+// A zone number 1, 2, …; an empty text is 0 (found from the chainage).
+Checked<int> read_zone(std::string_view option, const std::string& text) {
+    if (text.empty()) return 0;
+    int value = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || value < 1)
+        return refused(option_failure(option, "分区须为正整数（1、2、…）！"));
+    return value;
+}
+
+Checked<double> read_number(std::string_view option, std::string_view text, std::string_view what) {
+    const std::optional<double> v = geometry::parse_strict(text);
+    if (!v || !std::isfinite(*v))
+        return refused(option_failure(
+            option, std::string(what) + "“" + std::string(text) + "”不是有效数字！"));
+    return *v;
+}
+
+Checked<double> read_station(std::string_view option, const std::string& text) {
+    route::Outcome<double> v = route::read_chainage(text);
+    if (!v) return refused(option_failure(option, v.failure().message));
+    return v.value();
+}
+
+Checked<double> read_skew(const std::string& text) {
+    route::Outcome<double> v = route::read_packed_angle(text);
+    if (!v) return refused(option_failure("--skew", v.failure().message));
+    return v.value();
+}
+
+// A failure of the route library, with the entry of --offsets it is about.
+Refusal computation_failure(const route::Failure& f) {
+    if (f.subject == route::Subject::offsets && f.index >= 0)
+        return refused(
+            option_failure("--offsets", "第" + std::to_string(f.index + 1) + "个边桩" + f.message));
+    return refused(f.message);
+}
+
+// ---------------------------------------------------------------------------
+// Output
+
+// The output options of a command, checked.
+struct OutputChoice {
+    int decimals = 3;
+    files::RouteFormat format = files::RouteFormat::csv;
+    std::string path;  // empty: standard output as UTF-8 CSV
+};
+
+Checked<OutputChoice> read_output(const RouteOptions& o) {
+    OutputChoice c;
+    Checked<int> decimals = read_decimals(o.decimals);
+    if (!decimals) return decimals.failure();
+    c.decimals = decimals.value();
+    if (o.format == "cass") {
+        c.format = files::RouteFormat::cass;
+    } else if (o.format != "csv") {
+        return refused(
+            option_failure("--format", "输出格式“" + o.format + "”未知，应为csv或cass！"));
+    }
+    c.path = o.output;
+    return c;
+}
+
+// A command's rows on their way to the destination: CSV (UTF-8 with LF on
+// standard output, code page 936 with CR LF in a file) or a CASS file.
+class Rows {
+  public:
+    // Opened once every input has been checked.
+    static Checked<std::unique_ptr<Rows>> open(const OutputChoice& c, files::RouteRows kind) {
+        Checked<Destination> d = Destination::open(c.path);
+        if (!d) return d.failure();
+        return std::unique_ptr<Rows>(new Rows(std::move(d).value(), c, kind));
+    }
+
+    files::RouteOutput& out() { return out_; }
+
+    // A writer's failure as the command's: the file or stream could not be written.
+    static Done written(std::optional<files::Error> error) {
+        if (error) return unreadable(std::move(error->message));
+        return std::nullopt;
+    }
+
+    Done finish() {
+        if (Done failed = written(out_.finish())) return failed;
+        return destination_.finish();
+    }
+
+  private:
+    Rows(Destination destination, const OutputChoice& c, files::RouteRows kind)
+        : destination_(std::move(destination)),
+          out_(kind, c.format, c.path.empty() ? files::RouteBytes::utf8 : files::RouteBytes::cp936,
+               c.decimals, destination_.sink()) {}
+
+    Destination destination_;
+    files::RouteOutput out_;
+};
+
+// ---------------------------------------------------------------------------
+// info
+
+Done run_info(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice.value(), files::RouteRows::info);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    for (const route::KeyPoint& k : a.key_points()) {
+        if (Done failed = Rows::written(rows.out().key_point(a, k))) return failed;
+    }
+    return rows.finish();
+}
+
+// ---------------------------------------------------------------------------
+// forward
+
+Done run_forward(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<double> station = read_station("--station", o.station);
+    if (!station) return station.failure();
+    Checked<double> offset = read_number("--offset", o.offset, "偏距");
+    if (!offset) return offset.failure();
+    Checked<double> skew = read_skew(o.skew);
+    if (!skew) return skew.failure();
+    Checked<int> zone = read_zone("--zone", o.zone);
+    if (!zone) return zone.failure();
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    route::Outcome<route::ForwardResult> result =
+        route::forward(a, station.value(), zone.value(), offset.value(), skew.value());
+    if (!result) return computation_failure(result.failure());
+    const route::ForwardResult& r = result.value();
+
+    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice.value(), files::RouteRows::forward);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    const std::string text = a.chainage_text(r.chainage, choice.value().decimals);
+    if (Done failed = Rows::written(
+            rows.out().forward(text, offset.value(), r.x, r.y, r.azimuth, r.elevation)))
+        return failed;
+    return rows.finish();
+}
+
+// ---------------------------------------------------------------------------
+// inverse
+
+// Notes on standard error for points with several perpendicular feet.
+class SeveralFeet {
+  public:
+    void add(std::size_t line) {
+        if (lines_.size() < files::kMaxListedBadLines) lines_.push_back(line);
+        ++count_;
+    }
+    void print() const {
+        if (count_ == 0) return;
+        std::string text = "注意：第";
+        for (std::size_t i = 0; i < lines_.size(); ++i) {
+            if (i > 0) text += "、";
+            text += std::to_string(lines_[i]);
+        }
+        text += "行";
+        if (count_ > lines_.size()) text += "等" + std::to_string(count_) + "个";
+        text += "点在线路上有多个垂足，结果取最近的一个。\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    }
+
+  private:
+    std::vector<std::size_t> lines_;
+    std::size_t count_ = 0;
+};
+
+std::optional<double> elevation_of(const route::Foot& f) {
+    if (std::isnan(f.elevation)) return std::nullopt;
+    return f.elevation;
+}
+
+Done run_single_inverse(const RouteOptions& o, const route::Alignment& a,
+                        const OutputChoice& choice) {
+    Checked<double> x = read_number("--x", o.x, "坐标X");
+    if (!x) return x.failure();
+    Checked<double> y = read_number("--y", o.y, "坐标Y");
+    if (!y) return y.failure();
+    route::Outcome<route::InverseResult> r = route::inverse(a, x.value(), y.value());
+    if (!r) return computation_failure(r.failure());
+    const route::InverseResult& v = r.value();
+    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice, files::RouteRows::inverse);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    if (Done failed = Rows::written(rows.out().inverse("", x.value(), y.value(),
+                                                       a.chainage_text(v.chainage, choice.decimals),
+                                                       v.offset, v.elevation)))
+        return failed;
+    if (Done failed = rows.finish()) return failed;
+    if (v.feet > 1) {
+        std::string note =
+            "注意：此点在线路上有" + std::to_string(v.feet) + "个垂足，结果取最近的一个。\n";
+        std::fwrite(note.data(), 1, note.size(), stderr);
+    }
+    return std::nullopt;
+}
+
+// A name that code page 936 cannot hold would stop the file half-way: it is
+// refused before anything is written.
+Done check_name(const std::string& where, std::size_t line, std::string_view name,
+                bool file_bytes) {
+    if (!file_bytes) return std::nullopt;
+    bool ascii = true;
+    for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return std::nullopt;
+    files::Result<std::string> encoded = files::utf8_to_cp936(name);
+    if (!encoded)
+        return refused(where + "第" + std::to_string(line) + "行：" + encoded.failure().message);
+    return std::nullopt;
+}
+
+// Every point of a points file: the points read and checked, their feet found
+// on every core and kept (a few numbers each), and only when every point has
+// one are the rows written, from a second reading of the same bytes (so the
+// names of a million points are never held).
+Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
+                        const OutputChoice& choice) {
+    const std::string& path = o.points;
+    Checked<std::string> bytes = std::string();
+    if (is_stdio(path)) {
+        bytes = read_stdin(files::kMaxPointsFileBytes);
+    } else {
+        files::Result<std::string> read = files::read_whole_file(path, files::kMaxPointsFileBytes);
+        if (!read) {
+            bytes = unreadable(read.failure().message);
+        } else {
+            bytes = std::move(read).value();
+        }
+    }
+    if (!bytes) return bytes.failure();
+    const std::string_view text = bytes.value();
+    const files::PointForm form =
+        is_stdio(path) ? files::point_form_of_text(text) : files::point_form_of(path);
+    const std::string where = where_of(path);
+    const bool file_bytes = !choice.path.empty() || choice.format == files::RouteFormat::cass;
+
+    std::vector<route::PlanPoint> points;
+    std::vector<std::size_t> lines;
+    Done refusal;
+    std::optional<files::Error> error =
+        files::parse_points(text, form, where, [&](const files::PointRecord& p) {
+            if ((refusal = check_name(where, p.line, p.name, file_bytes))) return false;
+            points.push_back({p.x, p.y});
+            lines.push_back(p.line);
+            return true;
+        });
+    // The points read before a refused line come first: a point without a
+    // foot among them is the one named.
+    auto found = route::inverse_points(a, points, route::computing_threads());
+    if (!found) {
+        const route::PointRefusal& r = found.failure();
+        return Refusal{kExitInvalidInput, where + "第" + std::to_string(lines[r.index]) + "行：" +
+                                              computation_failure(r.failure).message};
+    }
+    if (refusal) return refusal;
+    if (error) return refused(std::move(error->message));
+    const std::vector<route::Foot>& feet = found.value();
+    SeveralFeet notes;
+    for (std::size_t i = 0; i < feet.size(); ++i) {
+        if (feet[i].feet > 1) notes.add(lines[i]);
+    }
+
+    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice, files::RouteRows::inverse);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    std::size_t next = 0;
+    Done failed;
+    error = files::parse_points(text, form, where, [&](const files::PointRecord& p) {
+        const route::Foot& f = feet[next];
+        failed = Rows::written(rows.out().inverse(p.name, points[next].x, points[next].y,
+                                                  a.chainage_text(f.chainage, choice.decimals),
+                                                  f.offset, elevation_of(f)));
+        ++next;
+        return !failed && next < feet.size();
+    });
+    if (failed) return failed;
+    if (error) return refused(std::move(error->message));
+    if (Done finished = rows.finish()) return finished;
+    notes.print();
+    return std::nullopt;
+}
+
+Done run_inverse(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    if (!o.has_points && !o.has_x)
+        return refused("请给出点的坐标（--x X --y Y）或点文件（--points FILE）！");
+    if (o.has_points && is_stdio(o.points) && is_stdio(o.file))
+        return refused("线路文件和点文件不能都从标准输入读取！");
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    if (o.has_points) return run_points_inverse(o, loaded.value(), choice.value());
+    return run_single_inverse(o, loaded.value(), choice.value());
+}
+
+// ---------------------------------------------------------------------------
+// table
+
+Done run_table(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    route::TableRequest request;
+    Checked<double> from = read_station("--from", o.from);
+    if (!from) return from.failure();
+    Checked<double> to = read_station("--to", o.to);
+    if (!to) return to.failure();
+    Checked<double> interval = read_number("--interval", o.interval, "间距");
+    if (!interval) return interval.failure();
+    route::Outcome<std::vector<double>> offsets = route::read_offsets(o.offsets);
+    if (!offsets) return refused(option_failure("--offsets", offsets.failure().message));
+    Checked<double> skew = read_skew(o.skew);
+    if (!skew) return skew.failure();
+    Checked<int> from_zone = read_zone("--from-zone", o.from_zone);
+    if (!from_zone) return from_zone.failure();
+    Checked<int> to_zone = read_zone("--to-zone", o.to_zone);
+    if (!to_zone) return to_zone.failure();
+    request.from = from.value();
+    request.to = to.value();
+    request.from_zone = from_zone.value();
+    request.to_zone = to_zone.value();
+    request.interval = interval.value();
+    request.offsets = std::move(offsets).value();
+    request.skew = skew.value();
+    request.key_points = !o.no_key_points;
+
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    const OutputChoice& c = choice.value();
+    if (c.format == files::RouteFormat::cass) {
+        // Checks the request without computing any row, so that a refused
+        // table writes nothing.
+        if (auto refusal = route::table_refusal(a, request)) return computation_failure(*refusal);
+        Checked<std::unique_ptr<Rows>> opened = Rows::open(c, files::RouteRows::table);
+        if (!opened) return opened.failure();
+        Rows& rows = *opened.value();
+        Done failed;
+        route::Outcome<route::TableSummary> done =
+            route::table(a, request, [&](const route::TableRow& r) {
+                failed = Rows::written(rows.out().table(a, std::span(&r, 1)));
+                return !failed;
+            });
+        if (failed) return failed;
+        if (!done) return computation_failure(done.failure());
+        return rows.finish();
+    }
+
+    // A table of a million rows spends most of its time on text: the rows are
+    // computed and written as text a block at a time on every core, and the
+    // blocks' texts go out in order.
+    const files::TableText text(a.prefix(), request.offsets, c.decimals, !c.path.empty());
+    const auto format = [&](std::span<const route::TableRow> block, std::string& out) {
+        text.format(block, out);
+    };
+    Done refusal;
+    // The output is opened with the first block: table_text checks the
+    // request before it computes any, so a refused table writes nothing.
+    std::unique_ptr<Rows> rows;
+    const auto open = [&] {
+        Checked<std::unique_ptr<Rows>> opened = Rows::open(c, files::RouteRows::table);
+        if (!opened) {
+            refusal = opened.failure();
+            return false;
+        }
+        rows = std::move(opened).value();
+        return true;
+    };
+    const auto write = [&](std::string_view block) {
+        if (!rows && !open()) return false;
+        refusal = Rows::written(rows->out().lines(block));
+        return !refusal;
+    };
+    route::Outcome<route::TableSummary> done =
+        route::table_text(a, request, route::computing_threads(), format, write);
+    if (refusal) return refusal;
+    if (!done) return computation_failure(done.failure());
+    if (!rows && !open()) return refusal;
+    return rows->finish();
+}
+
+// ---------------------------------------------------------------------------
+// convert
+
+Done run_convert(const RouteOptions& o) {
+    bool from_xml = false;
+    Checked<route::Definition> definition = load_definition(o.file, o.name, &from_xml);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+
+    // The written form follows OUT's name; standard output gets the other form
+    // than the one read.
+    const bool to_xml = is_stdio(o.out) ? !from_xml : files::is_landxml_name(o.out);
+    // An alignment by intersection points is written as the elements it
+    // expands into, so the Korvane file defines the same alignment.
+    files::Result<std::string> bytes =
+        to_xml ? files::landxml_bytes(definition.value())
+               : files::alignment_file_bytes(route::as_elements(definition.value(), built.value()));
+    if (!bytes) {
+        const std::string where =
+            is_stdio(o.out) ? "无法写入标准输出：" : "无法保存文件“" + o.out + "”：";
+        return refused(where + bytes.failure().message);
+    }
+    if (is_stdio(o.out)) {
+        if (Done failed = write_stdout(bytes.value())) return failed;
+        return flush_stdout();
+    }
+    if (auto error = files::replace_file(o.out, bytes.value())) return unreadable(error->message);
+    return std::nullopt;
+}
+
+}  // namespace
+
+Done run_route(const RouteOptions& options) {
+    switch (options.command) {
+        case Command::info:
+            return run_info(options);
+        case Command::forward:
+            return run_forward(options);
+        case Command::inverse:
+            return run_inverse(options);
+        case Command::table:
+            return run_table(options);
+        case Command::convert:
+            break;
+    }
+    return run_convert(options);
+}
+
+}  // namespace korvane::cli
