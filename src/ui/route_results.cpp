@@ -7,6 +7,7 @@
 
 #include "files/codec.h"
 #include "files/point_file.h"
+#include "files/route_output.h"
 #include "files/safe_write.h"
 #include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
@@ -17,7 +18,6 @@ namespace korvane::ui {
 namespace {
 
 constexpr int kDecimals = 3;
-constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 
 void appendElevation(std::string& out, double h) {
     if (!std::isnan(h)) geometry::append_shown_fixed(out, h, kDecimals);
@@ -33,14 +33,6 @@ std::string fixedText(double value, int decimals) {
     std::string out;
     geometry::append_shown_fixed(out, value, decimals);
     return out;
-}
-
-std::string stakeName(const std::string& station, double offset) {
-    if (offset == 0) return station;
-    std::string name = station;
-    name += offset < 0 ? "左" : "右";
-    name += geometry::format_number(std::fabs(offset));
-    return name;
 }
 
 bool ResultStore::hasElevation() const {
@@ -214,86 +206,68 @@ bool stopAt(const WriteControl& control, std::size_t row) {
 
 }  // namespace
 
-std::optional<files::Error> writeResultCsv(const ResultStore& model, const std::string& path,
-                                           const WriteControl& control) {
+namespace {
+
+// The rows written through the files layer's route output, the writer of the
+// command line's --output too, replacing any file at `path` whole.
+std::optional<files::Error> writeResult(const ResultStore& model, const std::string& path,
+                                        files::RouteFormat format, const WriteControl& control) {
     files::Result<files::SafeFileWriter> opened = files::SafeFileWriter::open(path);
     if (!opened) return opened.failure();
     files::SafeFileWriter file = std::move(opened).value();
     const route::Alignment& a = *model.alignment();
     const bool table = model.kind() == ResultKind::table;
-    std::string buffer =
-        table ? "station,label,offset,X,Y,azimuth,H\r\n" : "name,X,Y,station,offset,H\r\n";
+    files::RouteOutput out(table ? files::RouteRows::table : files::RouteRows::inverse, format,
+                           files::RouteBytes::cp936, kDecimals,
+                           [&file](std::string_view bytes) { return file.write(bytes); });
+    std::vector<route::TableRow> rows;
     const auto flush = [&]() -> std::optional<files::Error> {
-        files::Result<std::string> encoded = files::utf8_to_cp936(buffer);
-        if (!encoded) return files::Error{"无法写入：" + encoded.failure().message};
-        buffer.clear();
-        return file.write(encoded.value());
+        std::optional<files::Error> error = out.table(a, rows);
+        rows.clear();
+        return error;
+    };
+    const auto elevation = [](double h) -> std::optional<double> {
+        if (std::isnan(h)) return std::nullopt;
+        return h;
     };
     for (std::size_t i = 0; i < model.size(); ++i) {
         // Dropping the writer removes its temporary file: nothing is written.
         if (stopAt(control, i)) return files::Error{kWriteCancelled};
         const ResultRow& r = model.row(i);
-        if (table) {
-            buffer += a.chainage_text(r.chainage, kDecimals);
-            buffer += ',';
-            files::append_csv_field(buffer, model.text(r.text));
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.offset, kDecimals);
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.x, kDecimals);
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.y, kDecimals);
-            buffer += ',';
-            buffer += route::format_azimuth(r.azimuth, 2);
-            buffer += ',';
-            appendElevation(buffer, r.h);
-        } else {
-            files::append_csv_field(buffer, model.text(r.text));
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.x, kDecimals);
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.y, kDecimals);
-            buffer += ',';
-            buffer += a.chainage_text(r.chainage, kDecimals);
-            buffer += ',';
-            geometry::append_shown_fixed(buffer, r.offset, kDecimals);
-            buffer += ',';
-            appendElevation(buffer, r.h);
+        if (!table) {
+            if (auto error =
+                    out.inverse(model.text(r.text), r.x, r.y,
+                                a.chainage_text(r.chainage, kDecimals), r.offset, elevation(r.h)))
+                return error;
+            continue;
         }
-        buffer += "\r\n";
-        if (buffer.size() >= kChunkBytes)
+        rows.push_back({.s = 0,
+                        .zone = r.zone,
+                        .chainage = r.chainage,
+                        .label = model.text(r.text),
+                        .offset = r.offset,
+                        .x = r.x,
+                        .y = r.y,
+                        .azimuth = r.azimuth,
+                        .elevation = elevation(r.h)});
+        if (rows.size() == kReportRows)
             if (auto error = flush()) return error;
     }
     if (auto error = flush()) return error;
+    if (auto error = out.finish()) return error;
     return file.commit();
+}
+
+}  // namespace
+
+std::optional<files::Error> writeResultCsv(const ResultStore& model, const std::string& path,
+                                           const WriteControl& control) {
+    return writeResult(model, path, files::RouteFormat::csv, control);
 }
 
 std::optional<files::Error> writeResultCass(const ResultStore& model, const std::string& path,
                                             const WriteControl& control) {
-    files::Result<files::SafeFileWriter> opened = files::SafeFileWriter::open(path);
-    if (!opened) return opened.failure();
-    files::SafeFileWriter file = std::move(opened).value();
-    const route::Alignment& a = *model.alignment();
-    const bool table = model.kind() == ResultKind::table;
-    files::PointFileWriter writer(files::PointFormat::cass, true,
-                                  [&file](std::string_view bytes) { return file.write(bytes); });
-    std::string station;
-    std::string h;
-    for (std::size_t i = 0; i < model.size(); ++i) {
-        if (stopAt(control, i)) return files::Error{kWriteCancelled};
-        const ResultRow& r = model.row(i);
-        station = a.chainage_text(r.chainage, kDecimals);
-        h.clear();
-        appendElevation(h, r.h);
-        std::optional<files::Error> error =
-            table ? writer.add(stakeName(station, r.offset), model.text(r.text),
-                               fixedText(r.x, kDecimals), fixedText(r.y, kDecimals), h)
-                  : writer.add(model.text(r.text), station, fixedText(r.x, kDecimals),
-                               fixedText(r.y, kDecimals), h);
-        if (error) return error;
-    }
-    if (auto error = writer.finish()) return error;
-    return file.commit();
+    return writeResult(model, path, files::RouteFormat::cass, control);
 }
 
 }  // namespace korvane::ui

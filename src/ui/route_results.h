@@ -128,10 +128,6 @@ inline constexpr const char* kWriteCancelled = "导出已取消！";
 // value that rounds to zero is written without a sign.
 std::string fixedText(double value, int decimals);
 
-// The point name of a side stake in a CASS file: the chainage text, then the
-// side and the distance ("K1+020左7.5").
-std::string stakeName(const std::string& station, double offset);
-
 // Writes the rows, replacing any file at `path` whole: CSV with a header line
 // (station,label,offset,X,Y,azimuth,H for a table; name,X,Y,station,offset,H
 // for inverted points) or a CASS file (点名,编码,Y,X,H), code page 936 with

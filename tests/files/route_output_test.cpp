@@ -1,0 +1,163 @@
+#include "files/route_output.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "files/alignment_file.h"
+#include "files/codec.h"
+#include "geometry/fixed_text.h"
+#include "route/alignment.h"
+#include "route/angle.h"
+#include "route/table.h"
+
+namespace korvane::files {
+namespace {
+
+route::Alignment reference() {
+    auto read = read_alignment_file(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    EXPECT_TRUE(read) << read.failure().message;
+    auto built = route::Alignment::build(read.value());
+    EXPECT_TRUE(built) << built.failure().message;
+    return std::move(built).value();
+}
+
+// One row as a plain writer would write it, field by field.
+std::string plain_row(const route::Alignment& a, const route::TableRow& r, int d) {
+    std::string label(r.label);
+    if (label.find(',') != std::string::npos) label = "\"" + label + "\"";
+    std::string h = r.elevation ? geometry::shown_fixed(*r.elevation, d) : std::string();
+    return a.chainage_text(r.chainage, d) + "," + label + "," + geometry::shown_fixed(r.offset, d) +
+           "," + geometry::shown_fixed(r.x, d) + "," + geometry::shown_fixed(r.y, d) + "," +
+           route::format_azimuth(r.azimuth, 2) + "," + h;
+}
+
+// The whole table of the reference alignment, with its long chain. A row's
+// label lasts only for the call that hands it over: the labels are kept here.
+std::vector<route::TableRow> reference_rows(const route::Alignment& a,
+                                            const std::vector<double>& offsets) {
+    static std::deque<std::string> labels;
+    route::TableRequest request;
+    request.from = 0;
+    request.to = 3017;
+    request.interval = 20;
+    request.offsets = offsets;
+    std::vector<route::TableRow> rows;
+    auto done = route::table(a, request, [&](const route::TableRow& r) {
+        rows.push_back(r);
+        rows.back().label = labels.emplace_back(r.label);
+        return true;
+    });
+    EXPECT_TRUE(done);
+    return rows;
+}
+
+}  // namespace
+
+// The fast table text copies a station's texts into the rows of its other
+// offsets and an azimuth along a straight: each row must still read as if
+// written alone, however the rows are cut into blocks, whatever the offsets.
+TEST(route_output, table_text_is_every_row_written_alone) {
+    const route::Alignment a = reference();
+    const std::vector<double> offsets{-7.5, 0, 12.25};
+    const std::vector<route::TableRow> rows = reference_rows(a, offsets);
+    ASSERT_GT(rows.size(), 400U);
+    for (int d : {0, 3, 5}) {
+        std::string expected;
+        for (const route::TableRow& r : rows) expected += plain_row(a, r, d) + "\r\n";
+        // The offsets the text was made for, and none (each row's own text).
+        for (const std::vector<double>& known : {offsets, std::vector<double>{}}) {
+            const TableText text(a.prefix(), known, d, true);
+            std::string whole;
+            text.format(rows, whole);
+            EXPECT_EQ(whole, expected) << d;
+            // Blocks that cut a station in two, and a text reused.
+            std::string pieces, block;
+            for (std::size_t i = 0; i < rows.size(); i += 7) {
+                const std::size_t n = std::min<std::size_t>(7, rows.size() - i);
+                text.format(std::span(rows).subspan(i, n), block);
+                pieces += block;
+            }
+            EXPECT_EQ(pieces, expected) << d;
+        }
+    }
+    // A label that needs quotes is quoted in every row of its station.
+    std::vector<route::TableRow> named(rows.begin(), rows.begin() + 3);
+    for (auto& r : named) r.label = "JD1,ZH";
+    std::string text;
+    TableText(a.prefix(), offsets, 3, false).format(named, text);
+    EXPECT_EQ(text, plain_row(a, named[0], 3) + "\n" + plain_row(a, named[1], 3) + "\n" +
+                        plain_row(a, named[2], 3) + "\n");
+}
+
+TEST(route_output, stake_names_and_the_rows_of_each_kind) {
+    EXPECT_EQ(stake_name("K1+020.000", 0), "K1+020.000");
+    EXPECT_EQ(stake_name("K1+020.000", -7.5), "K1+020.000左7.5");
+    EXPECT_EQ(stake_name("K1+020.000", 12.25), "K1+020.000右12.25");
+
+    const route::Alignment a = reference();
+    std::string bytes;
+    const auto sink = [&](std::string_view piece) -> std::optional<Error> {
+        bytes += piece;
+        return std::nullopt;
+    };
+    {
+        RouteOutput out(RouteRows::inverse, RouteFormat::csv, RouteBytes::utf8, 2, sink);
+        EXPECT_FALSE(out.inverse("P,1", 1.005, -0.001, "K0+100.00", -3.333, std::nullopt));
+        EXPECT_FALSE(out.inverse("点2", 2, 3, "K0+200.00", 0, 120.5));
+        EXPECT_FALSE(out.finish());
+    }
+    EXPECT_EQ(bytes,
+              "name,X,Y,station,offset,H\n"
+              "\"P,1\",1.00,0.00,K0+100.00,-3.33,\n"
+              "点2,2.00,3.00,K0+200.00,0.00,120.50\n");
+    bytes.clear();
+    {
+        RouteOutput out(RouteRows::forward, RouteFormat::cass, RouteBytes::utf8, 3, sink);
+        EXPECT_FALSE(out.forward("K0+010.000", -7.5, 10, 20, 0, 101.25));
+        EXPECT_FALSE(out.finish());
+    }
+    // A CASS file is code page 936 with CR LF whatever was asked.
+    EXPECT_EQ(bytes, utf8_to_cp936("K0+010.000左7.5,,20.000,10.000,101.250\r\n").value());
+    bytes.clear();
+    {
+        RouteOutput out(RouteRows::info, RouteFormat::csv, RouteBytes::cp936, 3, sink);
+        for (const route::KeyPoint& k : a.key_points()) EXPECT_FALSE(out.key_point(a, k));
+        EXPECT_FALSE(out.finish());
+    }
+    const std::string info = cp936_to_utf8(bytes).value();
+    EXPECT_TRUE(info.starts_with("label,station,X,Y,azimuth,radius\r\nQD,K0+000.000,"));
+    EXPECT_NE(info.find("\r\n断链,K1+200.000=K1+190.000,"), std::string::npos);
+    EXPECT_NE(info.find(",INF\r\n"), std::string::npos);
+}
+
+TEST(route_output, what_a_file_cannot_hold_is_refused_and_a_sink_failure_kept) {
+    const auto none = [](std::string_view) -> std::optional<Error> { return std::nullopt; };
+    {
+        RouteOutput out(RouteRows::inverse, RouteFormat::cass, RouteBytes::cp936, 3, none);
+        const auto error = out.inverse("a,b", 1, 2, "K0+000.000", 0, std::nullopt);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->message, "无法写入：第1个点的点名“a,b”含有逗号，无法写入CASS文件！");
+    }
+    {
+        RouteOutput out(RouteRows::inverse, RouteFormat::csv, RouteBytes::cp936, 3, none);
+        EXPECT_FALSE(out.inverse("\xF0\x9F\x98\x80", 1, 2, "K0+000.000", 0, std::nullopt));
+        const auto error = out.finish();
+        ASSERT_TRUE(error);
+        EXPECT_TRUE(error->message.starts_with("无法写入：")) << error->message;
+    }
+    const auto full = [](std::string_view) -> std::optional<Error> {
+        return Error{"无法保存文件“t.dat”：磁盘空间不足！"};
+    };
+    RouteOutput out(RouteRows::inverse, RouteFormat::cass, RouteBytes::cp936, 3, full);
+    EXPECT_FALSE(out.inverse("p", 1, 2, "K0+000.000", 0, std::nullopt));
+    const auto error = out.finish();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->message, "无法保存文件“t.dat”：磁盘空间不足！");
+}
+
+}  // namespace korvane::files
