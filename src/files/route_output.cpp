@@ -30,7 +30,6 @@ char* put_fixed(char* out, double value, int decimals) {
 
 // True when a CSV field must be put in quotes to be read back unchanged.
 bool needs_quotes(std::string_view field) {
-    if (field.empty()) return false;
     return field.find_first_of(",\"") != std::string_view::npos || field.front() == ' ' ||
            field.back() == ' ';
 }
@@ -97,12 +96,20 @@ std::string stake_name(std::string_view station, double offset) {
 TableText::TableText(std::string_view prefix, const std::vector<double>& offsets, int decimals,
                      bool crlf)
     : prefix_(prefix), offsets_(offsets), decimals_(decimals), crlf_(crlf) {
-    for (double offset : offsets_) offset_texts_.push_back(geometry::shown_fixed(offset, decimals));
+    for (double offset : offsets_) {
+        offset_texts_.push_back(geometry::shown_fixed(offset, decimals));
+        offset_texts_.back().append(kMove, ' ');
+    }
 }
 
 void TableText::format(std::span<const route::TableRow> rows, std::string& text) const {
+    // The members as locals: the row is written through char pointers, which
+    // may alias anything, so members would be loaded again after every store.
     const int d = decimals_;
+    const bool crlf = crlf_;
     const std::string_view prefix = prefix_;
+    const std::string* const known_texts = offset_texts_.data();
+    const std::size_t known_count = offsets_.size();
     // The text grows by whole rows of room; only what was written is kept.
     std::size_t used = 0;
     text.resize(std::max(text.capacity(), rows.size() * 64));
@@ -110,24 +117,26 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
     // row and copied from there into the rows of its other offsets; the
     // azimuth also into later stations' rows while it stays the same (as
     // along a straight).
-    RowText chainage, label, azimuth, h;
+    RowText chainage, azimuth, h;
     double azimuth_radians = 0;
     double station_chainage = 0;
     int station_zone = 0;
     std::size_t offset_index = 0;
     for (const route::TableRow& r : rows) {
-        const bool station =
-            chainage.empty() || r.chainage != station_chainage || r.zone != station_zone;
-        if (station) {
+        // With the table's offsets known, a station is every run of them
+        // (table() gives whole stations, table_text() whole stations a
+        // block); without them, a run of rows of one chainage and zone.
+        bool station;
+        const std::string* offset_text = nullptr;
+        if (known_count > 0) {
+            if (offset_index == known_count) offset_index = 0;
+            station = offset_index == 0;
+            offset_text = &known_texts[offset_index++];
+        } else {
+            station = chainage.empty() || r.chainage != station_chainage || r.zone != station_zone;
             station_chainage = r.chainage;
             station_zone = r.zone;
-            offset_index = 0;
         }
-        // The offset's text, made once for the table's offsets in their order.
-        const std::string* offset_text = nullptr;
-        if (offset_index < offsets_.size() && offsets_[offset_index] == r.offset)
-            offset_text = &offset_texts_[offset_index];
-        ++offset_index;
         const std::size_t room =
             prefix.size() + 2 * r.label.size() + 2 + 6 * kNumberRoom + kMove + 8;
         if (text.size() - used < room) text.resize(2 * text.size() + room);
@@ -142,24 +151,25 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
             p = chainage.copy(text, p);
         }
         *p++ = ',';
-        if (station) {
-            p = label.write(text, p, [&](char* first) {
-                if (!needs_quotes(r.label)) return std::copy(r.label.begin(), r.label.end(), first);
-                *first++ = '"';
+        if (!r.label.empty()) {
+            if (!needs_quotes(r.label)) {
+                p = std::copy(r.label.begin(), r.label.end(), p);
+            } else {
+                *p++ = '"';
                 for (char c : r.label) {
-                    if (c == '"') *first++ = '"';
-                    *first++ = c;
+                    if (c == '"') *p++ = '"';
+                    *p++ = c;
                 }
-                *first++ = '"';
-                return first;
-            });
-        } else {
-            p = label.copy(text, p);
+                *p++ = '"';
+            }
         }
         *p++ = ',';
         if (offset_text != nullptr) {
-            std::memcpy(p, offset_text->data(), offset_text->size());
-            p += offset_text->size();
+            // Kept with kMove characters of room behind it: one move of a
+            // fixed length where it fits.
+            const std::size_t size = offset_text->size() - kMove;
+            std::memcpy(p, offset_text->data(), size <= kMove ? kMove : size);
+            p += size;
         } else {
             p = put_fixed(p, r.offset, d);
         }
@@ -185,7 +195,7 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
         } else {
             p = h.copy(text, p);
         }
-        if (crlf_) *p++ = '\r';
+        if (crlf) *p++ = '\r';
         *p++ = '\n';
         used += static_cast<std::size_t>(p - row);
     }

@@ -46,13 +46,16 @@ std::string stake_name(std::string_view station, double offset);
 
 // The CSV text of table rows, made fast: a station's chainage, azimuth and
 // elevation are written in its first row and copied into the rows of its
-// other offsets (a station's rows are consecutive rows of equal chainage and
-// zone), the azimuth also into later stations' rows while it stays the same.
-// format() only reads the object, so several threads may format blocks at once.
+// other offsets, the azimuth also into later stations' rows while it stays
+// the same. format() only reads the object, so several threads may format
+// blocks at once.
 class TableText {
   public:
-    // `offsets` are the table's offsets, whose texts are made once (a row at
-    // another offset gets its own text).
+    // `offsets` are the table's offsets in order, their texts made once: the
+    // rows then come as whole stations, one row per offset, as table() and
+    // table_text() hand them over. Without offsets (empty), any rows: a
+    // station is a run of rows of one chainage and zone, each offset written
+    // for its row.
     TableText(std::string_view prefix, const std::vector<double>& offsets, int decimals, bool crlf);
 
     // The rows' text, in place of what `text` held (its room is reused).
