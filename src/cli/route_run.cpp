@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <span>
@@ -140,6 +141,18 @@ Refusal computation_failure(const route::Failure& f) {
 // ---------------------------------------------------------------------------
 // Output
 
+// An output that is also an input would destroy it (the alignment file
+// replaced by its table, the measured points by their results): refused,
+// naming both, before anything is read or written.
+Done check_not_an_input(const std::string& output, std::initializer_list<std::string> inputs) {
+    if (output.empty() || is_stdio(output)) return std::nullopt;
+    for (const std::string& input : inputs) {
+        if (input.empty() || is_stdio(input) || !files::same_file(output, input)) continue;
+        return refused("输出文件“" + output + "”就是输入文件“" + input + "”，不能用结果覆盖输入！");
+    }
+    return std::nullopt;
+}
+
 // The output options of a command, checked.
 struct OutputChoice {
     int decimals = 3;
@@ -148,6 +161,7 @@ struct OutputChoice {
 };
 
 Checked<OutputChoice> read_output(const RouteOptions& o) {
+    if (Done same = check_not_an_input(o.output, {o.file, o.points})) return *same;
     OutputChoice c;
     Checked<int> decimals = read_decimals(o.decimals);
     if (!decimals) return decimals.failure();
@@ -491,6 +505,7 @@ Done run_table(const RouteOptions& o) {
 // convert
 
 Done run_convert(const RouteOptions& o) {
+    if (Done same = check_not_an_input(o.out, {o.file})) return same;
     bool from_xml = false;
     Checked<route::Definition> definition = load_definition(o.file, o.name, &from_xml);
     if (!definition) return definition.failure();

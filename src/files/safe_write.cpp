@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <utility>
@@ -213,6 +214,12 @@ std::optional<Error> SafeFileWriter::commit() {
     // a failure here is not reported as a failure to save.
     detail::flush_folder(folder_);
     return std::nullopt;
+}
+
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    const bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
 }
 
 }  // namespace korvane::files

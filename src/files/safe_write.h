@@ -9,6 +9,11 @@
 
 namespace korvane::files {
 
+// True when `a` and `b` name one existing file: the same device and inode
+// (the same file index on Windows), so links and other spellings of a path
+// count. Two names of which one does not exist are not the same file.
+bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
+
 // Writes `bytes` to a temporary file in the target's folder, flushes it to
 // disk, then renames it over `path`. On any failure the earlier file is left
 // exactly as it was and no temporary file remains. A new file gets the usual

@@ -238,3 +238,32 @@ if(NOT status EQUAL 1 OR NOT err STREQUAL "无法保存文件“out.csv”：文
     "files [${left}], kept [${kept}]")
 endif()
 endif()
+
+# An output that is also an input is refused, naming both, and the input
+# stays as it was: the same path, another spelling of it, a link to it.
+file(COPY "${SMALL}" DESTINATION "${WORK}/own")
+file(READ "${WORK}/own/small.csv" own_before HEX)
+file(WRITE "${WORK}/own/meas.txt" "P1 1050 2100\n")
+file(READ "${WORK}/own/meas.txt" meas_before HEX)
+file(CREATE_LINK "${WORK}/own/small.csv" "${WORK}/own/link.csv" SYMBOLIC RESULT linked)
+cli_check("table over its alignment" ARGS route table own/small.csv --from 0 --to 100
+  --interval 20 --output own/small.csv STATUS 2
+  STDERR "输出文件“own/small.csv”就是输入文件“own/small.csv”，不能用结果覆盖输入！\n")
+cli_check("table over its alignment spelt otherwise" ARGS route table own/small.csv --from 0
+  --to 100 --interval 20 --output own/../own/./small.csv --format cass STATUS 2
+  STDERR "输出文件“own/../own/./small.csv”就是输入文件“own/small.csv”，不能用结果覆盖输入！\n")
+if(linked STREQUAL "0")
+  cli_check("info over its alignment through a link" ARGS route info own/small.csv
+    --output own/link.csv STATUS 2
+    STDERR "输出文件“own/link.csv”就是输入文件“own/small.csv”，不能用结果覆盖输入！\n")
+endif()
+cli_check("inverse over its points" ARGS route inverse own/small.csv --points own/meas.txt
+  --output own/meas.txt STATUS 2
+  STDERR "输出文件“own/meas.txt”就是输入文件“own/meas.txt”，不能用结果覆盖输入！\n")
+cli_check("convert onto itself" ARGS route convert own/small.csv own/small.csv STATUS 2
+  STDERR "输出文件“own/small.csv”就是输入文件“own/small.csv”，不能用结果覆盖输入！\n")
+cli_expect_file("the alignment kept" "${WORK}/own/small.csv" "${own_before}")
+cli_expect_file("the points kept" "${WORK}/own/meas.txt" "${meas_before}")
+# A new file beside them is written as before.
+cli_check("table to a new file" ARGS route table own/small.csv --from 0 --to 100
+  --interval 20 --output own/new.csv STATUS 0)
