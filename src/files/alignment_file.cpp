@@ -370,13 +370,6 @@ class Reading {
 // ---------------------------------------------------------------------------
 // Writing
 
-// The shortest decimal text that reads back to the same double.
-void append_exact(std::string& out, double value) {
-    char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, end);
-}
-
 // Chainage text where it reads back exactly (3 to 9 decimals), plain metres
 // otherwise.
 void append_chainage(std::string& out, double metres, const std::string& prefix) {
@@ -388,14 +381,14 @@ void append_chainage(std::string& out, double metres, const std::string& prefix)
             return;
         }
     }
-    append_exact(out, metres);
+    geometry::append_exact(out, metres);
 }
 
 void append_radius(std::string& out, double radius) {
     if (std::isinf(radius)) {
         out += kInfinity;
     } else {
-        append_exact(out, std::fabs(radius));
+        geometry::append_exact(out, std::fabs(radius));
     }
 }
 
@@ -432,9 +425,9 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         out += "起点,";
         append_chainage(out, e->start_chainage, d.prefix);
         out += ",";
-        append_exact(out, e->start_x);
+        geometry::append_exact(out, e->start_x);
         out += ",";
-        append_exact(out, e->start_y);
+        geometry::append_exact(out, e->start_y);
         out += ",";
         out += route::format_packed_shortest(e->start_azimuth);
         out += "\r\n";
@@ -447,24 +440,24 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
                 return "第" + std::to_string(i + 1) + "个线元的半径为0，无法保存";
             if (std::isinf(r1) && std::isinf(r2)) {
                 out += "直线,";
-                append_exact(out, el.length);
+                geometry::append_exact(out, el.length);
             } else if (r1 == r2) {
                 out += "圆曲线,";
-                append_exact(out, el.length);
+                geometry::append_exact(out, el.length);
                 out += ",";
                 append_radius(out, r1);
                 out += r1 < 0 ? ",左" : ",右";
             } else {
                 out += "缓和曲线,";
-                append_exact(out, el.length);
+                geometry::append_exact(out, el.length);
                 const bool opposite =
                     std::isfinite(r1) && std::isfinite(r2) && (r1 < 0) != (r2 < 0);
                 if (opposite) {
                     // Through a straight point: the signs say it.
                     out += ",";
-                    append_exact(out, r1);
+                    geometry::append_exact(out, r1);
                     out += ",";
-                    append_exact(out, r2);
+                    geometry::append_exact(out, r2);
                 } else {
                     out += ",";
                     append_radius(out, r1);
@@ -482,9 +475,9 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         out += "起点,";
         append_chainage(out, p.start_chainage, d.prefix);
         out += ",";
-        append_exact(out, p.start_x);
+        geometry::append_exact(out, p.start_x);
         out += ",";
-        append_exact(out, p.start_y);
+        geometry::append_exact(out, p.start_y);
         out += "\r\n";
         for (const IntersectionPoint& jd : p.points) {
             if (auto f = field_fault(jd.name, "交点名")) return f;
@@ -494,14 +487,14 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
             out += jd.name;
             for (double v : {jd.x, jd.y, jd.radius, jd.entry_transition, jd.exit_transition}) {
                 out += ",";
-                append_exact(out, v);
+                geometry::append_exact(out, v);
             }
             out += "\r\n";
         }
         out += "终点,";
-        append_exact(out, p.end_x);
+        geometry::append_exact(out, p.end_x);
         out += ",";
-        append_exact(out, p.end_y);
+        geometry::append_exact(out, p.end_y);
         out += "\r\n";
     }
     for (const route::ChainBreak& b : d.breaks) {
@@ -517,9 +510,9 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         out += "变坡点,";
         append_chainage(out, v.chainage, d.prefix);
         out += ",";
-        append_exact(out, v.elevation);
+        geometry::append_exact(out, v.elevation);
         out += ",";
-        append_exact(out, v.radius);
+        geometry::append_exact(out, v.radius);
         if (v.zone != 0) {
             if (v.zone < 0) return "变坡点的分区应为正数";
             out += ",";

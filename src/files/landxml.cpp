@@ -490,14 +490,8 @@ std::string name_list(const std::vector<pugi::xml_node>& alignments) {
 // ---------------------------------------------------------------------------
 // Export
 
-std::string exact(double value) {
-    char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, end);
-}
-
 std::string point_text(double x, double y) {
-    return exact(x) + " " + exact(y);
+    return geometry::exact_text(x) + " " + geometry::exact_text(y);
 }
 
 void add_point(pugi::xml_node& parent, const char* name, double x, double y) {
@@ -594,8 +588,8 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
     al.append_attribute("name") = d.name.c_str();
     double total = 0;
     for (const ElementDef& e : h.elements) total += e.length;
-    al.append_attribute("length") = exact(total).c_str();
-    al.append_attribute("staStart") = exact(h.start_chainage).c_str();
+    al.append_attribute("length") = geometry::exact_text(total).c_str();
+    al.append_attribute("staStart") = geometry::exact_text(h.start_chainage).c_str();
     pugi::xml_node coord = al.append_child("CoordGeom");
     Pose pose{h.start_x, h.start_y, h.start_azimuth};
     for (std::size_t i = 0; i < h.elements.size(); ++i) {
@@ -610,7 +604,7 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         pugi::xml_node n;
         if (straight_start && straight_end) {
             n = coord.append_child("Line");
-            n.append_attribute("length") = exact(e.length).c_str();
+            n.append_attribute("length") = geometry::exact_text(e.length).c_str();
             add_point(n, "Start", pose.x, pose.y);
             add_point(n, "End", end.x, end.y);
         } else if (e.radius_start == e.radius_end) {
@@ -618,8 +612,8 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
             n = coord.append_child("Curve");
             n.append_attribute("rot") = r > 0 ? "cw" : "ccw";
             n.append_attribute("crvType") = "arc";
-            n.append_attribute("radius") = exact(std::fabs(r)).c_str();
-            n.append_attribute("length") = exact(e.length).c_str();
+            n.append_attribute("radius") = geometry::exact_text(std::fabs(r)).c_str();
+            n.append_attribute("length") = geometry::exact_text(e.length).c_str();
             add_point(n, "Start", pose.x, pose.y);
             add_point(n, "Center", pose.x - r * std::sin(pose.azimuth),
                       pose.y + r * std::cos(pose.azimuth));
@@ -630,10 +624,11 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                 return what + "的曲率经过0（由右转变为左转），LandXML的Spiral无法表示";
             const double turn = straight_start ? r2 : r1;
             n = coord.append_child("Spiral");
-            n.append_attribute("length") = exact(e.length).c_str();
+            n.append_attribute("length") = geometry::exact_text(e.length).c_str();
             n.append_attribute("radiusStart") =
-                straight_start ? "INF" : exact(std::fabs(r1)).c_str();
-            n.append_attribute("radiusEnd") = straight_end ? "INF" : exact(std::fabs(r2)).c_str();
+                straight_start ? "INF" : geometry::exact_text(std::fabs(r1)).c_str();
+            n.append_attribute("radiusEnd") =
+                straight_end ? "INF" : geometry::exact_text(std::fabs(r2)).c_str();
             n.append_attribute("rot") = turn > 0 ? "cw" : "ccw";
             n.append_attribute("spiType") = "clothoid";
             add_point(n, "Start", pose.x, pose.y);
@@ -660,9 +655,9 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
             return std::string("断链中有不是有限数的数值，无法导出");
         const double s = b.back - constant;
         pugi::xml_node q = al.append_child("StaEquation");
-        q.append_attribute("staInternal") = exact(h.start_chainage + s).c_str();
-        q.append_attribute("staBack") = exact(b.back).c_str();
-        q.append_attribute("staAhead") = exact(b.ahead).c_str();
+        q.append_attribute("staInternal") = geometry::exact_text(h.start_chainage + s).c_str();
+        q.append_attribute("staBack") = geometry::exact_text(b.back).c_str();
+        q.append_attribute("staAhead") = geometry::exact_text(b.ahead).c_str();
         constant = b.ahead - s;
     }
 
@@ -685,7 +680,7 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                            "个变坡点两侧坡度相同，竖曲线无法导出";
                 n = pa.append_child("ParaCurve");
                 const double length = para_length(v.radius, omega);
-                n.append_attribute("length") = exact(length).c_str();
+                n.append_attribute("length") = geometry::exact_text(length).c_str();
                 if (length / std::fabs(omega) != v.radius) inexact_radii.emplace_back(i, v.radius);
             } else {
                 if (v.radius > 0)
@@ -693,7 +688,9 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                            "个变坡点在纵断面的一端，不能有竖曲线";
                 n = pa.append_child("PVI");
             }
-            n.text().set((exact(v.chainage) + " " + exact(v.elevation)).c_str());
+            n.text().set(
+                (geometry::exact_text(v.chainage) + " " + geometry::exact_text(v.elevation))
+                    .c_str());
         }
     }
 
@@ -706,11 +703,12 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
     p.append_attribute("value") = d.prefix.c_str();
     p = f.append_child("Property");
     p.append_attribute("label") = kAzimuthLabel;
-    p.append_attribute("value") = exact(h.start_azimuth).c_str();
+    p.append_attribute("value") = geometry::exact_text(h.start_azimuth).c_str();
     for (const auto& [index, radius] : inexact_radii) {
         p = f.append_child("Property");
         p.append_attribute("label") = kRadiusLabel;
-        p.append_attribute("value") = (std::to_string(index) + " " + exact(radius)).c_str();
+        p.append_attribute("value") =
+            (std::to_string(index) + " " + geometry::exact_text(radius)).c_str();
     }
     return std::nullopt;
 }

@@ -435,4 +435,18 @@ std::string format_rounded(double value, int decimals) {
     return out;
 }
 
+void append_exact(std::string& out, double value) {
+    // The shortest fixed form of any double fits: 309 digits before the point
+    // at the most, or 324 after it.
+    char buffer[400];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (r.ec == std::errc()) out.append(buffer, r.ptr);
+}
+
+std::string exact_text(double value) {
+    std::string out;
+    append_exact(out, value);
+    return out;
+}
+
 }  // namespace korvane::geometry

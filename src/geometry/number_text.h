@@ -45,6 +45,12 @@ double round_half_even(double value, int decimals);
 // are cut at the 15th digit instead, so every text written reads back finite.
 std::string format_number(double value);
 
+// The shortest plain decimal text that reads back to the same double, for the
+// files Korvane writes and people or other programs read: never an exponent
+// ("3000000", not "3e+06"; "0.00025", not "0.00025" written as "2.5e-04").
+std::string exact_text(double value);
+void append_exact(std::string& out, double value);
+
 // format_number(round_half_even(value, decimals)), faster.
 std::string format_rounded(double value, int decimals);
 

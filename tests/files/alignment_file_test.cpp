@@ -1,4 +1,5 @@
 #include "files/alignment_file.h"
+#include "files/landxml.h"
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,36 @@ TEST(alignment_file, writes_code_page_936_with_crlf_and_reads_back_exactly) {
     auto back = parse_alignment_file(written.value());
     ASSERT_TRUE(back) << back.failure().message << "\n" << cp936_to_utf8(written.value()).value();
     EXPECT_EQ(back.value(), d) << cp936_to_utf8(written.value()).value();
+}
+
+// Round national-grid numbers and tiny ones are plain decimals in both files
+// Korvane writes, never "3e+06" or "1e-05", and read back unchanged.
+TEST(alignment_file, numbers_are_plain_decimals_in_every_written_file) {
+    Definition d;
+    d.name = "grid";
+    ElementsDef e;
+    e.start_chainage = 1000000;
+    e.start_x = 3000000;
+    e.start_y = 500000;
+    e.start_azimuth = 0;
+    e.elements = {{100000, kStraight, kStraight}, {200, 1e6, 1e6}, {50, 2e7, kStraight}};
+    d.horizontal = e;
+    d.profile = {{1000000, 0, 1e-5, 0}, {1100000, 0, 20000000, 0}};
+    auto written = alignment_file_bytes(d);
+    ASSERT_TRUE(written) << written.failure().message;
+    const std::string text = cp936_to_utf8(written.value()).value();
+    EXPECT_EQ(text.find('e'), std::string::npos) << text;
+    EXPECT_NE(text.find("起点,K1000+000.000,3000000,500000,"), std::string::npos) << text;
+    EXPECT_NE(text.find(",0.00001,"), std::string::npos) << text;
+    auto back = parse_alignment_file(written.value());
+    ASSERT_TRUE(back) << back.failure().message;
+    EXPECT_EQ(back.value(), d);
+
+    auto xml = landxml_bytes(d);
+    ASSERT_TRUE(xml) << xml.failure().message;
+    for (const char* exponent : {"e+", "e-", "E+", "E-"})
+        EXPECT_EQ(xml.value().find(exponent), std::string::npos) << exponent << "\n" << xml.value();
+    EXPECT_NE(xml.value().find("3000000 500000"), std::string::npos);
 }
 
 TEST(alignment_file, writer_refuses_what_would_not_read_back) {
