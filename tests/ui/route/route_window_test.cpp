@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <cmath>
 #include <numbers>
@@ -176,6 +177,8 @@ class RouteWindowTest : public QObject {
     void exportRunsOffTheWindowAndCancelKeepsTheOldFile();
     void bulkInverseOfAPlainPointsFile();
     void tableRangeTakesTheZoneOfEachEnd();
+    void pointsWithSeveralFeetAreAWarningBesideTheResult();
+    void aCancelAfterTheLastRowKeepsTheWholeTable();
 };
 
 void RouteWindowTest::referenceAlignmentOpensWithItsMainPoints() {
@@ -767,4 +770,69 @@ void RouteWindowTest::tableRangeTakesTheZoneOfEachEnd() {
 }
 
 QTEST_MAIN(RouteWindowTest)
+// A warning is told beside the rows, which stand: a point inside a tight
+// curve is square to both straights.
+void RouteWindowTest::pointsWithSeveralFeetAreAWarningBesideTheResult() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    // North from (0, 0): 100 m straight, 170° to the right on R 30 round
+    // (100, 30), 100 m straight.
+    setCell(w, "startTable", 0, 0, QStringLiteral("急弯"));
+    setCell(w, "startTable", 0, 2, QStringLiteral("K0+000"));
+    for (int c = 3; c <= 5; ++c) setCell(w, "startTable", 0, c, QStringLiteral("0"));
+    const QStringList elements[] = {
+        {QStringLiteral("100"), QStringLiteral("∞"), QStringLiteral("∞")},
+        {QString::number(30 * 170 * std::numbers::pi / 180, 'g', 17), QStringLiteral("30"),
+         QStringLiteral("30")},
+        {QStringLiteral("100"), QStringLiteral("∞"), QStringLiteral("∞")}};
+    for (int row = 0; row < 3; ++row) {
+        child<QPushButton>(w, "elementInsertButton")->click();
+        for (int c = 0; c < 3; ++c) setCell(w, "elementTable", row, c, elements[row][c]);
+    }
+    QVERIFY2(w.alignment(), qPrintable(rowError(w, "elementTable", 0)));
+
+    // 5 m south of the centre: two feet; 5 m north of it: one.
+    const QString path = dir.filePath(QStringLiteral("inside.txt"));
+    QVERIFY(writeBytes(path, "P1 95 30\nP2 105 30\n"));
+    QVERIFY(invertPointsFile(w, desktop, path));
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(w.results().size(), std::size_t{2});
+    QCOMPARE(child<QLabel>(w, "resultNote")->text(),
+             QStringLiteral("共2行；注意：1个点在线路上有多个垂足，结果取最近的一个。"));
+    closeTo(w.results().rowTexts(0).value(4), 30, "offset of P1");
+
+    // The result is whole: it exports.
+    const QString csv = dir.filePath(QStringLiteral("inside.csv"));
+    desktop.answers = {csv};
+    w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(fileBytes(csv).startsWith("name,X,Y,station,offset,H\r\nP1,"));
+}
+
+// A cancel that comes once the worker has made every row, while the window
+// is still taking them, cuts nothing: the table is whole and exports.
+void RouteWindowTest::aCancelAfterTheLastRowKeepsTheWholeTable() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    typeStraight(w);
+    runTable(w, QStringLiteral("0"), QStringLiteral("100"), QStringLiteral("20"),
+             QStringLiteral("0"), false);
+    QVERIFY(w.isComputing());
+    // The worker ends meanwhile; the window has not taken a row yet.
+    QThread::msleep(300);
+    child<QPushButton>(w, "cancelButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 10000);
+    QCOMPARE(w.results().size(), std::size_t{6});
+    QCOMPARE(child<QLabel>(w, "resultNote")->text(), QStringLiteral("共6行"));
+    const QString csv = dir.filePath(QStringLiteral("whole.csv"));
+    desktop.answers = {csv};
+    w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(fileBytes(csv).count('\n'), 7);
+}
+
 #include "route_window_test.moc"
