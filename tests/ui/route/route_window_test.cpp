@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QUndoStack>
 #include <cmath>
 #include <numbers>
 
@@ -179,6 +180,7 @@ class RouteWindowTest : public QObject {
     void tableRangeTakesTheZoneOfEachEnd();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
+    void theWindowEndsUnderARunningComputationOrExport();
 };
 
 void RouteWindowTest::referenceAlignmentOpensWithItsMainPoints() {
@@ -833,6 +835,39 @@ void RouteWindowTest::aCancelAfterTheLastRowKeepsTheWholeTable() {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QCOMPARE(fileBytes(csv).count('\n'), 7);
+}
+
+// A window closed or deleted while its worker runs waits for the worker,
+// and nothing the worker still had for it comes after.
+void RouteWindowTest::theWindowEndsUnderARunningComputationOrExport() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    {
+        RouteWindow w(desktop);
+        typeStraight(w, QStringLiteral("1000000"));
+        runTable(w, QStringLiteral("0"), QStringLiteral("999999"), QStringLiteral("1"),
+                 QStringLiteral("0"), false);
+        QVERIFY(w.isComputing());
+        QTest::qWait(20);
+    }
+    {
+        RouteWindow w(desktop);
+        typeStraight(w, QStringLiteral("1000000"));
+        runTable(w, QStringLiteral("0"), QStringLiteral("999999"), QStringLiteral("1"),
+                 QStringLiteral("0"), false);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isComputing(), 60000);
+        desktop.answers = {dir.filePath(QStringLiteral("gone.csv"))};
+        w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+        QVERIFY(w.isExporting());
+        // Closed without unsaved changes to ask about: the export is stopped.
+        w.undoStack()->setClean();
+        QVERIFY(w.close());
+        QVERIFY(!w.isExporting());
+        QVERIFY(!w.isComputing());
+    }
+    QTest::qWait(20);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("gone.csv"))));
 }
 
 #include "route_window_test.moc"
