@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "ui/plan_view.h"
-#include "ui/profile_view.h"
+#include "ui/route/plan_view.h"
+#include "ui/route/profile_view.h"
 
 namespace kr = korvane::route;
 using korvane::ui::PlanView;

@@ -16,9 +16,9 @@
 
 #include "files/alignment_file.h"
 #include "route/definition.h"
-#include "ui/desktop.h"
-#include "ui/route_results.h"
-#include "ui/route_window.h"
+#include "ui/common/desktop.h"
+#include "ui/route/route_results.h"
+#include "ui/route/route_window.h"
 
 namespace kr = korvane::route;
 

@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "ui/chinese.h"
-#include "ui/desktop.h"
-#include "ui/main_form.h"
-#include "ui/table_field.h"
+#include "ui/common/chinese.h"
+#include "ui/common/desktop.h"
+#include "ui/line/main_form.h"
+#include "ui/line/table_field.h"
 
 using korvane::form::Field;
 

@@ -23,7 +23,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/korvane/korvane)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the library scan cannot see: Qt's platform plugins, its Chinese translations and the
-# Chinese font the window puts first (src/ui/chinese.cpp).
+# Chinese font the window puts first (src/ui/common/chinese.cpp).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, fonts-wqy-microhei | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "route-line setting-out calculator for surveyors")

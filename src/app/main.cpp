@@ -6,11 +6,11 @@
 #include "console.h"
 #include "files/startup.h"
 #include "korvane/version.h"
-#include "ui/app_icon.h"
-#include "ui/application.h"
-#include "ui/chinese.h"
-#include "ui/desktop.h"
-#include "ui/main_form.h"
+#include "ui/common/app_icon.h"
+#include "ui/common/application.h"
+#include "ui/common/chinese.h"
+#include "ui/common/desktop.h"
+#include "ui/line/main_form.h"
 
 namespace {
 

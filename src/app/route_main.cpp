@@ -7,11 +7,11 @@
 #include "console.h"
 #include "files/startup.h"
 #include "korvane/version.h"
-#include "ui/app_icon.h"
-#include "ui/application.h"
-#include "ui/chinese.h"
-#include "ui/desktop.h"
-#include "ui/route_window.h"
+#include "ui/common/app_icon.h"
+#include "ui/common/application.h"
+#include "ui/common/chinese.h"
+#include "ui/common/desktop.h"
+#include "ui/route/route_window.h"
 
 namespace {
 

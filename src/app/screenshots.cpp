@@ -22,11 +22,11 @@
 #include "files/alignment_file.h"
 #include "route/definition.h"
 
-#include "ui/app_icon.h"
-#include "ui/chinese.h"
-#include "ui/desktop.h"
-#include "ui/main_form.h"
-#include "ui/route_window.h"
+#include "ui/common/app_icon.h"
+#include "ui/common/chinese.h"
+#include "ui/common/desktop.h"
+#include "ui/line/main_form.h"
+#include "ui/route/route_window.h"
 
 namespace {
 

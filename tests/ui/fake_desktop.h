@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "ui/desktop.h"
+#include "ui/common/desktop.h"
 
 namespace korvane::ui::testing {
 

@@ -1,0 +1,78 @@
+// The route window's left pane: the alignment as tables of texts (its start,
+// its elements or intersection points, chain breaks, vertical points), each
+// with its row buttons, and the table of the main points of the alignment
+// they spell.
+#pragma once
+
+#include <QSplitter>
+#include <memory>
+#include <optional>
+
+#include "route/alignment.h"
+#include "route/definition.h"
+#include "ui/route/route_tables.h"
+
+class QTableView;
+class QTableWidget;
+class QTabWidget;
+class QUndoStack;
+
+namespace korvane::ui {
+
+class DefinitionPane : public QSplitter {
+    Q_OBJECT
+
+  public:
+    // Every edit of the tables goes through `undo`.
+    explicit DefinitionPane(QUndoStack* undo, QWidget* parent = nullptr);
+
+    // Every table filled from `texts` at once (one edited() for all, not one
+    // a table), the columns sized to their texts and the table of the other
+    // method hidden.
+    void load(const DefinitionTexts& texts);
+    // Empties the table of intersection points to its start and end points,
+    // named but without coordinates.
+    void blankPoints();
+    bool byPoints() const { return byPoints_; }
+
+    // The definition the tables spell, or the error of each wrong row.
+    ReadTexts read() const;
+
+    // What the tables make: the alignment, or why there is none.
+    struct Checked {
+        std::optional<route::Definition> definition;
+        std::shared_ptr<const route::Alignment> alignment;
+        QString error;  // the first error, empty with an alignment
+    };
+    // Reads the tables, builds the alignment, and shows each row's error in
+    // its row.
+    Checked check();
+    // The main points of `alignment` in their table (empty for none).
+    void showKeyPoints(const route::Alignment* alignment);
+    // Shows the table of `error` with its cell current; returns its view.
+    QTableView* select(const RowError& error);
+
+  signals:
+    // After a change of any table's texts but the load of them all.
+    void edited();
+
+  private:
+    TextTable* horizontal() const { return byPoints_ ? points_ : elements_; }
+
+    bool byPoints_ = false;
+    bool loading_ = false;  // the tables are being filled
+    TextTable* start_;
+    TextTable* elements_;
+    TextTable* points_;
+    TextTable* breaks_;
+    TextTable* profile_;
+    QTableView* startView_;
+    QTableView* elementView_;
+    QTableView* pointView_;
+    QTableView* breakView_;
+    QTableView* profileView_;
+    QTabWidget* definitionTabs_;
+    QTableWidget* keyPoints_;
+};
+
+}  // namespace korvane::ui

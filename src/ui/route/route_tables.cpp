@@ -1,0 +1,533 @@
+#include "ui/route/route_tables.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QUndoCommand>
+#include <QUndoStack>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "geometry/number_text.h"
+#include "route/angle.h"
+#include "route/chainage.h"
+
+namespace korvane::ui {
+
+namespace {
+
+// One cell's text changed.
+class SetCellCommand final : public QUndoCommand {
+  public:
+    SetCellCommand(TextTable* table, int row, int column, QString before, QString after)
+        : table_(table),
+          row_(row),
+          column_(column),
+          before_(std::move(before)),
+          after_(std::move(after)) {
+        setText(QStringLiteral("编辑"));
+    }
+    void redo() override { table_->applyCell(row_, column_, after_); }
+    void undo() override { table_->applyCell(row_, column_, before_); }
+
+  private:
+    TextTable* table_;
+    int row_;
+    int column_;
+    QString before_;
+    QString after_;
+};
+
+// A row inserted (or, with `remove`, removed).
+class RowCommand final : public QUndoCommand {
+  public:
+    RowCommand(TextTable* table, int row, QStringList cells, bool remove)
+        : table_(table), row_(row), cells_(std::move(cells)), remove_(remove) {
+        setText(remove ? QStringLiteral("删除行") : QStringLiteral("插入行"));
+    }
+    void redo() override {
+        remove_ ? table_->applyRemove(row_) : table_->applyInsert(row_, cells_);
+    }
+    void undo() override {
+        remove_ ? table_->applyInsert(row_, cells_) : table_->applyRemove(row_);
+    }
+
+  private:
+    TextTable* table_;
+    int row_;
+    QStringList cells_;
+    bool remove_;
+};
+
+}  // namespace
+
+TextTable::TextTable(QStringList headers, QUndoStack* undo, QObject* parent)
+    : QAbstractTableModel(parent), headers_(std::move(headers)), undo_(undo) {}
+
+int TextTable::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int TextTable::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : fields() + 1;
+}
+
+const QString& TextTable::cell(int row, int column) const {
+    return rows_[static_cast<std::size_t>(row)][column];
+}
+
+QString TextTable::error(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= errors_.size()) return {};
+    return errors_[static_cast<std::size_t>(row)];
+}
+
+QVariant TextTable::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const int row = index.row();
+    const bool checkColumn = index.column() == fields();
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        if (checkColumn) return error(row);
+        return cell(row, index.column());
+    }
+    if (role == Qt::ToolTipRole && !error(row).isEmpty()) return error(row);
+    if (role == Qt::BackgroundRole && !error(row).isEmpty()) return QBrush(QColor(255, 224, 224));
+    if (role == Qt::ForegroundRole && checkColumn) return QBrush(QColor(176, 0, 0));
+    return {};
+}
+
+QVariant TextTable::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return section + 1;
+    if (section == fields()) return QStringLiteral("检查");
+    return headers_.value(section);
+}
+
+bool TextTable::fixedRow(int row) const {
+    return row < fixedHead_ || row >= rowCount() - fixedTail_;
+}
+
+Qt::ItemFlags TextTable::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (index.column() == fields()) return f;
+    if (lockedFrom_ >= 0 && index.column() >= lockedFrom_ && fixedRow(index.row())) return f;
+    return f | Qt::ItemIsEditable;
+}
+
+bool TextTable::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+    const QString text = value.toString();
+    const QString& before = cell(index.row(), index.column());
+    if (text == before) return true;
+    undo_->push(new SetCellCommand(this, index.row(), index.column(), before, text));
+    return true;
+}
+
+void TextTable::reset(std::vector<QStringList> rows) {
+    beginResetModel();
+    rows_ = std::move(rows);
+    for (QStringList& r : rows_)
+        while (r.size() < fields()) r.append(QString());
+    errors_.clear();
+    endResetModel();
+    emit edited();
+}
+
+void TextTable::setFixedRows(int fixedHead, int fixedTail) {
+    fixedHead_ = fixedHead;
+    fixedTail_ = fixedTail;
+}
+
+void TextTable::setFixedRowColumns(int firstLockedColumn) {
+    lockedFrom_ = firstLockedColumn;
+}
+
+bool TextTable::canInsertAt(int row) const {
+    return row >= fixedHead_ && row <= rowCount() - fixedTail_;
+}
+
+bool TextTable::canRemove(int row) const {
+    return row >= 0 && row < rowCount() && !fixedRow(row);
+}
+
+void TextTable::insertBlankRow(int row) {
+    if (!canInsertAt(row)) return;
+    QStringList cells;
+    for (int i = 0; i < fields(); ++i) cells.append(QString());
+    undo_->push(new RowCommand(this, row, cells, false));
+}
+
+void TextTable::removeRowAt(int row) {
+    if (!canRemove(row)) return;
+    undo_->push(new RowCommand(this, row, rows_[static_cast<std::size_t>(row)], true));
+}
+
+void TextTable::applyCell(int row, int column, const QString& text) {
+    rows_[static_cast<std::size_t>(row)][column] = text;
+    const QModelIndex at = index(row, column);
+    emit dataChanged(at, at);
+    emit edited();
+}
+
+void TextTable::applyInsert(int row, const QStringList& cells) {
+    beginInsertRows({}, row, row);
+    rows_.insert(rows_.begin() + row, cells);
+    if (static_cast<std::size_t>(row) < errors_.size())
+        errors_.insert(errors_.begin() + row, QString());
+    endInsertRows();
+    emit edited();
+}
+
+void TextTable::applyRemove(int row) {
+    beginRemoveRows({}, row, row);
+    rows_.erase(rows_.begin() + row);
+    if (static_cast<std::size_t>(row) < errors_.size()) errors_.erase(errors_.begin() + row);
+    endRemoveRows();
+    emit edited();
+}
+
+void TextTable::setErrors(std::vector<QString> errors) {
+    errors_ = std::move(errors);
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, fields()));
+}
+
+// ---------------------------------------------------------------------------
+// Texts of a definition
+
+QStringList startHeaders(bool byPoints) {
+    if (byPoints)
+        return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程")};
+    return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程"),
+            QStringLiteral("起点X"),    QStringLiteral("起点Y"),    QStringLiteral("起点方位角")};
+}
+
+QStringList elementHeaders() {
+    return {QStringLiteral("长度"), QStringLiteral("起点半径"), QStringLiteral("终点半径"),
+            QStringLiteral("方向")};
+}
+
+QStringList pointHeaders() {
+    return {QStringLiteral("点名"),  QStringLiteral("X"),   QStringLiteral("Y"),
+            QStringLiteral("半径R"), QStringLiteral("Ls1"), QStringLiteral("Ls2")};
+}
+
+QStringList breakHeaders() {
+    return {QStringLiteral("来向里程"), QStringLiteral("去向里程")};
+}
+
+QStringList profileHeaders() {
+    return {QStringLiteral("里程"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
+            QStringLiteral("分区")};
+}
+
+QString shortestText(double value) {
+    char buffer[64];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+}
+
+QString radiusText(double radius) {
+    return std::isinf(radius) ? QStringLiteral("∞") : shortestText(radius);
+}
+
+namespace {
+
+// A chainage as chainage text when some number of decimals spells it exactly,
+// else as plain metres.
+QString chainageText(double metres, const std::string& prefix) {
+    for (int d = 3; d <= 9; ++d) {
+        const std::string text = route::format_chainage(metres, d, prefix);
+        route::Outcome<double> back = route::read_chainage(text);
+        if (back && back.value() == metres) return QString::fromStdString(text);
+    }
+    return shortestText(metres);
+}
+
+QString optionalRadius(double r) {
+    return r == 0 ? QString() : shortestText(r);
+}
+
+}  // namespace
+
+DefinitionTexts textsOf(const route::Definition& d) {
+    DefinitionTexts t;
+    const QString name = QString::fromStdString(d.name);
+    const QString prefix = QString::fromStdString(d.prefix);
+    if (const auto* e = std::get_if<route::ElementsDef>(&d.horizontal)) {
+        t.start.push_back(
+            {name, prefix, chainageText(e->start_chainage, d.prefix), shortestText(e->start_x),
+             shortestText(e->start_y),
+             QString::fromStdString(route::format_packed_shortest(e->start_azimuth))});
+        for (const route::ElementDef& el : e->elements) {
+            const double r1 = el.radius_start;
+            const double r2 = el.radius_end;
+            // One direction for both radii where they turn the same way.
+            const bool left =
+                (r1 < 0 || std::isinf(r1)) && (r2 < 0 || std::isinf(r2)) && (r1 < 0 || r2 < 0);
+            const bool right = (r1 > 0 || std::isinf(r1)) && (r2 > 0 || std::isinf(r2)) &&
+                               (r1 > 0 || r2 > 0) && !(std::isinf(r1) && std::isinf(r2));
+            const bool plain = std::isinf(r1) && std::isinf(r2);
+            QString dir;
+            if (!plain && left) dir = QStringLiteral("左");
+            if (!plain && right) dir = QStringLiteral("右");
+            const auto shown = [&](double r) { return dir.isEmpty() ? r : std::fabs(r); };
+            t.horizontal.push_back(
+                {shortestText(el.length), radiusText(shown(r1)), radiusText(shown(r2)), dir});
+        }
+    } else {
+        const auto& p = std::get<route::PointsDef>(d.horizontal);
+        t.byPoints = true;
+        t.start.push_back({name, prefix, chainageText(p.start_chainage, d.prefix)});
+        t.horizontal.push_back({QStringLiteral("QD"), shortestText(p.start_x),
+                                shortestText(p.start_y), QString(), QString(), QString()});
+        for (const route::IntersectionPoint& ip : p.points)
+            t.horizontal.push_back({QString::fromStdString(ip.name), shortestText(ip.x),
+                                    shortestText(ip.y), shortestText(ip.radius),
+                                    shortestText(ip.entry_transition),
+                                    shortestText(ip.exit_transition)});
+        t.horizontal.push_back({QStringLiteral("ZD"), shortestText(p.end_x), shortestText(p.end_y),
+                                QString(), QString(), QString()});
+    }
+    for (const route::ChainBreak& b : d.breaks)
+        t.breaks.push_back({chainageText(b.back, d.prefix), chainageText(b.ahead, d.prefix)});
+    for (const route::VerticalPoint& v : d.profile)
+        t.profile.push_back({chainageText(v.chainage, d.prefix), shortestText(v.elevation),
+                             optionalRadius(v.radius),
+                             v.zone > 0 ? QString::number(v.zone) : QString()});
+    return t;
+}
+
+namespace {
+
+// Reads the fields of one row; the first fault is kept with its column.
+class RowReader {
+  public:
+    RowReader(const QStringList& cells, const QStringList& headers)
+        : cells_(cells), headers_(headers) {}
+
+    bool ok() const { return message_.isEmpty(); }
+    const QString& message() const { return message_; }
+    int column() const { return column_; }
+
+    std::string text(int c) const { return cells_.value(c).trimmed().toStdString(); }
+
+    double number(int c) {
+        if (!ok()) return 0;
+        const std::string t = text(c);
+        if (t.empty()) return fail(c, headers_[c] + QStringLiteral("不能为空！"));
+        const std::optional<double> v = geometry::parse_strict(t);
+        if (!v || !std::isfinite(*v))
+            return fail(c, headers_[c] + QStringLiteral("“") + QString::fromStdString(t) +
+                               QStringLiteral("”不是有效数字！"));
+        return *v;
+    }
+
+    // Empty reads as `otherwise`.
+    double optionalNumber(int c, double otherwise) {
+        if (!ok() || text(c).empty()) return otherwise;
+        return number(c);
+    }
+
+    double radius(int c) {
+        if (!ok()) return 0;
+        const std::string t = text(c);
+        if (t == "∞" || t == "INF" || t == "inf" || t == "Inf") return route::kStraight;
+        if (t.empty()) return fail(c, headers_[c] + QStringLiteral("不能为空（直线写∞）！"));
+        const std::optional<double> v = geometry::parse_strict(t);
+        if (!v || !std::isfinite(*v))
+            return fail(c, headers_[c] + QStringLiteral("“") + QString::fromStdString(t) +
+                               QStringLiteral("”不是有效数字或∞！"));
+        return *v;
+    }
+
+    double chainage(int c) {
+        if (!ok()) return 0;
+        route::Outcome<double> v = route::read_chainage(text(c));
+        if (!v)
+            return fail(c, headers_[c] + QStringLiteral("：") +
+                               QString::fromStdString(v.failure().message));
+        return v.value();
+    }
+
+    double azimuth(int c) {
+        if (!ok()) return 0;
+        route::Outcome<double> v = route::read_packed_angle(text(c));
+        if (!v)
+            return fail(c, headers_[c] + QStringLiteral("：") +
+                               QString::fromStdString(v.failure().message));
+        return v.value();
+    }
+
+    int zone(int c) {
+        if (!ok()) return 0;
+        const std::string t = text(c);
+        if (t.empty()) return 0;
+        int value = 0;
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), value);
+        if (r.ec != std::errc() || r.ptr != t.data() + t.size() || value < 1) {
+            fail(c, headers_[c] + QStringLiteral("须为空或正整数（1、2、…）！"));
+            return 0;
+        }
+        return value;
+    }
+
+    double fail(int c, QString message) {
+        if (ok()) {
+            message_ = std::move(message);
+            column_ = c;
+        }
+        return 0;
+    }
+
+  private:
+    const QStringList& cells_;
+    const QStringList& headers_;
+    QString message_;
+    int column_ = -1;
+};
+
+}  // namespace
+
+ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
+                    const std::vector<QStringList>& horizontal,
+                    const std::vector<QStringList>& breaks,
+                    const std::vector<QStringList>& profile) {
+    using namespace columns;
+    ReadTexts out;
+    route::Definition d;
+    const auto note = [&](TableKind table, int row, const RowReader& r) {
+        if (!r.ok()) out.errors.push_back({table, row, r.column(), r.message()});
+    };
+
+    const QStringList startCells = start.empty() ? QStringList() : start.front();
+    const QStringList sh = startHeaders(byPoints);
+    RowReader s(startCells, sh);
+    d.name = s.text(kName);
+    d.prefix = s.text(kPrefix);
+    if (d.prefix.empty())
+        d.prefix.push_back('K');  // (an assignment trips a false g++ 12 -Wrestrict)
+    if (!route::valid_prefix(d.prefix))
+        s.fail(kPrefix, QStringLiteral("里程冠号须为以K结尾的大写字母（如K、DK）！"));
+    const double startChainage = s.chainage(kStartChainage);
+
+    if (!byPoints) {
+        route::ElementsDef e;
+        e.start_chainage = startChainage;
+        e.start_x = s.number(kStartX);
+        e.start_y = s.number(kStartY);
+        e.start_azimuth = s.azimuth(kStartAzimuth);
+        note(TableKind::start, 0, s);
+        const QStringList eh = elementHeaders();
+        for (std::size_t i = 0; i < horizontal.size(); ++i) {
+            RowReader r(horizontal[i], eh);
+            route::ElementDef el;
+            el.length = r.number(kLength);
+            el.radius_start = r.radius(kRadiusStart);
+            el.radius_end = r.radius(kRadiusEnd);
+            const std::string dir = r.text(kDirection);
+            if (r.ok() && !dir.empty()) {
+                if (dir != "左" && dir != "右") {
+                    r.fail(kDirection,
+                           QStringLiteral("方向须为左、右或空（空时由半径的正负定）！"));
+                } else if (el.radius_start < 0 || el.radius_end < 0) {
+                    r.fail(kRadiusStart, QStringLiteral("给出方向时半径须为正数！"));
+                } else if (dir == "左") {
+                    el.radius_start = -el.radius_start;
+                    el.radius_end = -el.radius_end;
+                }
+            }
+            note(TableKind::horizontal, static_cast<int>(i), r);
+            e.elements.push_back(el);
+        }
+        d.horizontal = std::move(e);
+    } else {
+        note(TableKind::start, 0, s);
+        route::PointsDef p;
+        p.start_chainage = startChainage;
+        const QStringList ph = pointHeaders();
+        const std::size_t n = horizontal.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            RowReader r(horizontal[i], ph);
+            const double x = r.number(kPointX);
+            const double y = r.number(kPointY);
+            if (i == 0) {
+                p.start_x = x;
+                p.start_y = y;
+            } else if (i + 1 == n) {
+                p.end_x = x;
+                p.end_y = y;
+            } else {
+                route::IntersectionPoint ip;
+                ip.name = r.text(kPointName);
+                ip.x = x;
+                ip.y = y;
+                ip.radius = r.number(kPointRadius);
+                ip.entry_transition = r.optionalNumber(kEntry, 0);
+                ip.exit_transition = r.optionalNumber(kExit, 0);
+                p.points.push_back(std::move(ip));
+            }
+            note(TableKind::horizontal, static_cast<int>(i), r);
+        }
+        d.horizontal = std::move(p);
+    }
+
+    const QStringList bh = breakHeaders();
+    for (std::size_t i = 0; i < breaks.size(); ++i) {
+        RowReader r(breaks[i], bh);
+        route::ChainBreak b;
+        b.back = r.chainage(kBack);
+        b.ahead = r.chainage(kAhead);
+        note(TableKind::breaks, static_cast<int>(i), r);
+        d.breaks.push_back(b);
+    }
+    const QStringList vh = profileHeaders();
+    for (std::size_t i = 0; i < profile.size(); ++i) {
+        RowReader r(profile[i], vh);
+        route::VerticalPoint v;
+        v.chainage = r.chainage(kVerticalChainage);
+        v.elevation = r.number(kElevation);
+        v.radius = r.optionalNumber(kVerticalRadius, 0);
+        v.zone = r.zone(kZone);
+        note(TableKind::profile, static_cast<int>(i), r);
+        d.profile.push_back(v);
+    }
+    if (out.errors.empty()) out.definition = std::move(d);
+    return out;
+}
+
+RowError placeOf(const route::Failure& failure) {
+    RowError e;
+    e.message = QString::fromStdString(failure.message);
+    const int index = failure.index < 0 ? 0 : failure.index;
+    switch (failure.subject) {
+        case route::Subject::element:
+            e.table = TableKind::horizontal;
+            e.row = index;
+            break;
+        case route::Subject::intersection_point:
+            // The point table's first row is the start point QD.
+            e.table = TableKind::horizontal;
+            e.row = index + 1;
+            break;
+        case route::Subject::end_point:
+            e.table = TableKind::horizontal;
+            e.row = -1;  // the last row
+            break;
+        case route::Subject::chain_break:
+            e.table = TableKind::breaks;
+            e.row = index;
+            break;
+        case route::Subject::vertical_point:
+            e.table = TableKind::profile;
+            e.row = index;
+            break;
+        default:
+            e.table = TableKind::start;
+            e.row = 0;
+            break;
+    }
+    return e;
+}
+
+}  // namespace korvane::ui

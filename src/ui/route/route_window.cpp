@@ -1,0 +1,462 @@
+#include "ui/route/route_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStringList>
+#include <QTabWidget>
+#include <QTableView>
+#include <QUndoStack>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "files/alignment_file.h"
+#include "files/landxml.h"
+#include "files/read_file.h"
+#include "korvane/version.h"
+#include "route/forward.h"
+#include "route/table.h"
+#include "ui/common/desktop.h"
+#include "ui/route/computation_pane.h"
+#include "ui/route/definition_pane.h"
+#include "ui/route/plan_view.h"
+#include "ui/route/profile_view.h"
+#include "ui/route/route_tables.h"
+
+namespace korvane::ui {
+
+namespace {
+
+constexpr int kDecimals = 3;
+
+QString qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+bool isXmlName(const QString& path) {
+    return path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive);
+}
+
+std::optional<QString> messageOf(const std::optional<files::Error>& error) {
+    if (!error) return std::nullopt;
+    return qs(error->message);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Building the window
+
+RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
+    : QMainWindow(parent), desktop_(desktop), undo_(new QUndoStack(this)) {
+    setObjectName(QStringLiteral("RouteWindow"));
+    definition_ = new DefinitionPane(undo_);
+
+    buildActions();
+
+    auto* views = new QTabWidget;
+    views->setObjectName(QStringLiteral("viewTabs"));
+    plan_ = new PlanView;
+    profileDrawing_ = new ProfileView;
+    views->addTab(plan_, QStringLiteral("平面图"));
+    views->addTab(profileDrawing_, QStringLiteral("纵断面图"));
+    computation_ =
+        new ComputationPane(desktop_, *plan_, [this] { return alignmentForComputing(); });
+
+    auto* right = new QSplitter(Qt::Vertical);
+    right->addWidget(views);
+    right->addWidget(computation_);
+    right->setStretchFactor(0, 1);
+    right->setStretchFactor(1, 1);
+    right->setSizes({420, 400});
+
+    auto* main = new QSplitter(Qt::Horizontal);
+    main->addWidget(definition_);
+    main->addWidget(right);
+    main->setStretchFactor(0, 2);
+    main->setStretchFactor(1, 3);
+    main->setSizes({520, 760});
+    setCentralWidget(main);
+
+    cursorLabel_ = new QLabel;
+    cursorLabel_->setObjectName(QStringLiteral("cursorLabel"));
+    statusBar()->addPermanentWidget(cursorLabel_);
+    connect(plan_, &PlanView::cursorMoved, this, &RouteWindow::showCursor);
+    connect(computation_, &ComputationPane::statusMessage, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+
+    connect(definition_, &DefinitionPane::edited, this, &RouteWindow::recheck);
+    connect(undo_, &QUndoStack::cleanChanged, this, &RouteWindow::updateCaption);
+
+    resize(1280, 820);
+    newAlignment(false);
+}
+
+RouteWindow::~RouteWindow() {
+    computation_->stopComputing();
+    computation_->stopExporting();
+    // The undo stack is deleted with the window's children, after this
+    // destructor; its last signals must not reach the window then.
+    undo_->disconnect(this);
+}
+
+const ResultModel& RouteWindow::results() const {
+    return computation_->results();
+}
+
+bool RouteWindow::isComputing() const {
+    return computation_->isComputing();
+}
+
+bool RouteWindow::isExporting() const {
+    return computation_->isExporting();
+}
+
+void RouteWindow::buildActions() {
+    const auto action = [this](QMenu* menu, const char* name, const QString& text, auto slot) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    action(file, "newAction", QStringLiteral("新建"), [this] {
+        if (mayDiscard()) newAlignment(false);
+    })->setShortcut(QKeySequence::New);
+    action(file, "newPointsAction", QStringLiteral("新建（交点法）"), [this] {
+        if (mayDiscard()) newAlignment(true);
+    });
+    action(file, "openAction", QStringLiteral("打开…"), [this] {
+        openChosen();
+    })->setShortcut(QKeySequence::Open);
+    action(file, "saveAction", QStringLiteral("保存"), [this] {
+        save();
+    })->setShortcut(QKeySequence::Save);
+    action(file, "saveAsAction", QStringLiteral("另存为…"), [this] {
+        saveAs();
+    })->setShortcut(QKeySequence::SaveAs);
+    file->addSeparator();
+    action(file, "importAction", QStringLiteral("导入 LandXML…"), [this] { importLandXml(); });
+    action(file, "exportXmlAction", QStringLiteral("导出 LandXML…"), [this] { exportLandXml(); });
+    file->addSeparator();
+    action(file, "exportCsvAction", QStringLiteral("导出结果 CSV…"), [this] { exportCsv(); });
+    action(file, "exportCassAction", QStringLiteral("导出结果 CASS…"), [this] { exportCass(); });
+    action(file, "exportPdfAction", QStringLiteral("导出报表 PDF…"), [this] { exportPdf(); });
+    action(file, "printAction", QStringLiteral("打印…"), [this] {
+        printReport();
+    })->setShortcut(QKeySequence::Print);
+    file->addSeparator();
+    action(file, "quitAction", QStringLiteral("退出"), [this] {
+        close();
+    })->setShortcut(QKeySequence::Quit);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("编辑(&E)"));
+    QAction* undo = undo_->createUndoAction(this, QStringLiteral("撤销"));
+    undo->setObjectName(QStringLiteral("undoAction"));
+    undo->setShortcut(QKeySequence::Undo);
+    edit->addAction(undo);
+    QAction* redo = undo_->createRedoAction(this, QStringLiteral("重做"));
+    redo->setObjectName(QStringLiteral("redoAction"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    edit->addAction(redo);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("视图(&V)"));
+    action(view, "fitAction", QStringLiteral("适合窗口"), [this] { plan_->fit(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    action(help, "aboutAction", QStringLiteral("关于"), [this] {
+        desktop_.showInformation(
+            this, QStringLiteral("关于 Korvane 线路计算"),
+            QStringLiteral("Korvane 线路计算 %1\n\n线元法与交点法平曲线、断链、纵断面；"
+                           "中边桩正算、反算与逐桩坐标表。")
+                .arg(QLatin1String(kVersion)));
+    });
+}
+
+// ---------------------------------------------------------------------------
+// The alignment
+
+void RouteWindow::newAlignment(bool byPoints) {
+    route::Definition d;
+    d.name.clear();
+    if (byPoints) {
+        d.horizontal = route::PointsDef{};
+    } else {
+        d.horizontal = route::ElementsDef{};
+    }
+    loadDefinition(d, QString(), QString());
+    // A new alignment's table of elements or points starts empty, not with
+    // zeros that look like a design.
+    if (byPoints) {
+        definition_->blankPoints();
+    }
+}
+
+void RouteWindow::loadDefinition(const route::Definition& definition, const QString& path,
+                                 const QString& shownName) {
+    computation_->stopComputing();
+    const DefinitionTexts t = textsOf(definition);
+    path_ = path;
+    shownName_ = shownName;
+    // Every table reset, then one check of the whole.
+    definition_->load(t);
+    computation_->startOver();
+    undo_->clear();
+    recheck();
+    updateCaption();
+}
+
+void RouteWindow::recheck() {
+    DefinitionPane::Checked checked = definition_->check();
+    alignment_ = std::move(checked.alignment);
+    alignmentError_ = std::move(checked.error);
+    // The intersection points of an alignment given by them are marked on the plan.
+    plan_->setIntersections(alignment_ && checked.definition
+                                ? PlanView::intersections_of(*checked.definition)
+                                : std::vector<PlanMark>{});
+    plan_->setAlignment(alignment_);
+    plan_->setMarks({});
+    profileDrawing_->setAlignment(alignment_);
+    definition_->showKeyPoints(alignment_.get());
+    statusBar()->showMessage(alignment_ ? QString() : alignmentError_);
+}
+
+void RouteWindow::updateCaption() {
+    QString caption = QStringLiteral("Korvane 线路计算 — ");
+    caption += shownName_.isEmpty() ? QStringLiteral("未命名") : shownName_;
+    if (!undo_->isClean()) caption += QLatin1Char('*');
+    setWindowTitle(caption);
+}
+
+bool RouteWindow::mayDiscard() {
+    if (undo_->isClean()) return true;
+    const QString name = shownName_.isEmpty() ? QStringLiteral("未命名") : shownName_;
+    switch (desktop_.askUnsaved(this, QStringLiteral("线路“%1”已修改，是否保存修改？").arg(name))) {
+        case UnsavedChoice::Save:
+            return save();
+        case UnsavedChoice::Discard:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void RouteWindow::closeEvent(QCloseEvent* event) {
+    if (!mayDiscard()) {
+        event->ignore();
+        return;
+    }
+    computation_->stopComputing();
+    computation_->stopExporting();
+    event->accept();
+}
+
+std::optional<route::Definition> RouteWindow::definitionForWriting() {
+    const ReadTexts read = definition_->read();
+    if (read.definition) return read.definition;
+    const RowError& e = read.errors.front();
+    QTableView* view = definition_->select(e);
+    desktop_.showInformation(this, noticeTitle(),
+                             QStringLiteral("第%1行：%2").arg(e.row + 1).arg(e.message));
+    desktop_.moveFocus(view);
+    return std::nullopt;
+}
+
+bool RouteWindow::openFile(const QString& path) {
+    const std::string p = str(path);
+    files::Result<route::Definition> read = files::Error{};
+    if (isXmlName(path)) {
+        files::Result<std::string> bytes = files::read_whole_file(p, files::kMaxLandXmlBytes);
+        if (!bytes) {
+            desktop_.showInformation(this, noticeTitle(), qs(bytes.failure().message));
+            return false;
+        }
+        const auto where = [&](const std::string& cause) {
+            return QStringLiteral("无法读取文件“%1”：%2").arg(path, qs(cause));
+        };
+        files::Result<std::vector<std::string>> names =
+            files::landxml_alignment_names(bytes.value());
+        if (!names) {
+            desktop_.showInformation(this, noticeTitle(), where(names.failure().message));
+            return false;
+        }
+        std::string name;
+        if (names.value().size() > 1) {
+            QStringList items;
+            for (const std::string& n : names.value()) items.append(qs(n));
+            const QString chosen =
+                desktop_.chooseItem(this, QStringLiteral("文件中有多条线路，请选择："), items);
+            if (chosen.isEmpty()) return false;
+            name = str(chosen);
+        }
+        read = files::parse_landxml(bytes.value(), name);
+        if (!read) {
+            desktop_.showInformation(this, noticeTitle(), where(read.failure().message));
+            return false;
+        }
+        // LandXML is imported: saving asks for a Korvane file.
+        loadDefinition(read.value(), QString(), QFileInfo(path).fileName());
+        return true;
+    }
+    read = files::read_alignment_file(p);
+    if (!read) {
+        desktop_.showInformation(this, noticeTitle(), qs(read.failure().message));
+        return false;
+    }
+    loadDefinition(read.value(), path, QFileInfo(path).fileName());
+    return true;
+}
+
+bool RouteWindow::saveTo(const QString& path) {
+    const std::optional<route::Definition> d = definitionForWriting();
+    if (!d) return false;
+    if (auto error = files::write_alignment_file(str(path), *d)) {
+        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+        return false;
+    }
+    path_ = path;
+    shownName_ = QFileInfo(path).fileName();
+    undo_->setClean();
+    updateCaption();
+    return true;
+}
+
+bool RouteWindow::save() {
+    if (path_.isEmpty()) return saveAs();
+    return saveTo(path_);
+}
+
+bool RouteWindow::saveAs() {
+    const QString path = desktop_.chooseFile(this, FileDialogMode::Save,
+                                             {QStringLiteral("Korvane 线路文件 (*.csv)")});
+    if (path.isEmpty()) return false;
+    return saveTo(path);
+}
+
+void RouteWindow::openChosen() {
+    if (!mayDiscard()) return;
+    const QString path = desktop_.chooseFile(
+        this, FileDialogMode::Open,
+        {QStringLiteral("Korvane 线路文件 (*.csv)"), QStringLiteral("LandXML 文件 (*.xml)"),
+         QStringLiteral("所有文件 (*)")});
+    if (!path.isEmpty()) openFile(path);
+}
+
+void RouteWindow::importLandXml() {
+    if (!mayDiscard()) return;
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Open, {QStringLiteral("LandXML 文件 (*.xml)")});
+    if (!path.isEmpty()) openFile(path);
+}
+
+void RouteWindow::exportLandXml() {
+    const std::optional<route::Definition> d = definitionForWriting();
+    if (!d) return;
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("LandXML 文件 (*.xml)")});
+    if (path.isEmpty()) return;
+    if (auto error = files::write_landxml(str(path), *d))
+        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+}
+
+// ---------------------------------------------------------------------------
+// Computations and their results
+
+std::shared_ptr<const route::Alignment> RouteWindow::alignmentForComputing() {
+    if (alignment_) return alignment_;
+    if (!definitionForWriting()) return nullptr;
+    // The rows read, but the alignment does not build: its message, at its row.
+    desktop_.showInformation(this, noticeTitle(), alignmentError_);
+    return nullptr;
+}
+
+void RouteWindow::exportCsv() {
+    if (!computation_->haveResults()) return;
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CSV 文件 (*.csv)")});
+    if (path.isEmpty()) return;
+    computation_->exportResults(
+        QStringLiteral("CSV"),
+        [rows = computation_->store(), target = str(path)](const WriteControl& control) {
+            return messageOf(writeResultCsv(*rows, target, control));
+        });
+}
+
+void RouteWindow::exportCass() {
+    if (!computation_->haveResults()) return;
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CASS 坐标文件 (*.dat)")});
+    if (path.isEmpty()) return;
+    computation_->exportResults(
+        QStringLiteral("CASS"),
+        [rows = computation_->store(), target = str(path)](const WriteControl& control) {
+            return messageOf(writeResultCass(*rows, target, control));
+        });
+}
+
+void RouteWindow::exportPdf() {
+    if (!computation_->haveResults()) return;
+    const std::optional<SignOff> names = askSignOff(this);
+    if (!names) return;
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("PDF 文件 (*.pdf)")});
+    if (path.isEmpty()) return;
+    computation_->exportResults(QStringLiteral("PDF"),
+                                [rows = computation_->store(), range = computation_->rangeText(),
+                                 path, names = *names](const WriteControl& control) {
+                                    return writeResultReportPdf(*rows, range, path, names, control);
+                                });
+}
+
+bool RouteWindow::writeReportPdf(const QString& path, const SignOff& signOff) {
+    if (const std::optional<QString> failure = writeResultReportPdf(
+            *computation_->store(), computation_->rangeText(), path, signOff)) {
+        desktop_.showInformation(this, noticeTitle(), *failure);
+        return false;
+    }
+    return true;
+}
+
+bool RouteWindow::paintReport(QPagedPaintDevice& device, const SignOff& signOff) {
+    if (const std::optional<QString> failure =
+            paintResultReport(device, *computation_->store(), computation_->rangeText(), signOff)) {
+        desktop_.showInformation(this, noticeTitle(), *failure);
+        return false;
+    }
+    return true;
+}
+
+void RouteWindow::printReport() {
+    if (!computation_->haveResults()) return;
+    const std::optional<SignOff> names = askSignOff(this);
+    if (!names) return;
+    if (const std::optional<QString> failure =
+            printResultReport(this, *computation_->store(), computation_->rangeText(), *names))
+        desktop_.showInformation(this, noticeTitle(), *failure);
+}
+
+void RouteWindow::showCursor(double x, double y) {
+    QString text =
+        QStringLiteral("X %1  Y %2").arg(qs(fixedText(x, kDecimals)), qs(fixedText(y, kDecimals)));
+    if (alignment_) {
+        route::Outcome<route::InverseResult> r = route::inverse(*alignment_, x, y);
+        if (r)
+            text += QStringLiteral("  里程 %1  偏距 %2")
+                        .arg(qs(alignment_->chainage_text(r.value().chainage, kDecimals)),
+                             qs(fixedText(r.value().offset, kDecimals)));
+    }
+    cursorLabel_->setText(text);
+}
+
+}  // namespace korvane::ui
