@@ -450,6 +450,10 @@ Done run_table(const RouteOptions& o) {
     if (!loaded) return loaded.failure();
     const route::Alignment& a = loaded.value();
     const OutputChoice& c = choice.value();
+    // The rows are named after their chainages: names that would repeat are
+    // refused before any row is computed.
+    if (auto clash = route::table_name_clash(a, request, c.decimals))
+        return computation_failure(*clash);
     if (c.format == files::RouteFormat::cass) {
         // Checks the request without computing any row, so that a refused
         // table writes nothing.

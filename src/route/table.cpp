@@ -183,6 +183,52 @@ class Stations {
         return false;
     }
 
+    // The first two stations whose chainage texts with `decimals` decimals are
+    // the same in one zone, refused: their points would share a name.
+    std::optional<Failure> name_clash(int decimals) const {
+        const double unit = std::pow(10.0, -decimals);
+        const auto text = [&](double c) { return a_->chainage_text(c, decimals); };
+        const auto clash = [&](double c1, double c2) -> std::optional<Failure> {
+            // Texts can agree only for chainages less than one unit apart.
+            if (!(std::fabs(c1 - c2) < unit) || text(c1) != text(c2)) return std::nullopt;
+            return fail("按" + std::to_string(decimals) + "位小数，桩号" +
+                            a_->chainage_text(c1, decimals + 3) + "与" +
+                            a_->chainage_text(c2, decimals + 3) + "都写作“" + text(c1) +
+                            "”，点名会重复，请增加小数位数或加大间距！",
+                        Subject::interval);
+        };
+        for (const Span& z : zones_) {
+            if (interval_ < unit && z.k_hi > z.k) {
+                return fail("间距" + geometry::exact_text(interval_) + "m小于" +
+                                std::to_string(decimals) + "位小数桩号能区分的" +
+                                geometry::exact_text(unit) +
+                                "m，整桩的点名会重复，请增加小数位数或加大间距！",
+                            Subject::interval);
+            }
+        }
+        const Extra* previous = nullptr;
+        for (const Extra& e : extras_) {
+            if (previous != nullptr && previous->zone == e.zone) {
+                if (auto f = clash(previous->chainage, e.chainage)) return f;
+            }
+            previous = &e;
+            const Span* span = nullptr;
+            for (const Span& z : zones_) span = z.zone == e.zone ? &z : span;
+            if (span == nullptr) continue;
+            const Zone& zone = a_->zones()[static_cast<std::size_t>(e.zone) - 1];
+            const auto below = static_cast<std::int64_t>(std::floor(e.chainage / interval_));
+            for (std::int64_t k = below - 1; k <= below + 2; ++k) {
+                if (k < span->k || k > span->k_hi) continue;
+                const double c = static_cast<double>(k) * interval_;
+                const double ws = std::clamp(c - zone.constant, span->lo, span->hi);
+                // A whole station at the extra's position is the same station.
+                if (std::fabs(ws - e.s) <= kSame) continue;
+                if (auto f = clash(e.chainage, c)) return f;
+            }
+        }
+        return std::nullopt;
+    }
+
   private:
     struct Span {
         int zone;
@@ -216,6 +262,13 @@ std::optional<Failure> table_refusal(const Alignment& alignment, const TableRequ
     auto planned = Stations::plan(alignment, request);
     if (!planned) return planned.failure();
     return std::nullopt;
+}
+
+std::optional<Failure> table_name_clash(const Alignment& alignment, const TableRequest& request,
+                                        int decimals) {
+    auto planned = Stations::plan(alignment, request);
+    if (!planned) return std::nullopt;
+    return planned.value().name_clash(decimals);
 }
 
 Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request) {

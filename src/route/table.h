@@ -79,6 +79,14 @@ Outcome<TableSummary> table_text(
 // through the stations (table_row_count goes through them all).
 std::optional<Failure> table_refusal(const Alignment& alignment, const TableRequest& request);
 
+// The first two stations of the table whose chainage texts with `decimals`
+// decimals are the same in one zone (an interval finer than the decimals, or a
+// main point next to a whole station), refused: the points named after them
+// would share a name (Subject::interval). Nothing when every name differs, or
+// the request is refused anyway (table_refusal).
+std::optional<Failure> table_name_clash(const Alignment& alignment, const TableRequest& request,
+                                        int decimals);
+
 // The number of rows table() would give, or its refusal, without computing any.
 Outcome<std::size_t> table_row_count(const Alignment& alignment, const TableRequest& request);
 

@@ -267,3 +267,14 @@ cli_expect_file("the points kept" "${WORK}/own/meas.txt" "${meas_before}")
 # A new file beside them is written as before.
 cli_check("table to a new file" ARGS route table own/small.csv --from 0 --to 100
   --interval 20 --output own/new.csv STATUS 0)
+
+# Names that would repeat: an interval finer than the decimals is refused
+# before anything is written.
+cli_check("interval finer than the decimals" ARGS route table "${SMALL}" --from 0 --to 10
+  --interval 0.5 --decimals 0 --format cass --output fine.dat STATUS 2
+  STDERR "间距0.5m小于0位小数桩号能区分的1m，整桩的点名会重复，请增加小数位数或加大间距！\n")
+if(EXISTS "${WORK}/fine.dat")
+  message(SEND_ERROR "interval finer than the decimals: fine.dat was written")
+endif()
+cli_check("interval as fine as the decimals" ARGS route table "${SMALL}" --from 0 --to 2
+  --interval 0.5 --decimals 1 --no-key-points STATUS 0 STDOUT_MATCHES "K0\\+001\\.5,")

@@ -347,6 +347,45 @@ TEST(route_table, chainages_are_exact_multiples_not_running_sums) {
     }
 }
 
+// Points are named after their chainages: a request whose names would repeat
+// in one zone is refused, whether whole stations finer than the decimals or a
+// main point within half a unit of a whole station.
+TEST(route_table, names_that_would_repeat_are_refused) {
+    kr::Definition d;
+    kr::ElementsDef e;
+    e.elements = {{100.0004, kr::kStraight, kr::kStraight}, {50, kr::kStraight, kr::kStraight}};
+    d.horizontal = e;
+    const kr::Alignment a = kr::Alignment::build(d).value();
+    kr::TableRequest q;
+    q.from = 0;
+    q.to = 150;
+    q.interval = 0.5;
+    auto fine = kr::table_name_clash(a, q, 0);
+    ASSERT_TRUE(fine);
+    EXPECT_EQ(fine->message,
+              "间距0.5m小于0位小数桩号能区分的1m，整桩的点名会重复，请增加小数位数或加大间距！");
+    EXPECT_EQ(fine->subject, kr::Subject::interval);
+    EXPECT_FALSE(kr::table_name_clash(a, q, 4));
+
+    // The element boundary at 100.0004 m beside the whole station K0+100.
+    q.interval = 20;
+    auto beside = kr::table_name_clash(a, q, 3);
+    ASSERT_TRUE(beside);
+    EXPECT_EQ(beside->message,
+              "按3位小数，桩号K0+100.000400与K0+100.000000都写作“K0+100.000”，点名会重复，"
+              "请增加小数位数或加大间距！");
+    EXPECT_FALSE(kr::table_name_clash(a, q, 4));
+    q.key_points = false;
+    EXPECT_FALSE(kr::table_name_clash(a, q, 3));
+    // The long chain's repeated chainages are in two zones: not a clash here.
+    kr::TableRequest whole;
+    whole.from = 0;
+    whole.to = 3017;
+    whole.to_zone = 2;
+    whole.interval = 5;
+    EXPECT_FALSE(kr::table_name_clash(pi_alignment(), whole, 3));
+}
+
 TEST(route_table, bounded_before_any_work_and_cancellable) {
     const kr::Alignment& a = pi_alignment();
     kr::TableRequest q;

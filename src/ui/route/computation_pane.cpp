@@ -349,19 +349,23 @@ void ComputationPane::computeTable() {
     const std::optional<double> interval = geometry::parse_strict(str(interval_->text()));
     if (!interval || !std::isfinite(*interval))
         return refuse(QStringLiteral("间距“%1”不是有效数字！").arg(interval_->text()), interval_);
-    OffsetsRead offsets = readOffsets(offsets_->text());
-    if (!offsets.error.isEmpty()) return refuse(offsets.error, offsets_);
+    route::Outcome<std::vector<double>> offsets = route::read_offsets(str(offsets_->text()));
+    if (!offsets) return refuse(qs(offsets.failure().message), offsets_);
     q.from = from.value();
     q.from_zone = fromZone_->value();
     q.to = to.value();
     q.to_zone = toZone_->value();
     q.interval = *interval;
-    q.offsets = std::move(offsets.values);
+    q.offsets = std::move(offsets).value();
     q.key_points = keyPointsBox_->isChecked();
     // Refused here and now; the rows are counted on the worker (going through
     // a million stations would hold the window up).
     if (std::optional<route::Failure> refusal = route::table_refusal(*a, q))
         return refuseFailure(*refusal);
+    // The rows are named after their chainages (CASS points, the report):
+    // two that would share a name are refused before any is computed.
+    if (std::optional<route::Failure> clash = route::table_name_clash(*a, q, kDecimals))
+        return refuseFailure(*clash);
 
     stopComputing();
     expected_ = 0;
@@ -388,15 +392,15 @@ void ComputationPane::invertPointsFile() {
     if (path.isEmpty()) return;
     // By its name, as the command line tells a file's form: .dat CASS, .csv
     // CSV, anything else the plain "[name] X Y" form.
-    const std::optional<files::PointFormat> format = files::point_format_of(str(path));
+    const files::PointForm form = files::point_form_of(str(path));
 
     stopComputing();
     expected_ = 0;
     expectedRows_.reset();
     rangeText_ = QStringLiteral("点文件 %1").arg(QFileInfo(path).fileName());
     startComputing(ResultKind::inverse, a,
-                   [a, path, format](const PostChunk& post, const std::atomic<bool>& cancel) {
-                       return pointsInverseJob(*a, path, format, post, cancel);
+                   [a, path, form](const PostChunk& post, const std::atomic<bool>& cancel) {
+                       return pointsInverseJob(*a, path, form, post, cancel);
                    });
 }
 

@@ -86,71 +86,7 @@ class Emitter {
     bool stopped_ = false;
 };
 
-// Reads a plain points file ("[name] X Y" a line) into `each`, which may
-// stop the reading by returning false. The failure of a bad file names it and
-// its bad lines; the points handed over before are then to be dropped.
-std::optional<QString> readPlainPoints(const QString& path,
-                                       const std::function<bool(const files::PointRecord&)>& each) {
-    bool stopped = false;
-    std::size_t points = 0;
-    std::optional<QString> failure;
-    files::PointsParser parser([&](const files::PointText& p) {
-        if (stopped) return;
-        ++points;
-        files::PointRecord record;
-        record.line = p.line;
-        record.name = std::string(p.name);
-        const std::optional<double> x = geometry::parse_strict(p.x);
-        const std::optional<double> y = geometry::parse_strict(p.y);
-        if (!x || !y || !std::isfinite(*x) || !std::isfinite(*y)) {
-            failure = QStringLiteral("文件“%1”第%2行：坐标不是有效数字！").arg(path).arg(p.line);
-            stopped = true;
-            return;
-        }
-        record.x = *x;
-        record.y = *y;
-        stopped = !each(record);
-    });
-    if (std::optional<files::Error> error = files::read_points_text(str(path), parser))
-        return qs(error->message);
-    const files::PointsCheck& check = parser.check();
-    const auto cannot = [&](const QString& cause) {
-        return QStringLiteral("无法读取文件“%1”：%2！").arg(path, cause);
-    };
-    if (!check.utf8) return cannot(QStringLiteral("点文件须为 UTF-8 文本"));
-    if (check.bad_count > 0) {
-        QString lines;
-        for (std::size_t i = 0; i < check.bad_lines.size(); ++i) {
-            if (i > 0) lines += QStringLiteral("、");
-            lines += QString::number(check.bad_lines[i]);
-        }
-        if (check.bad_count > check.bad_lines.size())
-            lines += QStringLiteral("等%1").arg(check.bad_count);
-        return cannot(QStringLiteral("第%1行不是“[点名] X Y”两个坐标数字").arg(lines));
-    }
-    if (failure) return failure;
-    if (points == 0) return cannot(QStringLiteral("文件中没有点"));
-    return std::nullopt;
-}
-
 }  // namespace
-
-OffsetsRead readOffsets(const QString& text) {
-    OffsetsRead out;
-    QString normal = text;
-    normal.replace(QChar(0xFF0C), QLatin1Char(','));
-    const QStringList items = normal.split(QLatin1Char(','));
-    for (int i = 0; i < items.size(); ++i) {
-        const std::string item = str(items[i].trimmed());
-        const std::optional<double> v = geometry::parse_strict(item);
-        if (!v || !std::isfinite(*v)) {
-            out.error = QStringLiteral("第%1个边桩偏距“%2”不是有效数字！").arg(i + 1).arg(qs(item));
-            return out;
-        }
-        out.values.push_back(*v);
-    }
-    return out;
-}
 
 TaskOutcome tableJob(const route::Alignment& a, const route::TableRequest& q,
                      std::atomic<std::size_t>& expected, const PostChunk& post,
@@ -177,9 +113,8 @@ TaskOutcome tableJob(const route::Alignment& a, const route::TableRequest& q,
     return outcome;
 }
 
-TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path,
-                             std::optional<files::PointFormat> format, const PostChunk& post,
-                             const std::atomic<bool>& cancel) {
+TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path, files::PointForm form,
+                             const PostChunk& post, const std::atomic<bool>& cancel) {
     Emitter out(post, cancel);
     TaskOutcome outcome;
     std::size_t several = 0;
@@ -187,10 +122,8 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path,
         if (out.cancelled()) return false;
         route::Outcome<route::InverseResult> r = route::inverse(a, p.x, p.y);
         if (!r) {
-            outcome.failure = QStringLiteral("文件“%1”第%2行：%3")
-                                  .arg(path)
-                                  .arg(p.line)
-                                  .arg(qs(r.failure().message));
+            outcome.failure = qs(files::file_named(str(path)) + "第" + std::to_string(p.line) +
+                                 "行：" + r.failure().message);
             return false;
         }
         const route::InverseResult& v = r.value();
@@ -205,12 +138,10 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path,
                  .zone = v.zone});
         return true;
     };
-    if (format) {
-        if (std::optional<files::Error> error = files::read_point_file(str(path), *format, each))
-            outcome.failure = qs(error->message);
-    } else if (std::optional<QString> error = readPlainPoints(path, each)) {
-        outcome.failure = *error;  // a bad line is told before a point without a foot
-    }
+    // Every line is looked at before the first point comes: a bad line is
+    // told before a point without a foot.
+    if (std::optional<files::Error> error = files::read_points(str(path), form, each))
+        if (!outcome.failed()) outcome.failure = qs(error->message);
     out.flush();
     if (!outcome.failed() && several > 0)
         outcome.warnings.append(

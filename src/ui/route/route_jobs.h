@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "files/point_file.h"
+#include "files/read_points.h"
 #include "route/alignment.h"
 #include "route/forward.h"
 #include "route/table.h"
@@ -23,13 +23,6 @@ namespace korvane::ui {
 // Takes a chunk of rows on the worker, for the window.
 using PostChunk = std::function<void(std::shared_ptr<ResultChunk>)>;
 
-// Offsets separated by commas (ASCII or Chinese).
-struct OffsetsRead {
-    std::vector<double> values;
-    QString error;
-};
-OffsetsRead readOffsets(const QString& text);
-
 // The rows of the table `request` along `alignment`, posted in chunks; the
 // rows it will have are stored in `expected` once counted. A set `cancel`
 // stops it (the outcome then says so).
@@ -38,11 +31,11 @@ TaskOutcome tableJob(const route::Alignment& alignment, const route::TableReques
                      const std::atomic<bool>& cancel);
 
 // The points of the file at `path` inverted onto `alignment`, in the file's
-// order: a CASS or CSV file as `format` says, the plain "[name] X Y" form
-// without one. A bad line or a point without a foot is a failure for the
+// order, read as the command line reads them (files::read_points, in the
+// form `form`). A bad line or a point without a foot is a failure for the
 // whole file; points with several feet are a warning.
 TaskOutcome pointsInverseJob(const route::Alignment& alignment, const QString& path,
-                             std::optional<files::PointFormat> format, const PostChunk& post,
+                             files::PointForm form, const PostChunk& post,
                              const std::atomic<bool>& cancel);
 
 }  // namespace korvane::ui

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "files/alignment_file.h"
+#include "files/definition_file.h"
 #include "files/landxml.h"
-#include "files/read_file.h"
 #include "korvane/version.h"
 #include "route/forward.h"
 #include "route/table.h"
@@ -42,10 +42,6 @@ QString qs(const std::string& s) {
 
 std::string str(const QString& s) {
     return s.toStdString();
-}
-
-bool isXmlName(const QString& path) {
-    return path.endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive);
 }
 
 std::optional<QString> messageOf(const std::optional<files::Error>& error) {
@@ -275,23 +271,15 @@ std::optional<route::Definition> RouteWindow::definitionForWriting() {
 
 bool RouteWindow::openFile(const QString& path) {
     const std::string p = str(path);
-    files::Result<route::Definition> read = files::Error{};
-    if (isXmlName(path)) {
-        files::Result<std::string> bytes = files::read_whole_file(p, files::kMaxLandXmlBytes);
-        if (!bytes) {
-            desktop_.showInformation(this, noticeTitle(), qs(bytes.failure().message));
-            return false;
-        }
-        const auto where = [&](const std::string& cause) {
-            return QStringLiteral("无法读取文件“%1”：%2").arg(path, qs(cause));
-        };
-        files::Result<std::vector<std::string>> names =
-            files::landxml_alignment_names(bytes.value());
+    // Told and read as the command line does (files::read_definition).
+    const bool xml = files::is_landxml_name(p);
+    std::string name;
+    if (xml) {
+        files::Result<std::vector<std::string>> names = files::read_definition_names(p);
         if (!names) {
-            desktop_.showInformation(this, noticeTitle(), where(names.failure().message));
+            desktop_.showInformation(this, noticeTitle(), qs(names.failure().message));
             return false;
         }
-        std::string name;
         if (names.value().size() > 1) {
             QStringList items;
             for (const std::string& n : names.value()) items.append(qs(n));
@@ -300,21 +288,14 @@ bool RouteWindow::openFile(const QString& path) {
             if (chosen.isEmpty()) return false;
             name = str(chosen);
         }
-        read = files::parse_landxml(bytes.value(), name);
-        if (!read) {
-            desktop_.showInformation(this, noticeTitle(), where(read.failure().message));
-            return false;
-        }
-        // LandXML is imported: saving asks for a Korvane file.
-        loadDefinition(read.value(), QString(), QFileInfo(path).fileName());
-        return true;
     }
-    read = files::read_alignment_file(p);
+    files::Result<route::Definition> read = files::read_definition(p, name);
     if (!read) {
         desktop_.showInformation(this, noticeTitle(), qs(read.failure().message));
         return false;
     }
-    loadDefinition(read.value(), path, QFileInfo(path).fileName());
+    // LandXML is imported: saving asks for a Korvane file.
+    loadDefinition(read.value(), xml ? QString() : path, QFileInfo(path).fileName());
     return true;
 }
 
