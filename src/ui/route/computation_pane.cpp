@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "files/point_file.h"
+#include "geometry/fixed_text.h"
 #include "geometry/number_text.h"
 #include "route/angle.h"
 #include "route/chainage.h"
@@ -307,10 +308,10 @@ void ComputationPane::computeForward() {
         route::forward(*a, station.value(), zone_->value(), *offset, skew.value());
     if (!r) return refuseFailure(r.failure());
     const route::ForwardResult& v = r.value();
-    forwardX_->setText(qs(fixedText(v.x, kDecimals)));
-    forwardY_->setText(qs(fixedText(v.y, kDecimals)));
+    forwardX_->setText(qs(geometry::shown_fixed(v.x, kDecimals)));
+    forwardY_->setText(qs(geometry::shown_fixed(v.y, kDecimals)));
     forwardAzimuth_->setText(qs(route::format_azimuth(v.azimuth, 2)));
-    if (v.elevation) forwardH_->setText(qs(fixedText(*v.elevation, kDecimals)));
+    if (v.elevation) forwardH_->setText(qs(geometry::shown_fixed(*v.elevation, kDecimals)));
     plan_.setMarks({PlanMark{v.x, v.y, qs(a->chainage_text(v.chainage, kDecimals))}});
 }
 
@@ -328,8 +329,8 @@ void ComputationPane::computeInverse() {
     if (!r) return refuseFailure(r.failure());
     const route::InverseResult& v = r.value();
     inverseStation_->setText(qs(a->chainage_text(v.chainage, kDecimals)));
-    inverseOffset_->setText(qs(fixedText(v.offset, kDecimals)));
-    if (v.elevation) inverseH_->setText(qs(fixedText(*v.elevation, kDecimals)));
+    inverseOffset_->setText(qs(geometry::shown_fixed(v.offset, kDecimals)));
+    if (v.elevation) inverseH_->setText(qs(geometry::shown_fixed(*v.elevation, kDecimals)));
     emit statusMessage(
         v.feet > 1 ? QStringLiteral("注意：此点在线路上有%1个垂足，结果取最近的一个。").arg(v.feet)
                    : QString());

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "geometry/fixed_text.h"
 #include "route/angle.h"
 #include "ui/route/route_results.h"
 #include "ui/route/table_view.h"
@@ -205,13 +206,14 @@ void DefinitionPane::showKeyPoints(const route::Alignment* alignment) {
             station += '=';
             station += alignment->chainage_text(*k.ahead, kDecimals);
         }
-        const QStringList cells{
-            qs(k.label),
-            qs(station),
-            qs(fixedText(k.x, kDecimals)),
-            qs(fixedText(k.y, kDecimals)),
-            qs(route::format_azimuth(k.azimuth, 2)),
-            std::isinf(k.radius) ? QStringLiteral("∞") : qs(fixedText(k.radius, kDecimals))};
+        const QStringList cells{qs(k.label),
+                                qs(station),
+                                qs(geometry::shown_fixed(k.x, kDecimals)),
+                                qs(geometry::shown_fixed(k.y, kDecimals)),
+                                qs(route::format_azimuth(k.azimuth, 2)),
+                                std::isinf(k.radius)
+                                    ? QStringLiteral("∞")
+                                    : qs(geometry::shown_fixed(k.radius, kDecimals))};
         for (int c = 0; c < cells.size(); ++c)
             keyPoints_->setItem(static_cast<int>(i), c, new QTableWidgetItem(cells[c]));
     }

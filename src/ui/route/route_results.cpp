@@ -29,12 +29,6 @@ QString qs(const std::string& s) {
 
 }  // namespace
 
-std::string fixedText(double value, int decimals) {
-    std::string out;
-    geometry::append_shown_fixed(out, value, decimals);
-    return out;
-}
-
 bool ResultStore::hasElevation() const {
     for (const std::vector<ResultRow>& block : blocks_)
         for (const ResultRow& r : block)
@@ -121,16 +115,16 @@ QStringList ResultModel::rowTextsOf(const ResultStore& store, std::size_t i) {
     if (store.kind() == ResultKind::table)
         return {station,
                 qs(store.text(r.text)),
-                qs(fixedText(r.offset, kDecimals)),
-                qs(fixedText(r.x, kDecimals)),
-                qs(fixedText(r.y, kDecimals)),
+                qs(geometry::shown_fixed(r.offset, kDecimals)),
+                qs(geometry::shown_fixed(r.x, kDecimals)),
+                qs(geometry::shown_fixed(r.y, kDecimals)),
                 qs(route::format_azimuth(r.azimuth, 2)),
                 qs(h)};
     return {qs(store.text(r.text)),
-            qs(fixedText(r.x, kDecimals)),
-            qs(fixedText(r.y, kDecimals)),
+            qs(geometry::shown_fixed(r.x, kDecimals)),
+            qs(geometry::shown_fixed(r.y, kDecimals)),
             station,
-            qs(fixedText(r.offset, kDecimals)),
+            qs(geometry::shown_fixed(r.offset, kDecimals)),
             qs(h)};
 }
 
@@ -161,11 +155,11 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
             case 1:
                 return qs(store.text(r.text));
             case 2:
-                return qs(fixedText(r.offset, d));
+                return qs(geometry::shown_fixed(r.offset, d));
             case 3:
-                return qs(fixedText(r.x, d));
+                return qs(geometry::shown_fixed(r.x, d));
             case 4:
-                return qs(fixedText(r.y, d));
+                return qs(geometry::shown_fixed(r.y, d));
             case 5:
                 return qs(route::format_azimuth(r.azimuth, 2));
             default:
@@ -176,13 +170,13 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
         case 0:
             return qs(store.text(r.text));
         case 1:
-            return qs(fixedText(r.x, d));
+            return qs(geometry::shown_fixed(r.x, d));
         case 2:
-            return qs(fixedText(r.y, d));
+            return qs(geometry::shown_fixed(r.y, d));
         case 3:
             return station();
         case 4:
-            return qs(fixedText(r.offset, d));
+            return qs(geometry::shown_fixed(r.offset, d));
         default:
             return elevation();
     }

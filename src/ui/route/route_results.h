@@ -124,10 +124,6 @@ struct WriteControl {
 // What a cancelled writer returns (the file at the path is untouched).
 inline constexpr const char* kWriteCancelled = "导出已取消！";
 
-// A number with `decimals` decimals, rounded on its exact binary value; a
-// value that rounds to zero is written without a sign.
-std::string fixedText(double value, int decimals);
-
 // Writes the rows, replacing any file at `path` whole: CSV with a header line
 // (station,label,offset,X,Y,azimuth,H for a table; name,X,Y,station,offset,H
 // for inverted points) or a CASS file (点名,编码,Y,X,H), code page 936 with

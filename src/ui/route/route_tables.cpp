@@ -221,10 +221,10 @@ QStringList profileHeaders() {
             QStringLiteral("分区")};
 }
 
+// The shortest plain decimal that reads back to the same number, as the
+// alignment file has it: a national-grid X shows 3000000, never 3e+06.
 QString shortestText(double value) {
-    char buffer[64];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, static_cast<int>(r.ptr - buffer));
+    return QString::fromStdString(geometry::exact_text(value));
 }
 
 QString radiusText(double radius) {

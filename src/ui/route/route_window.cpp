@@ -20,6 +20,7 @@
 #include "files/alignment_file.h"
 #include "files/definition_file.h"
 #include "files/landxml.h"
+#include "geometry/fixed_text.h"
 #include "korvane/version.h"
 #include "route/forward.h"
 #include "route/table.h"
@@ -429,13 +430,14 @@ void RouteWindow::printReport() {
 
 void RouteWindow::showCursor(double x, double y) {
     QString text =
-        QStringLiteral("X %1  Y %2").arg(qs(fixedText(x, kDecimals)), qs(fixedText(y, kDecimals)));
+        QStringLiteral("X %1  Y %2")
+            .arg(qs(geometry::shown_fixed(x, kDecimals)), qs(geometry::shown_fixed(y, kDecimals)));
     if (alignment_) {
         route::Outcome<route::InverseResult> r = route::inverse(*alignment_, x, y);
         if (r)
             text += QStringLiteral("  里程 %1  偏距 %2")
                         .arg(qs(alignment_->chainage_text(r.value().chainage, kDecimals)),
-                             qs(fixedText(r.value().offset, kDecimals)));
+                             qs(geometry::shown_fixed(r.value().offset, kDecimals)));
     }
     cursorLabel_->setText(text);
 }

@@ -7,7 +7,6 @@
 #include <QRectF>
 #include <QString>
 #include <algorithm>
-#include <array>
 #include <iterator>
 #include <vector>
 
@@ -18,13 +17,7 @@ namespace korvane::ui {
 // `value` with `decimals` decimals, then `suffix`; a value that rounds to zero
 // has no sign.
 inline QString fixed_text(double value, int decimals, const QString& suffix = {}) {
-    std::array<char, 64> buf{};
-    const auto r =
-        geometry::shown_fixed_chars(buf.data(), buf.data() + buf.size(), value, decimals);
-    if (r.ec != std::errc{}) return QStringLiteral("?") + suffix;
-    QString text = QString::fromLatin1(buf.data(), static_cast<qsizetype>(r.ptr - buf.data()));
-    text.append(suffix);
-    return text;
+    return QString::fromStdString(geometry::shown_fixed(value, decimals)) + suffix;
 }
 
 // The same with a '+' before a positive value (a grade: "+1.250").

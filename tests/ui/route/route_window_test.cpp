@@ -179,6 +179,7 @@ class RouteWindowTest : public QObject {
     void exportRunsOffTheWindowAndCancelKeepsTheOldFile();
     void bulkInverseOfAPlainPointsFile();
     void tableRangeTakesTheZoneOfEachEnd();
+    void roundNumbersShowAsPlainDecimals();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
@@ -770,6 +771,27 @@ void RouteWindowTest::tableRangeTakesTheZoneOfEachEnd() {
     QCOMPARE(w.results().row(0).x, 55.0);
     QCOMPARE(w.results().row(w.results().size() - 1).zone, 2);
     QCOMPARE(w.results().row(w.results().size() - 1).x, 65.0);
+}
+
+// A national-grid X of 3000000 and a length of 100000 show as typed, never
+// as 3e+06 or 1e+05, in the cells and in the file saved from them.
+void RouteWindowTest::roundNumbersShowAsPlainDecimals() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    const QString path = dir.filePath(QStringLiteral("grid.csv"));
+    QVERIFY(writeBytes(path, cp936("线路,grid,K\r\n起点,K0+000,3000000,500000,0\r\n"
+                                   "直线,100000\r\n圆曲线,200,1000000,右\r\n")));
+    QVERIFY(w.openFile(path));
+    auto* start = child<QTableView>(w, "startTable");
+    QCOMPARE(start->model()->index(0, 3).data().toString(), QStringLiteral("3000000"));
+    QCOMPARE(start->model()->index(0, 4).data().toString(), QStringLiteral("500000"));
+    auto* elements = child<QTableView>(w, "elementTable");
+    QCOMPARE(elements->model()->index(0, 0).data().toString(), QStringLiteral("100000"));
+    QCOMPARE(elements->model()->index(1, 1).data().toString(), QStringLiteral("1000000"));
+    const QString saved = dir.filePath(QStringLiteral("saved.csv"));
+    QVERIFY(w.saveTo(saved));
+    QVERIFY(!fileBytes(saved).contains("e+"));
 }
 
 QTEST_MAIN(RouteWindowTest)
