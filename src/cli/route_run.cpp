@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -146,10 +147,11 @@ Refusal computation_failure(const route::Failure& f) {
 // naming both, before anything is read or written.
 Done check_not_an_input(const std::string& output, std::initializer_list<std::string> inputs) {
     if (output.empty() || is_stdio(output)) return std::nullopt;
+    std::vector<std::filesystem::path> files;
     for (const std::string& input : inputs) {
-        if (input.empty() || is_stdio(input) || !files::same_file(output, input)) continue;
-        return refused("输出文件“" + output + "”就是输入文件“" + input + "”，不能用结果覆盖输入！");
+        if (!input.empty() && !is_stdio(input)) files.emplace_back(input);
     }
+    if (auto error = files::output_is_input(output, files)) return refused(error->message);
     return std::nullopt;
 }
 

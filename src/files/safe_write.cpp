@@ -222,4 +222,14 @@ bool same_file(const std::filesystem::path& a, const std::filesystem::path& b) {
     return !ec && same;
 }
 
+std::optional<Error> output_is_input(const std::filesystem::path& output,
+                                     const std::vector<std::filesystem::path>& inputs) {
+    for (const std::filesystem::path& input : inputs) {
+        if (input.empty() || !same_file(output, input)) continue;
+        return Error{"输出文件“" + detail::display_path(output) + "”就是输入文件“" +
+                     detail::display_path(input) + "”，不能用结果覆盖输入！"};
+    }
+    return std::nullopt;
+}
+
 }  // namespace korvane::files

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "error.h"
 
@@ -13,6 +14,12 @@ namespace korvane::files {
 // (the same file index on Windows), so links and other spellings of a path
 // count. Two names of which one does not exist are not the same file.
 bool same_file(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// An output that is one of the inputs it is made from (same_file) would
+// destroy that input: refused, naming both ("输出文件“a.csv”就是输入文件
+// “a.csv”，不能用结果覆盖输入！"). Empty input paths are passed over.
+std::optional<Error> output_is_input(const std::filesystem::path& output,
+                                     const std::vector<std::filesystem::path>& inputs);
 
 // Writes `bytes` to a temporary file in the target's folder, flushes it to
 // disk, then renames it over `path`. On any failure the earlier file is left

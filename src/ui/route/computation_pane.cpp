@@ -371,6 +371,7 @@ void ComputationPane::computeTable() {
     stopComputing();
     expected_ = 0;
     expectedRows_ = std::make_shared<std::atomic<std::size_t>>(0);
+    pointsPath_.clear();
     rangeText_ = QStringLiteral("%1 至 %2，间距 %3 m")
                      .arg(qs(a->chainage_text(q.from, kDecimals)),
                           qs(a->chainage_text(q.to, kDecimals)), interval_->text().trimmed());
@@ -399,6 +400,7 @@ void ComputationPane::invertPointsFile() {
     expected_ = 0;
     expectedRows_.reset();
     rangeText_ = QStringLiteral("点文件 %1").arg(QFileInfo(path).fileName());
+    pointsPath_ = path;
     startComputing(ResultKind::inverse, a,
                    [a, path, form](const PostChunk& post, const std::atomic<bool>& cancel) {
                        return pointsInverseJob(*a, path, form, post, cancel);

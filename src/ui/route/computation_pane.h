@@ -67,6 +67,8 @@ class ComputationPane : public QWidget {
     std::shared_ptr<const ResultStore> store() const { return results_->store(); }
     // What the rows cover, for the report ("K0+000.000 至 K1+000.000，间距 20 m").
     const QString& rangeText() const { return rangeText_; }
+    // The points file the shown results were computed from (empty for a table).
+    const QString& pointsPath() const { return pointsPath_; }
 
     // Writes the shown rows on a worker with `write`, showing its progress;
     // `what` names the file kind in the note. A failure `write` returns is
@@ -146,6 +148,7 @@ class ComputationPane : public QWidget {
     QString noteBeforeExport_;
     bool partial_ = false;  // the result was cancelled before its end
     QString rangeText_;     // what the rows cover, for the report
+    QString pointsPath_;    // the points file of a bulk inverse
 };
 
 }  // namespace korvane::ui

@@ -20,6 +20,7 @@
 #include "files/alignment_file.h"
 #include "files/definition_file.h"
 #include "files/landxml.h"
+#include "files/safe_write.h"
 #include "geometry/fixed_text.h"
 #include "korvane/version.h"
 #include "route/forward.h"
@@ -300,9 +301,21 @@ bool RouteWindow::openFile(const QString& path) {
     return true;
 }
 
+bool RouteWindow::refusedAsInput(const QString& target) {
+    const std::optional<files::Error> error =
+        files::output_is_input(str(target), {str(path_), str(computation_->pointsPath())});
+    if (!error) return false;
+    desktop_.showInformation(this, noticeTitle(), qs(error->message));
+    return true;
+}
+
 bool RouteWindow::saveTo(const QString& path) {
     const std::optional<route::Definition> d = definitionForWriting();
     if (!d) return false;
+    if (auto error = files::output_is_input(str(path), {str(computation_->pointsPath())})) {
+        desktop_.showInformation(this, noticeTitle(), qs(error->message));
+        return false;
+    }
     if (auto error = files::write_alignment_file(str(path), *d)) {
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
         return false;
@@ -347,7 +360,7 @@ void RouteWindow::exportLandXml() {
     if (!d) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("LandXML 文件 (*.xml)")});
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsInput(path)) return;
     if (auto error = files::write_landxml(str(path), *d))
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
 }
@@ -367,7 +380,7 @@ void RouteWindow::exportCsv() {
     if (!computation_->haveResults()) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CSV 文件 (*.csv)")});
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsInput(path)) return;
     computation_->exportResults(
         QStringLiteral("CSV"),
         [rows = computation_->store(), target = str(path)](const WriteControl& control) {
@@ -379,7 +392,7 @@ void RouteWindow::exportCass() {
     if (!computation_->haveResults()) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("CASS 坐标文件 (*.dat)")});
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsInput(path)) return;
     computation_->exportResults(
         QStringLiteral("CASS"),
         [rows = computation_->store(), target = str(path)](const WriteControl& control) {
@@ -393,7 +406,7 @@ void RouteWindow::exportPdf() {
     if (!names) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("PDF 文件 (*.pdf)")});
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsInput(path)) return;
     computation_->exportResults(QStringLiteral("PDF"),
                                 [rows = computation_->store(), range = computation_->rangeText(),
                                  path, names = *names](const WriteControl& control) {

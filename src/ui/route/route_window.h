@@ -58,6 +58,9 @@ class RouteWindow : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // A file chosen to write over one of the window's inputs (its alignment
+    // file, the points file its results come from) is refused in a box.
+    bool refusedAsInput(const QString& target);
     void buildActions();
 
     void newAlignment(bool byPoints);

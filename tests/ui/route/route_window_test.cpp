@@ -180,6 +180,7 @@ class RouteWindowTest : public QObject {
     void bulkInverseOfAPlainPointsFile();
     void tableRangeTakesTheZoneOfEachEnd();
     void roundNumbersShowAsPlainDecimals();
+    void anExportOverAnInputIsRefused();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
@@ -792,6 +793,48 @@ void RouteWindowTest::roundNumbersShowAsPlainDecimals() {
     const QString saved = dir.filePath(QStringLiteral("saved.csv"));
     QVERIFY(w.saveTo(saved));
     QVERIFY(!fileBytes(saved).contains("e+"));
+}
+
+// The alignment file and the points file the results come from are never
+// written over: the export is refused in a box and both stay as they were.
+void RouteWindowTest::anExportOverAnInputIsRefused() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    const QString alignment = dir.filePath(QStringLiteral("line.csv"));
+    QVERIFY(QFile::copy(kCases + QStringLiteral("/pi-alignment.csv"), alignment));
+    const QByteArray alignmentBytes = fileBytes(alignment);
+    QVERIFY(w.openFile(alignment));
+    const QString points = dir.filePath(QStringLiteral("points.dat"));
+    const QByteArray pointBytes = "P1,,512362.393,3456836.720,\r\n";
+    QVERIFY(writeBytes(points, pointBytes));
+    QVERIFY(invertPointsFile(w, desktop, points));
+    QCOMPARE(w.results().size(), std::size_t{1});
+
+    for (const char* action : {"exportCsvAction", "exportCassAction", "exportXmlAction"}) {
+        for (const QString& target : {alignment, points}) {
+            desktop.messages.clear();
+            desktop.answers = {target};
+            w.findChild<QAction*>(QLatin1String(action))->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
+            QCOMPARE(desktop.messages.size(), 1);
+            QVERIFY2(desktop.messages[0].text.endsWith(QStringLiteral("”，不能用结果覆盖输入！")),
+                     qPrintable(desktop.messages[0].text));
+        }
+    }
+    // Saving the alignment over the points file is refused too.
+    desktop.messages.clear();
+    QVERIFY(!w.saveTo(points));
+    QCOMPARE(desktop.messages.size(), 1);
+    QCOMPARE(fileBytes(alignment), alignmentBytes);
+    QCOMPARE(fileBytes(points), pointBytes);
+    // Another file is written as before.
+    desktop.messages.clear();
+    desktop.answers = {dir.filePath(QStringLiteral("out.csv"))};
+    w.findChild<QAction*>(QStringLiteral("exportCsvAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.csv"))));
 }
 
 QTEST_MAIN(RouteWindowTest)
