@@ -58,22 +58,35 @@ Done probe(const std::string& path) {
     return std::nullopt;
 }
 
+// What a reader found odd but read regardless, on standard error with the
+// command going on (never on standard output).
+void warn(const files::Warnings& warnings) {
+    for (const std::string& w : warnings) {
+        const std::string line = "警告：" + w + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+    }
+}
+
 Checked<route::Definition> load_definition(const std::string& path, const std::string& name,
                                            bool* was_xml = nullptr) {
+    files::Warnings warnings;
     if (is_stdio(path)) {
         Checked<std::string> bytes = read_stdin(files::kMaxLandXmlBytes);
         if (!bytes) return bytes.failure();
         bool xml = false;
-        files::Result<route::Definition> read = files::parse_definition(bytes.value(), name, xml);
+        files::Result<route::Definition> read =
+            files::parse_definition(bytes.value(), name, xml, &warnings);
         if (!read)
             return refused("无法读取标准输入：" + without_mark(read.failure().message) +
                            std::string(kMark));
+        warn(warnings);
         if (was_xml) *was_xml = xml;
         return std::move(read).value();
     }
     if (Done failed = probe(path)) return *failed;
-    files::Result<route::Definition> read = files::read_definition(path, name);
+    files::Result<route::Definition> read = files::read_definition(path, name, &warnings);
     if (!read) return refused(read.failure().message);
+    warn(warnings);
     if (was_xml) *was_xml = files::is_landxml_name(path);
     return std::move(read).value();
 }

@@ -44,19 +44,19 @@ bool is_landxml_name(const std::filesystem::path& path) {
     return true;
 }
 
-Result<route::Definition> read_definition(const std::filesystem::path& path,
-                                          std::string_view name) {
-    if (is_landxml_name(path)) return read_landxml(path, name);
+Result<route::Definition> read_definition(const std::filesystem::path& path, std::string_view name,
+                                          Warnings* warnings) {
+    if (is_landxml_name(path)) return read_landxml(path, name, warnings);
     Result<route::Definition> read = read_alignment_file(path);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::read_failure(path, *cause);
     return read;
 }
 
-Result<route::Definition> parse_definition(std::string_view bytes, std::string_view name,
-                                           bool& xml) {
+Result<route::Definition> parse_definition(std::string_view bytes, std::string_view name, bool& xml,
+                                           Warnings* warnings) {
     xml = looks_like_xml(bytes);
-    if (xml) return parse_landxml(bytes, name);
+    if (xml) return parse_landxml(bytes, name, warnings);
     Result<route::Definition> read = parse_alignment_file(bytes);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::bare_failure(*cause);

@@ -20,13 +20,14 @@ bool is_landxml_name(const std::filesystem::path& path);
 // The alignment of the file at `path`: of a LandXML file the one named `name`
 // (or its only one when `name` is empty); of a Korvane file its one
 // alignment, refused when `name` is given and is not its name.
+// What was odd but read regardless goes to `warnings` when given.
 Result<route::Definition> read_definition(const std::filesystem::path& path,
-                                          std::string_view name = {});
+                                          std::string_view name = {}, Warnings* warnings = nullptr);
 
 // The same for text already read (standard input), told LandXML by its first
 // character '<'; `xml` says which it was. The messages name the cause only.
-Result<route::Definition> parse_definition(std::string_view bytes, std::string_view name,
-                                           bool& xml);
+Result<route::Definition> parse_definition(std::string_view bytes, std::string_view name, bool& xml,
+                                           Warnings* warnings = nullptr);
 
 // The names of the alignments in the file at `path`, in file order (a Korvane
 // file holds one).

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "geometry/outcome.h"
 
@@ -12,6 +13,10 @@ namespace korvane::files {
 struct Error {
     std::string message;
 };
+
+// What a reader took but found odd (a gap between elements, design data it
+// does not read): each a sentence for the user, UTF-8, read on regardless.
+using Warnings = std::vector<std::string>;
 
 // A value or the error that prevented it.
 template <class T>

@@ -725,7 +725,8 @@ Result<std::vector<std::string>> landxml_alignment_names(std::string_view bytes)
     return names;
 }
 
-Result<Definition> parse_landxml(std::string_view bytes, std::string_view name) {
+Result<Definition> parse_landxml(std::string_view bytes, std::string_view name,
+                                 Warnings* warnings) {
     pugi::xml_document doc;
     pugi::xml_node root;
     if (auto cause = load(bytes, doc, root)) return detail::bare_failure(*cause);
@@ -750,13 +751,14 @@ Result<Definition> parse_landxml(std::string_view bytes, std::string_view name) 
             return detail::bare_failure("文件中没有名为" + in_quotes(name) +
                                         "的线路，文件中的线路有：" + name_list(all));
     }
+    (void)warnings;
     return Importer(chosen, factor).run();
 }
 
-Result<Definition> read_landxml(const fs::path& path, std::string_view name) {
+Result<Definition> read_landxml(const fs::path& path, std::string_view name, Warnings* warnings) {
     auto bytes = read_whole_file(path, kMaxLandXmlBytes);
     if (!bytes) return bytes.failure();
-    auto read = parse_landxml(bytes.value(), name);
+    auto read = parse_landxml(bytes.value(), name, warnings);
     if (!read) return detail::read_failure(path, without_mark(read.failure().message));
     return read;
 }

@@ -36,11 +36,13 @@ Result<std::vector<std::string>> landxml_alignment_names(std::string_view bytes)
 // The alignment named `name` of a LandXML document, or its only alignment
 // when `name` is empty. Several alignments and no name: refused listing the
 // names. The messages name the cause only, not a path.
-Result<route::Definition> parse_landxml(std::string_view bytes, std::string_view name = {});
+// What was odd but read regardless is added to `warnings` when given.
+Result<route::Definition> parse_landxml(std::string_view bytes, std::string_view name = {},
+                                        Warnings* warnings = nullptr);
 
 // The same for a file on disk.
 Result<route::Definition> read_landxml(const std::filesystem::path& path,
-                                       std::string_view name = {});
+                                       std::string_view name = {}, Warnings* warnings = nullptr);
 
 // The LandXML 1.2 document (UTF-8) of a definition. An alignment by
 // intersection points is expanded into its elements first (refused as the

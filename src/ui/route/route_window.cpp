@@ -291,13 +291,20 @@ bool RouteWindow::openFile(const QString& path) {
             name = str(chosen);
         }
     }
-    files::Result<route::Definition> read = files::read_definition(p, name);
+    files::Warnings warnings;
+    files::Result<route::Definition> read = files::read_definition(p, name, &warnings);
     if (!read) {
         desktop_.showInformation(this, noticeTitle(), qs(read.failure().message));
         return false;
     }
     // LandXML is imported: saving asks for a Korvane file.
     loadDefinition(read.value(), xml ? QString() : path, QFileInfo(path).fileName());
+    // What was odd but read, listed once the alignment shows.
+    if (!warnings.empty()) {
+        QString text = QStringLiteral("文件“%1”已打开，但有以下问题：").arg(path);
+        for (const std::string& w : warnings) text += QStringLiteral("\n· ") + qs(w);
+        desktop_.showInformation(this, noticeTitle(), text);
+    }
     return true;
 }
 
