@@ -5,7 +5,9 @@
 #include <functional>
 #include <utility>
 
+#include "files/codec.h"
 #include "files/points_text.h"
+#include "files/read_file.h"
 #include "files/texts.h"
 #include "geometry/number_text.h"
 
@@ -34,7 +36,7 @@ std::optional<double> coordinate(std::string_view text) {
 // The plain form in two passes over the text: the lines checked, then the
 // points handed over.
 std::optional<Error> plain_points(const Source& source, std::string_view where,
-                                  const PointSink& each) {
+                                  const PointSink& each, bool& utf8) {
     const auto cannot = [&](std::string_view cause) {
         return Error{"无法读取" + std::string(where) + "：" + std::string(cause) + "！"};
     };
@@ -46,7 +48,9 @@ std::optional<Error> plain_points(const Source& source, std::string_view where,
     });
     if (auto error = source(check)) return error;
     const PointsCheck& c = check.check();
-    if (!c.utf8) return cannot("点文件须为 UTF-8 文本");
+    utf8 = c.utf8;
+    // Not UTF-8: the caller reads the text again as code page 936.
+    if (!utf8) return std::nullopt;
     if (c.bad_count > 0) return cannot("第" + lines_text(c) + "行不是“[点名] X Y”两个坐标数字");
     if (points == 0) return cannot("文件中没有点");
 
@@ -105,8 +109,17 @@ std::string file_named(const std::filesystem::path& path) {
 std::optional<Error> read_points(const std::filesystem::path& path, PointForm form,
                                  const PointSink& each) {
     if (form == PointForm::plain) {
-        return plain_points([&](PointsParser& parser) { return read_points_text(path, parser); },
-                            file_named(path), each);
+        bool utf8 = true;
+        if (auto error =
+                plain_points([&](PointsParser& parser) { return read_points_text(path, parser); },
+                             file_named(path), each, utf8))
+            return error;
+        if (utf8) return std::nullopt;
+        // Code page 936, as every other text file Korvane reads may be: the
+        // whole text decoded, then read like UTF-8.
+        Result<std::string> bytes = read_whole_file(path, kMaxPointsFileBytes);
+        if (!bytes) return bytes.failure();
+        return parse_points(bytes.value(), form, file_named(path), each);
     }
     return read_point_file(path, form == PointForm::cass ? PointFormat::cass : PointFormat::csv,
                            each);
@@ -115,13 +128,21 @@ std::optional<Error> read_points(const std::filesystem::path& path, PointForm fo
 std::optional<Error> parse_points(std::string_view bytes, PointForm form, std::string_view where,
                                   const PointSink& each) {
     if (form == PointForm::plain) {
-        return plain_points(
-            [&](PointsParser& parser) -> std::optional<Error> {
-                parser.feed(bytes);
+        const auto feed = [](std::string_view text) {
+            return [text](PointsParser& parser) -> std::optional<Error> {
+                parser.feed(text);
                 parser.finish();
                 return std::nullopt;
-            },
-            where, each);
+            };
+        };
+        bool utf8 = true;
+        if (auto error = plain_points(feed(bytes), where, each, utf8)) return error;
+        if (utf8) return std::nullopt;
+        Result<std::string> decoded = cp936_to_utf8(bytes);
+        if (!decoded)
+            return Error{"无法读取" + std::string(where) +
+                         "：点文件既不是 UTF-8 文本，也不是代码页936文本！"};
+        return plain_points(feed(decoded.value()), where, each, utf8);
     }
     std::optional<Error> error = parse_point_file(
         bytes, form == PointForm::cass ? PointFormat::cass : PointFormat::csv, each);

@@ -26,7 +26,9 @@ PointForm point_form_of(const std::filesystem::path& path);
 // "name,X,Y…" is CSV, five comma-separated fields CASS, anything else plain.
 PointForm point_form_of_text(std::string_view bytes);
 
-// Every point in file order. Every line is looked at before the first point
+// Every point in file order, the text UTF-8 or code page 936 (told apart as
+// every Korvane text file: UTF-8 where the whole text is). Every line is
+// looked at before the first point
 // is handed over: a line that is not a point, a CSV file without its header, a
 // file without a point refuse the file and hand over nothing. A plain line
 // whose coordinates are not numbers is refused when its turn comes, after the

@@ -278,3 +278,8 @@ if(EXISTS "${WORK}/fine.dat")
 endif()
 cli_check("interval as fine as the decimals" ARGS route table "${SMALL}" --from 0 --to 2
   --interval 0.5 --decimals 1 --no-key-points STATUS 0 STDOUT_MATCHES "K0\\+001\\.5,")
+
+# A plain points file in code page 936 is read like one in UTF-8: its names
+# come out in UTF-8 on standard output.
+cli_check("plain points in code page 936" ARGS route inverse "${SMALL}"
+  --points "${DATA}/route-points-gbk.txt" STATUS 0 STDOUT_MATCHES "^name,X,Y,station,offset,H\n坐标1,1050\\.000,2100\\.000,K0\\+")

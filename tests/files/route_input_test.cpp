@@ -71,10 +71,24 @@ TEST(read_points, a_file_on_disk_reads_like_its_text) {
     });
     EXPECT_FALSE(error);
     EXPECT_EQ(names, (std::vector<std::string>{"P1", "P2"}));
-    std::ofstream(path, std::ios::binary) << "\xB5\xE3 1 2\n";
+    // Code page 936, as every other text file Korvane reads may be.
+    std::ofstream(path, std::ios::binary) << "\xB5\xE3\x31 1 2\r\n";
+    names.clear();
+    error = read_points(path, PointForm::plain, [&](const PointRecord& p) {
+        names.push_back(p.name);
+        return true;
+    });
+    EXPECT_FALSE(error);
+    EXPECT_EQ(names, (std::vector<std::string>{"点1"}));
+    std::string message;
+    EXPECT_EQ(lines_of("\xB5\xE3\x32 1 2\n", PointForm::plain, message),
+              (std::vector<std::size_t>{1}));
+    // Neither: refused.
+    std::ofstream(path, std::ios::binary) << "\xFF\xFF 1 2\n";
     error = read_points(path, PointForm::plain, [](const PointRecord&) { return true; });
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->message, "无法读取" + file_named(path) + "：点文件须为 UTF-8 文本！");
+    EXPECT_EQ(error->message,
+              "无法读取" + file_named(path) + "：点文件既不是 UTF-8 文本，也不是代码页936文本！");
 }
 
 TEST(read_definition, tells_landxml_by_name_and_checks_a_korvane_files_name) {
