@@ -72,9 +72,9 @@ class SilentDesktop final : public korvane::ui::Desktop {
     bool openUrl(const QUrl&) override { return false; }
 };
 
-QString write_alignment(const QTemporaryDir& dir) {
+QString write_alignment(const QTemporaryDir& dir, int elements = 200) {
     QString path = dir.filePath(QStringLiteral("bench.csv"));
-    if (korvane::files::write_alignment_file(path.toStdString(), grid_definition(200)))
+    if (korvane::files::write_alignment_file(path.toStdString(), grid_definition(elements)))
         qFatal("cannot write the alignment");
     return path;
 }
@@ -92,6 +92,21 @@ void BM_OpenAndDraw200(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OpenAndDraw200)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The largest alignment a file may hold: how long opening it takes from the
+// call until it is drawn.
+void BM_OpenAndDrawLargest(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = write_alignment(dir, static_cast<int>(kr::kMaxElements));
+    SilentDesktop desktop;
+    for (auto _ : state) {
+        korvane::ui::RouteWindow w(desktop);
+        w.show();
+        if (!w.openFile(path)) state.SkipWithError("open failed");
+        benchmark::DoNotOptimize(w.grab());
+    }
+}
+BENCHMARK(BM_OpenAndDrawLargest)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_Table1e6(benchmark::State& state) {
     QTemporaryDir dir;

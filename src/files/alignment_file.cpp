@@ -249,8 +249,16 @@ class Parser {
                 if (auto f = direction(4, {&e.radius_start, &e.radius_end})) return f;
             }
         }
-        std::get<ElementsDef>(def_.horizontal).elements.push_back(e);
+        auto& elements = std::get<ElementsDef>(def_.horizontal).elements;
+        if (elements.size() == route::kMaxElements) return too_many("线元", route::kMaxElements);
+        elements.push_back(e);
         return std::nullopt;
+    }
+
+    // One record more than an alignment holds: the file is read no further.
+    static Fault too_many(std::string_view what, std::size_t limit) {
+        return Fault{std::string(what) + "超过" + std::to_string(limit) +
+                     "个，超出一条线路的上限，文件不再往下读"};
     }
 
     std::optional<Fault> intersection_point() {
@@ -267,7 +275,10 @@ class Parser {
         if (auto f = positive(4, "半径", p.radius)) return f;
         if (auto f = not_negative(5, "缓和曲线长1", p.entry_transition)) return f;
         if (auto f = not_negative(6, "缓和曲线长2", p.exit_transition)) return f;
-        std::get<PointsDef>(def_.horizontal).points.push_back(std::move(p));
+        auto& points = std::get<PointsDef>(def_.horizontal).points;
+        if (points.size() == route::kMaxIntersectionPoints)
+            return too_many("交点", route::kMaxIntersectionPoints);
+        points.push_back(std::move(p));
         return std::nullopt;
     }
 
@@ -288,6 +299,8 @@ class Parser {
         route::ChainBreak b;
         if (auto f = chainage(1, "来向里程", b.back)) return f;
         if (auto f = chainage(2, "去向里程", b.ahead)) return f;
+        if (def_.breaks.size() == route::kMaxChainBreaks)
+            return too_many("断链", route::kMaxChainBreaks);
         def_.breaks.push_back(b);
         return std::nullopt;
     }
@@ -307,6 +320,8 @@ class Parser {
                 return Fault{"分区" + in_quotes(t) + "应为1、2、3……（长链两侧的第几段）"};
             v.zone = zone;
         }
+        if (def_.profile.size() == route::kMaxVerticalPoints)
+            return too_many("变坡点", route::kMaxVerticalPoints);
         def_.profile.push_back(v);
         return std::nullopt;
     }

@@ -368,14 +368,28 @@ struct Builder {
         return std::nullopt;
     }
 
+    // The number of quadrature pieces of a segment.
+    static int pieces_of(const Segment& seg) {
+        const double kmax = std::max(std::fabs(seg.k_start), std::fabs(seg.k_end));
+        return std::max(1, static_cast<int>(std::ceil(kmax * seg.length / detail::kMaxPieceTurn)));
+    }
+
     void build_pieces() {
         const int count = static_cast<int>(a.segments_.size());
+        // Room for all of them at once: no vector doubles and copies itself
+        // on the way (a large alignment would briefly hold three times its
+        // pieces).
+        std::size_t total = 0;
+        for (const Segment& seg : a.segments_) total += static_cast<std::size_t>(pieces_of(seg));
+        a.pieces_.reserve(total);
+        a.nodes_.reserve(2 * total);
+        a.first_piece_.reserve(a.segments_.size());
+        a.piece_count_.reserve(a.segments_.size());
+        a.piece_step_.reserve(a.segments_.size());
         for (int i = 0; i < count; ++i) {
             const Segment& seg = a.segments_[static_cast<std::size_t>(i)];
-            const double kmax = std::max(std::fabs(seg.k_start), std::fabs(seg.k_end));
             const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
-            const int n =
-                std::max(1, static_cast<int>(std::ceil(kmax * seg.length / detail::kMaxPieceTurn)));
+            const int n = pieces_of(seg);
             const double step = seg.length / n;
             a.first_piece_.push_back(static_cast<int>(a.pieces_.size()));
             a.piece_count_.push_back(n);
@@ -560,12 +574,32 @@ Outcome<Alignment> Alignment::build(const Definition& definition) {
         return fail("桩号前缀必须是以K结尾的大写字母！", Subject::prefix);
     }
     b.a.prefix_ = definition.prefix;
+    // Beyond what one alignment holds: refused before any work.
+    const auto too_many = [](const char* what, std::size_t limit, Subject subject) {
+        return fail(std::string(what) + "超过" + std::to_string(limit) + "个，超出一条线路的上限！",
+                    subject, static_cast<int>(limit));
+    };
+    if (definition.breaks.size() > kMaxChainBreaks)
+        return too_many("断链", kMaxChainBreaks, Subject::chain_break);
+    if (definition.profile.size() > kMaxVerticalPoints)
+        return too_many("变坡点", kMaxVerticalPoints, Subject::vertical_point);
     double start_chainage = 0;
     if (const auto* e = std::get_if<ElementsDef>(&definition.horizontal)) {
+        if (e->elements.size() > kMaxElements)
+            return too_many("线元", kMaxElements, Subject::element);
+        // Each element a segment and a main point.
+        b.a.segments_.reserve(e->elements.size());
+        b.a.key_points_.reserve(e->elements.size() + 1 + definition.breaks.size());
         if (auto f = b.elements(*e)) return *f;
         start_chainage = e->start_chainage;
     } else {
         const auto& p = std::get<PointsDef>(definition.horizontal);
+        if (p.points.size() > kMaxIntersectionPoints)
+            return too_many("交点", kMaxIntersectionPoints, Subject::intersection_point);
+        // Each curve up to three segments and five main points, and the
+        // straights between them.
+        b.a.segments_.reserve(4 * p.points.size() + 1);
+        b.a.key_points_.reserve(5 * p.points.size() + 2 + definition.breaks.size());
         if (auto f = b.points(p)) return *f;
         start_chainage = p.start_chainage;
     }

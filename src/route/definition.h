@@ -10,6 +10,7 @@
 // is a straight (curvature 0).
 #pragma once
 
+#include <cstddef>
 #include <limits>
 #include <string>
 #include <variant>
@@ -18,6 +19,16 @@
 namespace korvane::route {
 
 inline constexpr double kStraight = std::numeric_limits<double>::infinity();
+
+// The most one alignment holds: far beyond any road or railway (a 2,000 km
+// line with an element every 10 m), and small enough that its checked form
+// takes well under a second to build and about 100 MB at the most. Readers
+// refuse a file as soon as it passes a limit, naming it.
+inline constexpr std::size_t kMaxElements = 200'000;
+// An intersection point expands into up to four elements.
+inline constexpr std::size_t kMaxIntersectionPoints = kMaxElements / 4;
+inline constexpr std::size_t kMaxChainBreaks = 10'000;
+inline constexpr std::size_t kMaxVerticalPoints = kMaxElements;
 
 // One element of the element method (线元法). Straight: both radii infinite;
 // circular curve: equal finite radii; transition (clothoid): curvature changes

@@ -2,11 +2,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressDialog>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringList>
@@ -26,6 +28,7 @@
 #include "route/forward.h"
 #include "route/table.h"
 #include "ui/common/desktop.h"
+#include "ui/route/background_task.h"
 #include "ui/route/computation_pane.h"
 #include "ui/route/definition_pane.h"
 #include "ui/route/plan_view.h"
@@ -71,6 +74,7 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     views->addTab(profileDrawing_, QStringLiteral("纵断面图"));
     computation_ =
         new ComputationPane(desktop_, *plan_, [this] { return alignmentForComputing(); });
+    loadTask_ = new BackgroundTask(this);
 
     auto* right = new QSplitter(Qt::Vertical);
     right->addWidget(views);
@@ -251,7 +255,9 @@ bool RouteWindow::mayDiscard() {
 }
 
 void RouteWindow::closeEvent(QCloseEvent* event) {
-    if (!mayDiscard()) {
+    // While openFile waits for a file, the window cannot go: the wait is
+    // ended in its box first (or by the file's end).
+    if (waitingForFile_ || !mayDiscard()) {
         event->ignore();
         return;
     }
@@ -271,38 +277,90 @@ std::optional<route::Definition> RouteWindow::definitionForWriting() {
     return std::nullopt;
 }
 
+bool RouteWindow::isLoading() const {
+    return loadTask_->isRunning();
+}
+
+bool RouteWindow::readOffTheWindow(const QString& path, std::function<void()> read) {
+    if (loadTask_->isRunning()) return false;
+    // What the wait shares with the task's end, which may come after the wait
+    // was given up (cancelled).
+    struct Wait {
+        bool done = false;
+        QEventLoop* loop = nullptr;
+    };
+    QEventLoop waiting;
+    auto wait = std::make_shared<Wait>();
+    wait->loop = &waiting;
+    loadTask_->start(
+        [read = std::move(read)](BackgroundTask::Control&) {
+            read();
+            return TaskOutcome{};
+        },
+        [wait](const TaskOutcome&) {
+            wait->done = true;
+            if (wait->loop != nullptr) wait->loop->quit();
+        });
+    // A short read shows nothing; a long one a box with 取消, the window
+    // kept from other work meanwhile (it is modal).
+    QProgressDialog progress(QStringLiteral("正在读取文件“%1”…").arg(QFileInfo(path).fileName()),
+                             QStringLiteral("取消"), 0, 0, this);
+    progress.setObjectName(QStringLiteral("loadProgress"));
+    progress.setWindowTitle(noticeTitle());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    connect(&progress, &QProgressDialog::canceled, &waiting, &QEventLoop::quit);
+    if (!wait->done) {
+        waitingForFile_ = true;
+        waiting.exec();
+        waitingForFile_ = false;
+    }
+    wait->loop = nullptr;
+    // Cancelled: the reading cannot be broken off inside the reader, so it
+    // goes on to its end on its thread, and what it read is dropped.
+    if (!wait->done) loadTask_->cancel();
+    return wait->done;
+}
+
 bool RouteWindow::openFile(const QString& path) {
     const std::string p = str(path);
-    // Told and read as the command line does (files::read_definition).
+    // Told and read as the command line does (files::read_definition), on a
+    // worker: a file of the largest size takes seconds.
     const bool xml = files::is_landxml_name(p);
     std::string name;
     if (xml) {
-        files::Result<std::vector<std::string>> names = files::read_definition_names(p);
-        if (!names) {
-            desktop_.showInformation(this, noticeTitle(), qs(names.failure().message));
+        auto names = std::make_shared<std::optional<files::Result<std::vector<std::string>>>>();
+        if (!readOffTheWindow(path, [names, p] { *names = files::read_definition_names(p); }))
+            return false;
+        if (!**names) {
+            desktop_.showInformation(this, noticeTitle(), qs((*names)->failure().message));
             return false;
         }
-        if (names.value().size() > 1) {
+        if ((*names)->value().size() > 1) {
             QStringList items;
-            for (const std::string& n : names.value()) items.append(qs(n));
+            for (const std::string& n : (*names)->value()) items.append(qs(n));
             const QString chosen =
                 desktop_.chooseItem(this, QStringLiteral("文件中有多条线路，请选择："), items);
             if (chosen.isEmpty()) return false;
             name = str(chosen);
         }
     }
-    files::Warnings warnings;
-    files::Result<route::Definition> read = files::read_definition(p, name, &warnings);
-    if (!read) {
-        desktop_.showInformation(this, noticeTitle(), qs(read.failure().message));
+    auto warnings = std::make_shared<files::Warnings>();
+    auto read = std::make_shared<std::optional<files::Result<route::Definition>>>();
+    if (!readOffTheWindow(path, [read, warnings, p, name] {
+            *read = files::read_definition(p, name, warnings.get());
+        }))
+        return false;
+    if (!**read) {
+        desktop_.showInformation(this, noticeTitle(), qs((*read)->failure().message));
         return false;
     }
     // LandXML is imported: saving asks for a Korvane file.
-    loadDefinition(read.value(), xml ? QString() : path, QFileInfo(path).fileName());
+    loadDefinition((*read)->value(), xml ? QString() : path, QFileInfo(path).fileName());
     // What was odd but read, listed once the alignment shows.
-    if (!warnings.empty()) {
+    if (!warnings->empty()) {
         QString text = QStringLiteral("文件“%1”已打开，但有以下问题：").arg(path);
-        for (const std::string& w : warnings) text += QStringLiteral("\n· ") + qs(w);
+        for (const std::string& w : *warnings) text += QStringLiteral("\n· ") + qs(w);
         desktop_.showInformation(this, noticeTitle(), text);
     }
     return true;

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,6 +21,7 @@ class QUndoStack;
 
 namespace korvane::ui {
 
+class BackgroundTask;
 class ComputationPane;
 class DefinitionPane;
 class Desktop;
@@ -54,10 +56,19 @@ class RouteWindow : public QMainWindow {
     // The report as a PDF file, replacing any file at `path` whole.
     bool writeReportPdf(const QString& path, const SignOff& signOff);
 
+    // True while a file is being read (openFile waits for it, the window
+    // answering meanwhile), or a cancelled reading has yet to end.
+    bool isLoading() const;
+
   protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Runs `read` on a worker while the window shows that it is reading
+    // `path`, with a button to cancel; the window answers meanwhile. False
+    // when cancelled (what the worker read is dropped).
+    bool readOffTheWindow(const QString& path, std::function<void()> read);
+
     // A file chosen to write over one of the window's inputs (its alignment
     // file, the points file its results come from) is refused in a box.
     bool refusedAsInput(const QString& target);
@@ -98,6 +109,8 @@ class RouteWindow : public QMainWindow {
     ProfileView* profileDrawing_;
     QLabel* cursorLabel_;
     ComputationPane* computation_;
+    BackgroundTask* loadTask_;
+    bool waitingForFile_ = false;  // openFile waits for loadTask_
 };
 
 }  // namespace korvane::ui

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
@@ -23,6 +24,7 @@
 #include <numbers>
 
 #include "fake_desktop.h"
+#include "files/alignment_file.h"
 #include "files/codec.h"
 #include "files/safe_write.h"
 #include "route/angle.h"
@@ -181,6 +183,7 @@ class RouteWindowTest : public QObject {
     void tableRangeTakesTheZoneOfEachEnd();
     void roundNumbersShowAsPlainDecimals();
     void anExportOverAnInputIsRefused();
+    void aLargeFileIsReadOffTheWindowAndCanBeCancelled();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
@@ -835,6 +838,57 @@ void RouteWindowTest::anExportOverAnInputIsRefused() {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QVERIFY(QFile::exists(dir.filePath(QStringLiteral("out.csv"))));
+}
+
+// The largest alignment a file may hold is read on a worker: the window's
+// event loop goes on meanwhile, and 取消 in the reading box leaves the window
+// as it was. One element more is refused, naming the limit.
+void RouteWindowTest::aLargeFileIsReadOffTheWindowAndCanBeCancelled() {
+    QTemporaryDir dir;
+    korvane::route::Definition d;
+    d.name = QStringLiteral("长线").toStdString();
+    korvane::route::ElementsDef e;
+    for (std::size_t i = 0; i < korvane::route::kMaxElements; ++i)
+        e.elements.push_back({10, korvane::route::kStraight, korvane::route::kStraight});
+    d.horizontal = e;
+    const QString path = dir.filePath(QStringLiteral("long.csv"));
+    QVERIFY(!korvane::files::write_alignment_file(path.toStdString(), d));
+
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    w.show();
+    int turns = 0;
+    QTimer probe;
+    connect(&probe, &QTimer::timeout, [&turns] { ++turns; });
+    probe.start(1);
+    QVERIFY(w.openFile(path));
+    probe.stop();
+    QVERIFY(turns > 0);
+    QVERIFY(w.alignment());
+    QCOMPARE(w.alignment()->segments().size(), korvane::route::kMaxElements);
+    QVERIFY(w.windowTitle().contains(QStringLiteral("long.csv")));
+
+    // Cancelled while reading: the window keeps what it showed.
+    const QString other = dir.filePath(QStringLiteral("other.csv"));
+    QVERIFY(QFile::copy(path, other));
+    QTimer::singleShot(5, &w, [&w] {
+        // The box's 取消, as a click.
+        if (auto* box = w.findChild<QProgressDialog*>(QStringLiteral("loadProgress")))
+            box->findChild<QPushButton*>()->click();
+    });
+    QVERIFY(!w.openFile(other));
+    QVERIFY(w.windowTitle().contains(QStringLiteral("long.csv")));
+    QVERIFY(desktop.messages.isEmpty());
+
+    // One element more than an alignment holds.
+    e.elements.push_back({10, korvane::route::kStraight, korvane::route::kStraight});
+    d.horizontal = e;
+    QVERIFY(!korvane::files::write_alignment_file(path.toStdString(), d));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 10000);
+    QVERIFY(!w.openFile(path));
+    QCOMPARE(desktop.messages.size(), 1);
+    QVERIFY2(desktop.messages[0].text.contains(QStringLiteral("线元超过200000个")),
+             qPrintable(desktop.messages[0].text));
 }
 
 QTEST_MAIN(RouteWindowTest)
