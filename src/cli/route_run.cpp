@@ -536,9 +536,10 @@ Done run_convert(const RouteOptions& o) {
     const bool to_xml = is_stdio(o.out) ? !from_xml : files::is_landxml_name(o.out);
     // An alignment by intersection points is written as the elements it
     // expands into, so the Korvane file defines the same alignment.
-    files::Result<std::string> bytes =
-        to_xml ? files::landxml_bytes(definition.value())
-               : files::alignment_file_bytes(route::as_elements(definition.value(), built.value()));
+    // What is written must read back to the same alignment, or nothing is.
+    files::Result<std::string> bytes = files::definition_bytes(
+        to_xml ? definition.value() : route::as_elements(definition.value(), built.value()),
+        to_xml);
     if (!bytes) {
         const std::string where =
             is_stdio(o.out) ? "无法写入标准输出：" : "无法保存文件“" + o.out + "”：";

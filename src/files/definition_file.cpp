@@ -1,11 +1,18 @@
 #include "files/definition_file.h"
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "files/alignment_file.h"
 #include "files/landxml.h"
 #include "files/read_file.h"
+#include "files/safe_write.h"
 #include "files/texts.h"
+#include "route/alignment.h"
 
 namespace korvane::files {
 namespace {
@@ -30,7 +37,80 @@ std::optional<std::string> wrong_name(const route::Definition& d, std::string_vi
     return "文件中没有名为“" + std::string(name) + "”的线路，文件中的线路是“" + d.name + "”";
 }
 
+// Where two alignments part, or nothing when they are the same within
+// 1e-6 m: their elements (start point and direction, length, curvatures),
+// zones and design elevations at the vertical points. (The main points
+// follow from these; their names may differ, as an alignment by
+// intersection points written as elements names them by element.)
+std::optional<std::string> difference(const route::Alignment& a, const route::Alignment& b) {
+    const auto near = [](double x, double y) { return std::fabs(x - y) <= 1e-6; };
+    const auto& sa = a.segments();
+    const auto& sb = b.segments();
+    if (sa.size() != sb.size())
+        return "线元数由" + std::to_string(sa.size()) + "变为" + std::to_string(sb.size());
+    for (std::size_t i = 0; i < sa.size(); ++i) {
+        const route::Segment& x = sa[i];
+        const route::Segment& y = sb[i];
+        const double turn =
+            std::fabs(std::remainder(x.start.azimuth - y.start.azimuth, 2 * std::numbers::pi));
+        if (!near(x.length, y.length) || !near(x.start.x, y.start.x) ||
+            !near(x.start.y, y.start.y) || !(turn <= 1e-9) ||
+            !(std::fabs(x.k_start - y.k_start) <= 1e-12) ||
+            !(std::fabs(x.k_end - y.k_end) <= 1e-12))
+            return "第" + std::to_string(i + 1) + "个线元不同";
+    }
+    if (a.zones().size() != b.zones().size()) return "断链数不同";
+    for (std::size_t i = 0; i < a.zones().size(); ++i) {
+        if (!near(a.zones()[i].s_begin, b.zones()[i].s_begin) ||
+            !near(a.zones()[i].constant, b.zones()[i].constant))
+            return "第" + std::to_string(i) + "个断链不同";
+    }
+    if (a.has_profile() != b.has_profile()) return "纵断面不同";
+    for (const auto& g : a.profile()) {
+        const std::optional<double> ha = a.elevation_at(g.s);
+        const std::optional<double> hb = b.elevation_at(g.s);
+        if (ha.has_value() != hb.has_value() || (ha && !near(*ha, *hb))) return "纵断面不同";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
+
+Result<std::string> definition_bytes(const route::Definition& definition, bool xml) {
+    Result<std::string> bytes = xml ? landxml_bytes(definition) : alignment_file_bytes(definition);
+    if (!bytes) return bytes;
+    const std::size_t limit = xml ? kMaxLandXmlBytes : kMaxAlignmentFileBytes;
+    if (bytes.value().size() > limit) {
+        return detail::bare_failure("文件将有" + std::to_string(bytes.value().size()) +
+                                    "字节，超过读取的上限" + std::to_string(limit) +
+                                    "字节，写成后无法读回");
+    }
+    // Read back as it will be read, and built as it will be computed.
+    bool read_xml = false;
+    Result<route::Definition> back = parse_definition(bytes.value(), definition.name, read_xml);
+    if (!back) {
+        return detail::bare_failure("写成的文件无法读回（" + without_mark(back.failure().message) +
+                                    "）");
+    }
+    const route::Outcome<route::Alignment> before = route::Alignment::build(definition);
+    const route::Outcome<route::Alignment> after = route::Alignment::build(back.value());
+    if (before && !after) {
+        return detail::bare_failure("写成的文件读回后无法计算（" +
+                                    without_mark(after.failure().message) + "）");
+    }
+    if (before && after) {
+        if (auto where = difference(before.value(), after.value()))
+            return detail::bare_failure("写成的文件读回后与线路不同：" + *where);
+    }
+    return bytes;
+}
+
+std::optional<Error> write_definition(const std::filesystem::path& path,
+                                      const route::Definition& definition, bool xml) {
+    Result<std::string> bytes = definition_bytes(definition, xml);
+    if (!bytes) return detail::save_failure(path, without_mark(bytes.failure().message));
+    return replace_file(path, bytes.value());
+}
 
 bool is_landxml_name(const std::filesystem::path& path) {
     const std::string ext = path.extension().string();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,17 @@ Result<route::Definition> read_definition(const std::filesystem::path& path,
 // character '<'; `xml` says which it was. The messages name the cause only.
 Result<route::Definition> parse_definition(std::string_view bytes, std::string_view name, bool& xml,
                                            Warnings* warnings = nullptr);
+
+// The bytes of a Korvane alignment file (`xml` false) or a LandXML file
+// (true) of `definition`, checked to read back: a file over the reader's size
+// limit, one the reader refuses, or one that reads back to another alignment
+// (its elements, chain breaks or profile more than 1e-6 m away)
+// is refused, nothing being written. The messages name the cause only.
+Result<std::string> definition_bytes(const route::Definition& definition, bool xml);
+
+// definition_bytes written to `path`, replacing any file there whole.
+std::optional<Error> write_definition(const std::filesystem::path& path,
+                                      const route::Definition& definition, bool xml);
 
 // The names of the alignments in the file at `path`, in file order (a Korvane
 // file holds one).

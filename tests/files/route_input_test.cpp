@@ -2,6 +2,7 @@
 // and the command line, one message style.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "files/definition_file.h"
 #include "files/landxml.h"
 #include "files/read_points.h"
+#include "route/alignment.h"
 #include "route/table.h"
 #include "temp_folder.h"
 
@@ -115,6 +117,70 @@ TEST(read_definition, tells_landxml_by_name_and_checks_a_korvane_files_name) {
     ASSERT_TRUE(parsed) << parsed.failure().message;
     EXPECT_TRUE(is_xml);
     EXPECT_EQ(parsed.value().name, "S201改线");
+}
+
+// Whatever Korvane writes reads back to the same alignment, or is not
+// written: every alignment file of the tests, as a Korvane file and as
+// LandXML; and a vertical point given with its zone, which LandXML cannot
+// hold as such.
+TEST(definition_bytes, every_written_file_reads_back_or_is_refused) {
+    std::vector<std::string> paths = {std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv"};
+    for (const char* dir : {KORVANE_FILES_DATA, KORVANE_CLI_DATA}) {
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string ext = entry.path().extension().string();
+            if (ext == ".csv" || ext == ".xml") paths.push_back(entry.path().string());
+        }
+    }
+    std::size_t written = 0;
+    for (const std::string& path : paths) {
+        auto names = read_definition_names(path);
+        if (!names) continue;  // files made to be refused
+        for (const std::string& name : names.value()) {
+            auto read = read_definition(path, name);
+            if (!read) continue;
+            for (bool xml : {false, true}) {
+                route::Definition d = read.value();
+                auto built = route::Alignment::build(d);
+                if (!built) continue;
+                if (!xml) d = route::as_elements(d, built.value());
+                auto bytes = definition_bytes(d, xml);
+                if (!bytes) {
+                    ADD_FAILURE() << path << " " << name << " xml " << xml << ": "
+                                  << bytes.failure().message;
+                    continue;
+                }
+                bool is_xml = false;
+                auto back = parse_definition(bytes.value(), name, is_xml);
+                ASSERT_TRUE(back) << path;
+                EXPECT_EQ(is_xml, xml);
+                ++written;
+            }
+        }
+    }
+    EXPECT_GE(written, 8U);
+
+    // A profile point in the second zone of a long chain.
+    auto pi = read_definition(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    ASSERT_TRUE(pi);
+    route::Definition zoned = pi.value();
+    zoned.profile.insert(zoned.profile.begin() + 2, route::VerticalPoint{1195, 2, 121, 0});
+    ASSERT_TRUE(route::Alignment::build(zoned)) << route::Alignment::build(zoned).failure().message;
+    for (bool xml : {false, true}) {
+        auto bytes = definition_bytes(zoned, xml);
+        if (!bytes) {
+            EXPECT_TRUE(bytes.failure().message.starts_with("写成的文件"))
+                << bytes.failure().message;
+            continue;
+        }
+        bool is_xml = false;
+        auto back = parse_definition(bytes.value(), "", is_xml);
+        ASSERT_TRUE(back) << back.failure().message;
+        const auto a = route::Alignment::build(zoned).value();
+        const auto b = route::Alignment::build(back.value());
+        ASSERT_TRUE(b) << b.failure().message;
+        EXPECT_NEAR(*b.value().elevation_at(a.locate(1195, 2).value().s),
+                    *a.elevation_at(a.locate(1195, 2).value().s), 1e-9);
+    }
 }
 
 TEST(read_offsets, ascii_and_full_width_commas_with_or_without_spaces) {

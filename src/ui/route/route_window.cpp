@@ -381,7 +381,7 @@ bool RouteWindow::saveTo(const QString& path) {
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
         return false;
     }
-    if (auto error = files::write_alignment_file(str(path), *d)) {
+    if (auto error = files::write_definition(str(path), *d, false)) {
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
         return false;
     }
@@ -426,7 +426,7 @@ void RouteWindow::exportLandXml() {
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("LandXML 文件 (*.xml)")});
     if (path.isEmpty() || refusedAsInput(path)) return;
-    if (auto error = files::write_landxml(str(path), *d))
+    if (auto error = files::write_definition(str(path), *d, true))
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
 }
 
