@@ -138,6 +138,13 @@ Checked<double> read_station(std::string_view option, const std::string& text) {
     return v.value();
 }
 
+// A chainage naming another prefix than the alignment's is refused.
+Done check_prefix(std::string_view option, const std::string& text, const route::Alignment& a) {
+    if (auto f = route::check_chainage_prefix(text, a.prefix()))
+        return refused(option_failure(option, f->message));
+    return std::nullopt;
+}
+
 Checked<double> read_skew(const std::string& text) {
     route::Outcome<double> v = route::read_packed_angle(text);
     if (!v) return refused(option_failure("--skew", v.failure().message));
@@ -260,6 +267,7 @@ Done run_forward(const RouteOptions& o) {
     Checked<route::Alignment> loaded = load_alignment(o);
     if (!loaded) return loaded.failure();
     const route::Alignment& a = loaded.value();
+    if (Done other = check_prefix("--station", o.station, a)) return other;
     route::Outcome<route::ForwardResult> result =
         route::forward(a, station.value(), zone.value(), offset.value(), skew.value());
     if (!result) return computation_failure(result.failure());
@@ -464,6 +472,8 @@ Done run_table(const RouteOptions& o) {
     Checked<route::Alignment> loaded = load_alignment(o);
     if (!loaded) return loaded.failure();
     const route::Alignment& a = loaded.value();
+    if (Done other = check_prefix("--from", o.from, a)) return other;
+    if (Done other = check_prefix("--to", o.to, a)) return other;
     const OutputChoice& c = choice.value();
     // The rows are named after their chainages: names that would repeat are
     // refused before any row is computed.

@@ -180,4 +180,17 @@ std::string format_chainage(double metres, int decimals, std::string_view prefix
     return out;
 }
 
+std::optional<Failure> check_chainage_prefix(std::string_view text, std::string_view prefix) {
+    std::string_view t = text;
+    while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+    if (!t.empty() && t.front() == '-') t.remove_prefix(1);
+    std::size_t n = 0;
+    while (n < t.size() && t[n] >= 'A' && t[n] <= 'Z') ++n;
+    const std::string_view given = t.substr(0, n);
+    if (given.empty() || given == prefix) return std::nullopt;
+    return Failure{"桩号“" + std::string(text) + "”的冠号" + std::string(given) + "与线路的冠号" +
+                       std::string(prefix) + "不同！",
+                   Subject::station, -1, -1};
+}
+
 }  // namespace korvane::route

@@ -1,6 +1,7 @@
 // Chainage text (里程): "K1+234.567", "DK12+3", "-K0+100.000", or plain metres.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,12 @@ inline constexpr double kMaxChainage = 1e9;
 // value is the decimal number the text spells, rounded once to a double, so
 // "K1+005.300" is exactly the double nearest 1005.3. |value| <= kMaxChainage.
 Outcome<double> read_chainage(std::string_view text);
+
+// A chainage typed for an alignment whose prefix is `prefix`: refused when the
+// text names another prefix ("ZK0+050" on a YK alignment would give the YK
+// point at 50 m), accepted with the same prefix or none ("K0+050" names the
+// prefix K; "0+050" and "50" none).
+std::optional<Failure> check_chainage_prefix(std::string_view text, std::string_view prefix);
 
 // True for a chainage prefix: empty, or capital letters A-Z ending in K.
 bool valid_prefix(std::string_view prefix);

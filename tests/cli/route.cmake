@@ -283,3 +283,12 @@ cli_check("interval as fine as the decimals" ARGS route table "${SMALL}" --from 
 # come out in UTF-8 on standard output.
 cli_check("plain points in code page 936" ARGS route inverse "${SMALL}"
   --points "${DATA}/route-points-gbk.txt" STATUS 0 STDOUT_MATCHES "^name,X,Y,station,offset,H\n坐标1,1050\\.000,2100\\.000,K0\\+")
+
+# A chainage naming another prefix than the alignment's is refused: it would
+# give the point of the alignment's own chainage of that number.
+cli_check("forward with another prefix" ARGS route forward "${SMALL}" --station ZK0+050
+  STATUS 2 STDERR "--station：桩号“ZK0+050”的冠号ZK与线路的冠号K不同！\n")
+cli_check("table with another prefix" ARGS route table "${SMALL}" --from 0 --to DK0+100
+  --interval 20 STATUS 2 STDERR "--to：桩号“DK0+100”的冠号DK与线路的冠号K不同！\n")
+cli_check("forward with the prefix or none" ARGS route forward "${SMALL}" --station 0+050
+  STATUS 0 STDOUT_MATCHES "^station")

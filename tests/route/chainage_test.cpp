@@ -143,3 +143,14 @@ TEST(chainage, prefixes_are_capitals_ending_in_k) {
     EXPECT_FALSE(kr::valid_prefix("dK"));
     EXPECT_FALSE(kr::valid_prefix("K1"));
 }
+
+TEST(chainage, a_prefix_other_than_the_alignments_is_refused) {
+    EXPECT_FALSE(kr::check_chainage_prefix("YK0+050", "YK"));
+    EXPECT_FALSE(kr::check_chainage_prefix(" -YK0+050", "YK"));
+    EXPECT_FALSE(kr::check_chainage_prefix("0+050", "YK"));
+    EXPECT_FALSE(kr::check_chainage_prefix("50", "YK"));
+    const auto other = kr::check_chainage_prefix("ZK0+050", "YK");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->message, "桩号“ZK0+050”的冠号ZK与线路的冠号YK不同！");
+    EXPECT_TRUE(kr::check_chainage_prefix("K0+050", "YK"));
+}

@@ -299,6 +299,8 @@ void ComputationPane::computeForward() {
     if (!a) return;
     route::Outcome<double> station = route::read_chainage(str(station_->text()));
     if (!station) return refuse(qs(station.failure().message), station_);
+    if (auto other = route::check_chainage_prefix(str(station_->text()), a->prefix()))
+        return refuse(qs(other->message), station_);
     const std::optional<double> offset = geometry::parse_strict(str(offset_->text()));
     if (!offset || !std::isfinite(*offset))
         return refuse(QStringLiteral("偏距“%1”不是有效数字！").arg(offset_->text()), offset_);
@@ -347,6 +349,13 @@ void ComputationPane::computeTable() {
     if (!from) return refuse(QStringLiteral("起算里程：") + qs(from.failure().message), from_);
     route::Outcome<double> to = route::read_chainage(str(to_->text()));
     if (!to) return refuse(QStringLiteral("止算里程：") + qs(to.failure().message), to_);
+    for (QLineEdit* field : {from_, to_}) {
+        if (auto other = route::check_chainage_prefix(str(field->text()), a->prefix()))
+            return refuse(
+                (field == from_ ? QStringLiteral("起算里程：") : QStringLiteral("止算里程：")) +
+                    qs(other->message),
+                field);
+    }
     const std::optional<double> interval = geometry::parse_strict(str(interval_->text()));
     if (!interval || !std::isfinite(*interval))
         return refuse(QStringLiteral("间距“%1”不是有效数字！").arg(interval_->text()), interval_);
