@@ -9,10 +9,26 @@
 #   make format-check  every C++ file formatted by the committed .clang-format
 #   make windows-test  the Qt-free libraries, korvane-cli and their tests cross-built
 #                  for Windows (MinGW-w64) and run under Wine (./build-windows)
+# Every build folder compiles through ccache when it is installed (the build
+# and test sets install it); make tidy keeps the clean results of clang-tidy
+# per translation unit (scripts/tidy).
 BUILD     ?= build
 JOBS      ?= $(shell nproc)
 WERROR    := $(if $(CI),ON,OFF)
 CMAKE_ARGS ?=
+
+# Compiler cache. The launcher is looked up when a folder is configured, after
+# install-deps has run, and set empty when ccache is missing so that a folder
+# configured with it still builds without it. Paths inside the checkout are
+# hashed relative to it (base_dir), so another clone or worktree of the project
+# in any folder hits the same entries; debug information names the sources
+# relative to the checkout for the same reason (ccache hashes the working
+# folder of a -g compile unless its prefix is mapped).
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_MAXSIZE ?= 8G
+LAUNCHER   = -DCMAKE_CXX_COMPILER_LAUNCHER=$$(command -v ccache || true) \
+	     -DCMAKE_C_COMPILER_LAUNCHER=$$(command -v ccache || true)
+DEBUG_MAP := -fdebug-prefix-map=$(CURDIR)=.
 
 ASAN_BUILD   ?= build-asan
 FUZZ_BUILD   ?= build-fuzz
@@ -31,7 +47,7 @@ WINESERVER   ?= wineserver
 
 # The window needs a desktop session; without one Qt would abort.
 run: deps-build
-	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) \
+	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) $(LAUNCHER) \
 	  -DKORVANE_BUILD_TESTS=OFF -DKORVANE_BUILD_BENCH=OFF $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS) --target korvane korvane-route korvane-cli
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -50,7 +66,7 @@ deps:
 	@scripts/install-deps test
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) \
+	@cmake -S . -B $(BUILD) -G Ninja -DKORVANE_WERROR=$(WERROR) $(LAUNCHER) \
 	  -DKORVANE_BUILD_TESTS=ON -DKORVANE_BUILD_BENCH=ON $(CMAKE_ARGS) >/dev/null
 
 build: configure
@@ -65,8 +81,8 @@ package-check: package
 	scripts/package-check $(BUILD)/korvane_*.deb
 
 sanitize: deps
-	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_BUILD_BENCH=OFF \
-	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
+	@cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANE_BUILD_BENCH=OFF $(LAUNCHER) \
+	  -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE) $(DEBUG_MAP)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE)" >/dev/null
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen \
 	  ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1 \
@@ -75,7 +91,7 @@ sanitize: deps
 
 fuzz: deps
 	@cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DKORVANE_FUZZ=ON >/dev/null
+	  -DKORVANE_FUZZ=ON $(LAUNCHER) -DCMAKE_CXX_FLAGS="$(DEBUG_MAP)" >/dev/null
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(JOBS) fuzz/run $(FUZZ_BUILD)
 
@@ -97,7 +113,7 @@ windows-test:
 	  rm -rf pugixml && mkdir pugixml && tar xzf pugixml_*.orig.tar.gz -C pugixml --strip-components=1; \
 	fi
 	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/windows-mingw-w64.cmake \
-	  -DKORVANE_BUILD_UI=OFF -DKORVANE_BUILD_BENCH=OFF -DKORVANE_WERROR=$(WERROR) \
+	  -DKORVANE_BUILD_UI=OFF -DKORVANE_BUILD_BENCH=OFF -DKORVANE_WERROR=$(WERROR) $(LAUNCHER) \
 	  -DKORVANE_GTEST_SOURCE=/usr/src/googletest \
 	  -DKORVANE_PUGIXML_SOURCE=$(abspath $(WIN_BUILD))/_deps/pugixml/src $(CMAKE_ARGS) >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS)
