@@ -30,6 +30,10 @@ LAUNCHER   = -DCMAKE_CXX_COMPILER_LAUNCHER=$$(command -v ccache || true) \
 	     -DCMAKE_C_COMPILER_LAUNCHER=$$(command -v ccache || true)
 DEBUG_MAP := -fdebug-prefix-map=$(CURDIR)=.
 
+# Made once per machine, outside the checkout: pugixml's sources for the
+# Windows build and a fresh Wine prefix that each Windows build folder copies.
+KORVANE_CACHE ?= $(or $(XDG_CACHE_HOME),$(HOME)/.cache)/korvane
+
 ASAN_BUILD   ?= build-asan
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 30
@@ -102,24 +106,35 @@ format-check: deps
 	scripts/format-check
 
 # GoogleTest from Debian's sources, pugixml from its Debian source package
-# (unpacked once into the build folder), Wine's prefix made once (wineboot -i).
+# (unpacked once per machine into $(KORVANE_CACHE)/pugixml), and a Wine prefix
+# made once per machine and Wine version (wineboot -i) in $(KORVANE_CACHE),
+# copied into the build folder so that parallel runs do not share a wineserver.
 # A test is tried a second time only when the first try failed, as a Wine
 # process now and then fails to start under load.
+PUGIXML_SRC  = $(KORVANE_CACHE)/pugixml
 windows-test:
 	@scripts/install-deps windows
-	@mkdir -p $(WIN_BUILD)/_deps
-	@if [ ! -f $(WIN_BUILD)/_deps/pugixml/src/pugixml.cpp ]; then \
-	  cd $(WIN_BUILD)/_deps && apt-get source --download-only -qq pugixml >/dev/null 2>&1 && \
-	  rm -rf pugixml && mkdir pugixml && tar xzf pugixml_*.orig.tar.gz -C pugixml --strip-components=1; \
+	@if [ ! -f $(PUGIXML_SRC)/src/pugixml.cpp ]; then \
+	  mkdir -p $(KORVANE_CACHE) && tmp=$$(mktemp -d $(PUGIXML_SRC).XXXXXX) && cd $$tmp && \
+	  apt-get source --download-only -qq pugixml >/dev/null 2>&1 && \
+	  mkdir pugixml && tar xzf pugixml_*.orig.tar.gz -C pugixml --strip-components=1 && \
+	  rm -rf $(PUGIXML_SRC) && mv -T pugixml $(PUGIXML_SRC) && cd / && rm -rf $$tmp; \
 	fi
 	@cmake -S . -B $(WIN_BUILD) -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/windows-mingw-w64.cmake \
 	  -DKORVANE_BUILD_UI=OFF -DKORVANE_BUILD_BENCH=OFF -DKORVANE_WERROR=$(WERROR) $(LAUNCHER) \
 	  -DKORVANE_GTEST_SOURCE=/usr/src/googletest \
-	  -DKORVANE_PUGIXML_SOURCE=$(abspath $(WIN_BUILD))/_deps/pugixml/src $(CMAKE_ARGS) >/dev/null
+	  -DKORVANE_PUGIXML_SOURCE=$(PUGIXML_SRC)/src $(CMAKE_ARGS) >/dev/null
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	@if [ ! -f $(WIN_BUILD)/wine-prefix/system.reg ]; then \
-	  start=$$(date +%s); $(WINE_ENV) $(WINE) wineboot -i >/dev/null 2>&1; \
-	  echo "windows-test: wineboot -i took $$(( $$(date +%s) - start )) s"; fi
+	  template=$(KORVANE_CACHE)/wine-prefix-$$($(WINE) --version | tr -c 'A-Za-z0-9.\n-' _); \
+	  if [ ! -f $$template/system.reg ]; then \
+	    start=$$(date +%s); mkdir -p $(KORVANE_CACHE) && tmp=$$(mktemp -d $$template.XXXXXX) && \
+	    WINEPREFIX=$$tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" $(WINE) wineboot -i >/dev/null 2>&1; \
+	    WINEPREFIX=$$tmp $(WINESERVER) -w; \
+	    if [ -f $$tmp/system.reg ]; then mv -T $$tmp $$template 2>/dev/null || rm -rf $$tmp; \
+	    else rm -rf $$tmp; fi; \
+	    echo "windows-test: wineboot -i took $$(( $$(date +%s) - start )) s"; fi; \
+	  rm -rf $(WIN_BUILD)/wine-prefix && cp -a $$template $(WIN_BUILD)/wine-prefix; fi
 	-$(WINE_ENV) $(WINESERVER) -k 2>/dev/null
 	cd $(WIN_BUILD) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS) --repeat until-pass:2 -E '$(WIN_EXCLUDE)'; \
 	  status=$$?; $(WINE_ENV) $(WINESERVER) -k; exit $$status
