@@ -25,7 +25,7 @@ CMAKE_ARGS ?=
 # relative to the checkout for the same reason (ccache hashes the working
 # folder of a -g compile unless its prefix is mapped).
 export CCACHE_BASEDIR ?= $(CURDIR)
-export CCACHE_MAXSIZE ?= 8G
+export CCACHE_MAXSIZE ?= 5G
 LAUNCHER   = -DCMAKE_CXX_COMPILER_LAUNCHER=$$(command -v ccache || true) \
 	     -DCMAKE_C_COMPILER_LAUNCHER=$$(command -v ccache || true)
 DEBUG_MAP := -fdebug-prefix-map=$(CURDIR)=.
