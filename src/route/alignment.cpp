@@ -689,6 +689,10 @@ std::optional<double> Alignment::elevation_at(double s) const {
     if (!(s >= profile_.front().s - kTolerance && s <= profile_.back().s + kTolerance)) {
         return std::nullopt;
     }
+    // Just outside either end (within the tolerance) is that end: past it a
+    // distance to the end would be negative, and the end's vertical curve of
+    // radius 0 would divide by zero.
+    s = std::clamp(s, profile_.front().s, profile_.back().s);
     const auto it = std::upper_bound(profile_.begin(), profile_.end(), s,
                                      [](double v, const Grade& g) { return v < g.s; });
     const std::size_t i = static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(

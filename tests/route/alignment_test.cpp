@@ -224,6 +224,25 @@ TEST(alignment, vertical_curve_at_its_ends_and_middle) {
     EXPECT_NEAR(*b.elevation_at(175), 105, 1e-12);
 }
 
+// Within the tolerance just outside either end of the profile the elevation
+// is the end's, never NaN (the ends have no vertical curve to divide by).
+TEST(alignment, elevation_just_past_the_profiles_ends_is_the_ends) {
+    kr::Definition d = elements_definition({{100, kr::kStraight, kr::kStraight}});
+    d.profile = {{0, 0, 120.5, 0}, {50, 0, 121, 0}};
+    const kr::Alignment a = kr::Alignment::build(d).value();
+    for (double s : {-1e-10, -5e-312, 0.0}) {
+        const std::optional<double> h = a.elevation_at(s);
+        ASSERT_TRUE(h) << s;
+        EXPECT_EQ(*h, 120.5) << s;
+    }
+    for (double s : {50.0, 50 + 1e-10}) {
+        const std::optional<double> h = a.elevation_at(s);
+        ASSERT_TRUE(h) << s;
+        EXPECT_EQ(*h, 121) << s;
+    }
+    EXPECT_FALSE(a.elevation_at(50.001));
+}
+
 TEST(alignment, refuses_bad_elements_naming_the_row) {
     using E = kr::ElementDef;
     const double inf = kr::kStraight;
