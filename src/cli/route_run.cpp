@@ -276,7 +276,7 @@ Done run_forward(const RouteOptions& o) {
     Checked<std::unique_ptr<Rows>> opened = Rows::open(choice.value(), files::RouteRows::forward);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    const std::string text = a.chainage_text(r.chainage, choice.value().decimals);
+    const std::string text = a.station_text(r.chainage, r.zone, choice.value().decimals);
     if (Done failed = Rows::written(
             rows.out().forward(text, offset.value(), r.x, r.y, r.azimuth, r.elevation)))
         return failed;
@@ -328,9 +328,9 @@ Done run_single_inverse(const RouteOptions& o, const route::Alignment& a,
     Checked<std::unique_ptr<Rows>> opened = Rows::open(choice, files::RouteRows::inverse);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
-    if (Done failed = Rows::written(rows.out().inverse("", x.value(), y.value(),
-                                                       a.chainage_text(v.chainage, choice.decimals),
-                                                       v.offset, v.elevation)))
+    if (Done failed = Rows::written(rows.out().inverse(
+            "", x.value(), y.value(), a.station_text(v.chainage, v.zone, choice.decimals), v.offset,
+            v.elevation)))
         return failed;
     if (Done failed = rows.finish()) return failed;
     if (v.feet > 1) {
@@ -413,9 +413,9 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     Done failed;
     error = files::parse_points(text, form, where, [&](const files::PointRecord& p) {
         const route::Foot& f = feet[next];
-        failed = Rows::written(rows.out().inverse(p.name, points[next].x, points[next].y,
-                                                  a.chainage_text(f.chainage, choice.decimals),
-                                                  f.offset, elevation_of(f)));
+        failed = Rows::written(rows.out().inverse(
+            p.name, points[next].x, points[next].y,
+            a.station_text(f.chainage, f.zone, choice.decimals), f.offset, elevation_of(f)));
         ++next;
         return !failed && next < feet.size();
     });
@@ -500,7 +500,7 @@ Done run_table(const RouteOptions& o) {
     // A table of a million rows spends most of its time on text: the rows are
     // computed and written as text a block at a time on every core, and the
     // blocks' texts go out in order.
-    const files::TableText text(a.prefix(), request.offsets, c.decimals, !c.path.empty());
+    const files::TableText text(a, request.offsets, c.decimals, !c.path.empty());
     const auto format = [&](std::span<const route::TableRow> block, std::string& out) {
         text.format(block, out);
     };

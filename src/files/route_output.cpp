@@ -1,6 +1,7 @@
 #include "files/route_output.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -93,9 +94,13 @@ std::string stake_name(std::string_view station, double offset) {
 // ---------------------------------------------------------------------------
 // TableText
 
-TableText::TableText(std::string_view prefix, const std::vector<double>& offsets, int decimals,
-                     bool crlf)
-    : prefix_(prefix), offsets_(offsets), decimals_(decimals), crlf_(crlf) {
+TableText::TableText(const route::Alignment& alignment, const std::vector<double>& offsets,
+                     int decimals, bool crlf)
+    : alignment_(&alignment),
+      prefix_(alignment.prefix()),
+      offsets_(offsets),
+      decimals_(decimals),
+      crlf_(crlf) {
     for (double offset : offsets_) {
         offset_texts_.push_back(geometry::shown_fixed(offset, decimals));
         offset_texts_.back().append(kMove, ' ');
@@ -108,6 +113,8 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
     const int d = decimals_;
     const bool crlf = crlf_;
     const std::string_view prefix = prefix_;
+    const route::Alignment* const alignment = alignment_;
+    const bool breaks = alignment->zones().size() > 1;
     const std::string* const known_texts = offset_texts_.data();
     const std::size_t known_count = offsets_.size();
     // The text grows by whole rows of room; only what was written is kept.
@@ -138,14 +145,30 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
             station_zone = r.zone;
         }
         const std::size_t room =
-            prefix.size() + 2 * r.label.size() + 2 + 6 * kNumberRoom + kMove + 8;
+            2 * prefix.size() + 2 * r.label.size() + 2 + 7 * kNumberRoom + kMove + 24;
         if (text.size() - used < room) text.resize(2 * text.size() + room);
         char* const row = text.data() + used;
         char* p = row;
         if (station) {
             p = chainage.write(text, p, [&](char* first) {
-                return route::chainage_chars(first, first + prefix.size() + kNumberRoom, r.chainage,
-                                             d, prefix);
+                char* end = route::chainage_chars(first, first + prefix.size() + kNumberRoom,
+                                                  r.chainage, d, prefix);
+                // The rare names (a chain break's both chainages, a chainage a
+                // long chain repeats with its zone) only where there are
+                // chain breaks.
+                if (breaks) {
+                    if (const std::optional<double> ahead =
+                            alignment->ahead_of(r.chainage, r.zone)) {
+                        *end++ = '=';
+                        end = route::chainage_chars(end, end + prefix.size() + kNumberRoom, *ahead,
+                                                    d, prefix);
+                    } else if (alignment->repeats(r.chainage, r.zone)) {
+                        *end++ = '(';
+                        end = std::to_chars(end, end + 16, r.zone).ptr;
+                        *end++ = ')';
+                    }
+                }
+                return end;
             });
         } else {
             p = chainage.copy(text, p);
@@ -330,15 +353,14 @@ std::optional<Error> RouteOutput::inverse(std::string_view name, double x, doubl
 std::optional<Error> RouteOutput::table(const route::Alignment& alignment,
                                         std::span<const route::TableRow> rows) {
     if (!cass()) {
-        if (!table_text_)
-            table_text_.emplace(alignment.prefix(), std::vector<double>{}, decimals_, crlf());
+        if (!table_text_) table_text_.emplace(alignment, std::vector<double>{}, decimals_, crlf());
         table_text_->format(rows, block_);
         return lines(block_);
     }
     for (const route::TableRow& r : rows) {
         // The station's texts, made once for all its offsets.
         if (station_.empty() || r.chainage != station_chainage_ || r.zone != station_zone_) {
-            station_ = alignment.chainage_text(r.chainage, decimals_);
+            station_ = alignment.station_text(r.chainage, r.zone, decimals_);
             station_chainage_ = r.chainage;
             station_zone_ = r.zone;
         }

@@ -44,7 +44,8 @@ enum class RouteBytes { utf8, cp936 };
 // ("K1+020.000左7.5", "K1+020.000右12.25").
 std::string stake_name(std::string_view station, double offset);
 
-// The CSV text of table rows, made fast: a station's chainage, azimuth and
+// The CSV text of table rows, made fast: a station's name (its chainage text,
+// route::Alignment::station_text, and at a chain break "back=ahead"), azimuth and
 // elevation are written in its first row and copied into the rows of its
 // other offsets, the azimuth also into later stations' rows while it stays
 // the same. format() only reads the object, so several threads may format
@@ -56,12 +57,14 @@ class TableText {
     // table_text() hand them over. Without offsets (empty), any rows: a
     // station is a run of rows of one chainage and zone, each offset written
     // for its row.
-    TableText(std::string_view prefix, const std::vector<double>& offsets, int decimals, bool crlf);
+    TableText(const route::Alignment& alignment, const std::vector<double>& offsets, int decimals,
+              bool crlf);
 
     // The rows' text, in place of what `text` held (its room is reused).
     void format(std::span<const route::TableRow> rows, std::string& text) const;
 
   private:
+    const route::Alignment* alignment_;
     std::string prefix_;
     std::vector<double> offsets_;
     std::vector<std::string> offset_texts_;

@@ -729,6 +729,38 @@ std::string Alignment::chainage_text(double chainage, int decimals) const {
     return format_chainage(chainage, decimals, prefix_);
 }
 
+bool Alignment::repeats(double chainage, int zone) const {
+    const int count = static_cast<int>(zones_.size());
+    for (int z = 1; z < zone && z <= count; ++z) {
+        const Zone& earlier = zones_[static_cast<std::size_t>(z) - 1];
+        if (chainage >= earlier.s_begin + earlier.constant - kTolerance &&
+            chainage <= earlier.s_end + earlier.constant + kTolerance)
+            return true;
+    }
+    return false;
+}
+
+std::optional<double> Alignment::ahead_of(double chainage, int zone) const {
+    if (zone < 1 || zone >= static_cast<int>(zones_.size())) return std::nullopt;
+    const Zone& z = zones_[static_cast<std::size_t>(zone) - 1];
+    if (!(std::fabs(chainage - (z.s_end + z.constant)) <= kTolerance)) return std::nullopt;
+    const Zone& next = zones_[static_cast<std::size_t>(zone)];
+    return next.s_begin + next.constant;
+}
+
+std::string Alignment::station_text(double chainage, int zone, int decimals) const {
+    std::string text = chainage_text(chainage, decimals);
+    if (const std::optional<double> ahead = ahead_of(chainage, zone)) {
+        text += '=';
+        text += chainage_text(*ahead, decimals);
+    } else if (repeats(chainage, zone)) {
+        text += '(';
+        text += std::to_string(zone);
+        text += ')';
+    }
+    return text;
+}
+
 Outcome<Station> Alignment::locate(double chainage, int zone) const {
     const int count = static_cast<int>(zones_.size());
     if (!std::isfinite(chainage)) return fail("桩号不是有效数字！", Subject::station);

@@ -122,6 +122,21 @@ class Alignment {
     // Chainage text with the alignment's prefix and `decimals` decimals.
     std::string chainage_text(double chainage, int decimals = 3) const;
 
+    // True when `chainage` of `zone` also names a point of an earlier zone: a
+    // long chain (长链) repeats the chainages from its ahead to its back
+    // chainage. Cost: a look at the zones (few).
+    bool repeats(double chainage, int zone) const;
+
+    // The ahead chainage of the chain break at `chainage` of `zone` (the end
+    // of that zone), or nothing where there is none.
+    std::optional<double> ahead_of(double chainage, int zone) const;
+
+    // A point's name by its chainage, unique along the alignment: the
+    // chainage text; at a chain break both chainages ("K1+200.000=K1+190.000");
+    // where a long chain repeats the chainage in a later zone, that zone after
+    // it in brackets ("K1+195.000" in zone 1, "K1+195.000(2)" in zone 2).
+    std::string station_text(double chainage, int zone, int decimals = 3) const;
+
     struct Piece;
     struct Node;
     struct Grade;

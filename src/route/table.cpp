@@ -41,6 +41,7 @@ struct Extra {
     int zone;
     double chainage;
     std::string label;
+    double ahead = std::numeric_limits<double>::quiet_NaN();  // a chain break's
 };
 
 bool before(double s1, int z1, double s2, int z2) {
@@ -113,8 +114,9 @@ class Stations {
         st.extras_.push_back({st.to_.s, st.to_.zone, q.to, ""});
         if (q.key_points) {
             for (const KeyPoint& k : a.key_points()) {
-                st.add_key(k.s, k.zone, k.chainage, k.label);
-                if (k.ahead) st.add_key(k.s, k.zone + 1, *k.ahead, k.label);
+                // A chain break is one station with both chainages.
+                st.add_key(k.s, k.zone, k.chainage, k.label,
+                           k.ahead ? *k.ahead : std::numeric_limits<double>::quiet_NaN());
             }
         }
         std::stable_sort(st.extras_.begin(), st.extras_.end(), [](const Extra& l, const Extra& r) {
@@ -126,6 +128,7 @@ class Stations {
             if (!merged.empty() && merged.back().zone == e.zone &&
                 std::fabs(merged.back().s - e.s) <= kSame) {
                 Extra& m = merged.back();
+                if (!std::isnan(e.ahead)) m.ahead = e.ahead;
                 if (!e.label.empty() && m.label.find(e.label) == std::string::npos) {
                     m.label += m.label.empty() ? e.label : "/" + e.label;
                 }
@@ -242,9 +245,17 @@ class Stations {
                     Subject::interval);
     }
 
-    void add_key(double s, int zone, double chainage, const std::string& label) {
+    void add_key(double s, int zone, double chainage, const std::string& label, double ahead) {
         if (before(s, zone, from_.s, from_.zone) || before(to_.s, to_.zone, s, zone)) return;
-        extras_.push_back({s, zone, chainage, label});
+        extras_.push_back({s, zone, chainage, label, ahead});
+        if (std::isnan(ahead)) return;
+        // The whole station at the break's ahead chainage is the break's point
+        // too: it is the break's row, not one of its own.
+        for (Span& z : zones_) {
+            if (z.zone != zone + 1 || z.k > z.k_hi) continue;
+            const Zone& next = a_->zones()[static_cast<std::size_t>(z.zone) - 1];
+            if (std::fabs(static_cast<double>(z.k) * interval_ - next.constant - s) <= kSame) ++z.k;
+        }
     }
 
     const Alignment* a_ = nullptr;

@@ -56,7 +56,8 @@ struct TableSummary {
 // The rows of a table, in order of position and then offset: every whole
 // multiple of the interval (counted from chainage 0 of each zone) from `from`
 // to `to`, the two ends, and unless turned off every key point between them
-// (a chain break gives a row on each side). Rows are counted before any is
+// (a chain break gives one row, in the zone before it at its back chainage:
+// Alignment::station_text names it with both chainages). Rows are counted before any is
 // computed: more than kMaxTableRows is refused (Subject::interval). Each row
 // goes to `sink` as soon as it is computed; the sink returns false to stop.
 Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& request,

@@ -119,15 +119,15 @@ cli_check("inverse bad lines" ARGS route inverse "${SMALL}" --points bad.txt STA
 cli_check("inverse without a point" ARGS route inverse "${SMALL}" STATUS 2
   STDERR "请给出点的坐标（--x X --y Y）或点文件（--points FILE）！\n")
 
-# table: side stakes, the chain break with both its chainages, refusals.
+# table: side stakes, the chain break as one row with both its chainages, a
+# chainage the long chain repeats named with its zone, refusals.
 cli_check("table over the chain break" ARGS route table "${PI}" --from K1+180 --to K1+210
   --interval 10 STATUS 0 STDOUT
 "station,label,offset,X,Y,azimuth,H
 K1+180.000,,0.000,3457513.563,513243.924,57.031752,122.373
 K1+190.000,,0.000,3457519.053,513252.282,56.201921,122.270
-K1+200.000,断链,0.000,3457524.648,513260.571,55.372090,122.168
-K1+190.000,断链,0.000,3457524.648,513260.571,55.372090,122.168
-K1+200.000,,0.000,3457530.346,513268.788,54.542259,122.066
+K1+200.000=K1+190.000,断链,0.000,3457524.648,513260.571,55.372090,122.168
+K1+200.000(2),,0.000,3457530.346,513268.788,54.542259,122.066
 K1+210.000,,0.000,3457536.146,513276.934,54.112428,121.964
 ")
 cli_check("table without key points" ARGS route table "${SMALL}" --from 90 --to 110

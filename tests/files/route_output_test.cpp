@@ -31,9 +31,9 @@ std::string plain_row(const route::Alignment& a, const route::TableRow& r, int d
     std::string label(r.label);
     if (label.find(',') != std::string::npos) label = "\"" + label + "\"";
     std::string h = r.elevation ? geometry::shown_fixed(*r.elevation, d) : std::string();
-    return a.chainage_text(r.chainage, d) + "," + label + "," + geometry::shown_fixed(r.offset, d) +
-           "," + geometry::shown_fixed(r.x, d) + "," + geometry::shown_fixed(r.y, d) + "," +
-           route::format_azimuth(r.azimuth, 2) + "," + h;
+    return a.station_text(r.chainage, r.zone, d) + "," + label + "," +
+           geometry::shown_fixed(r.offset, d) + "," + geometry::shown_fixed(r.x, d) + "," +
+           geometry::shown_fixed(r.y, d) + "," + route::format_azimuth(r.azimuth, 2) + "," + h;
 }
 
 // The whole table of the reference alignment, with its long chain. A row's
@@ -72,7 +72,7 @@ TEST(route_output, table_text_is_every_row_written_alone) {
         for (const route::TableRow& r : rows) expected += plain_row(a, r, d) + "\r\n";
         // The offsets the text was made for, and none (each row's own text).
         for (const std::vector<double>& known : {offsets, std::vector<double>{}}) {
-            const TableText text(a.prefix(), known, d, true);
+            const TableText text(a, known, d, true);
             std::string whole;
             text.format(rows, whole);
             EXPECT_EQ(whole, expected) << d;
@@ -92,7 +92,7 @@ TEST(route_output, table_text_is_every_row_written_alone) {
     std::vector<route::TableRow> named(rows.begin(), rows.begin() + 3);
     for (auto& r : named) r.label = "JD1,ZH";
     std::string text;
-    TableText(a.prefix(), offsets, 3, false).format(named, text);
+    TableText(a, offsets, 3, false).format(named, text);
     EXPECT_EQ(text, plain_row(a, named[0], 3) + "\n" + plain_row(a, named[1], 3) + "\n" +
                         plain_row(a, named[2], 3) + "\n");
 }

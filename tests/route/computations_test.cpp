@@ -283,7 +283,7 @@ Collected collect(const kr::Alignment& a, const kr::TableRequest& q) {
 
 }  // namespace
 
-TEST(route_table, whole_stations_key_points_and_both_sides_of_a_break) {
+TEST(route_table, whole_stations_key_points_and_one_row_for_a_break) {
     const kr::Alignment& a = pi_alignment();
     kr::TableRequest q;
     q.from = 1100;
@@ -291,7 +291,9 @@ TEST(route_table, whole_stations_key_points_and_both_sides_of_a_break) {
     q.interval = 20;
     q.offsets = {-7.5, 0, 7.5};
     const Collected c = collect(a, q);
-    // Zone 1: K1+100 … K1+200 and HY; zone 2: the break's ahead side K1+190, then K1+200 … K1+300.
+    // Zone 1: K1+100 … K1+180 and HY, then the break K1+200=K1+190 as one row
+    // (its ahead side, a whole station of zone 2, is the same point); zone 2:
+    // K1+200 … K1+300.
     std::vector<double> chainages;
     std::vector<std::string> labels;
     for (std::size_t i = 0; i < c.rows.size(); i += 3) {
@@ -306,15 +308,23 @@ TEST(route_table, whole_stations_key_points_and_both_sides_of_a_break) {
         if (k.label == "HY" && k.chainage > 1100 && k.chainage < 1200) hy = k.chainage;
     }
     const std::vector<double> expected_c{1100, 1120, 1140, hy,   1160, 1180, 1200,
-                                         1190, 1200, 1220, 1240, 1260, 1280, 1300};
+                                         1200, 1220, 1240, 1260, 1280, 1300};
     ASSERT_EQ(chainages.size(), expected_c.size());
     for (std::size_t i = 0; i < expected_c.size(); ++i) EXPECT_EQ(chainages[i], expected_c[i]) << i;
-    EXPECT_EQ(labels, (std::vector<std::string>{"", "", "", "HY", "", "", "断链", "断链", "", "",
-                                                "", "", "", ""}));
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"", "", "", "HY", "", "", "断链", "", "", "", "", "", ""}));
     EXPECT_EQ(c.rows[std::size_t{6} * 3].zone, 1);
+    EXPECT_EQ(a.ahead_of(1200, 1), 1190);
+    EXPECT_FALSE(a.ahead_of(1200, 2));
+    EXPECT_EQ(a.station_text(1200, 1), "K1+200.000=K1+190.000");
     EXPECT_EQ(c.rows[std::size_t{7} * 3].zone, 2);
-    EXPECT_EQ(c.rows[std::size_t{8} * 3].zone, 2);
-    EXPECT_EQ(c.rows[std::size_t{8} * 3].s, 1210);
+    EXPECT_EQ(c.rows[std::size_t{7} * 3].s, 1210);
+    // The names: the repeated K1+200 of zone 2 with its zone.
+    EXPECT_EQ(a.station_text(1199.5, 1), "K1+199.500");
+    EXPECT_EQ(a.station_text(1200, 2), "K1+200.000(2)");
+    EXPECT_EQ(a.station_text(1190, 2), "K1+190.000(2)");
+    EXPECT_EQ(a.station_text(1220, 2), "K1+220.000");
+    EXPECT_EQ(a.station_text(1185, 1), "K1+185.000");
     EXPECT_EQ(kr::table_row_count(a, q).value(), c.rows.size());
     // Every row is the forward computation of its chainage and offset.
     for (const kr::TableRow& r : c.rows) {

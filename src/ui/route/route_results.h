@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
