@@ -7,6 +7,7 @@
 
 #include "files/codec.h"
 #include "route/angle.h"
+#include "support/test_data.h"
 #include "temp_folder.h"
 
 namespace korvane::files {
@@ -101,7 +102,8 @@ TEST(alignment_file, takes_signs_for_directions_and_ignores_trailing_empty_field
 }
 
 TEST(alignment_file, reads_the_intersection_point_case) {
-    auto read = read_alignment_file(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    auto read = read_alignment_file(korvane::testing::data_dir("KORVANE_ROUTE_CASES") +
+                                    "/pi-alignment.csv");
     ASSERT_TRUE(read) << read.failure().message;
     const Definition& d = read.value();
     EXPECT_EQ(d.name, "S201改线");

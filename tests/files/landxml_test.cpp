@@ -7,6 +7,7 @@
 #include "files/alignment_file.h"
 #include "route/alignment.h"
 #include "route/angle.h"
+#include "support/test_data.h"
 #include "temp_folder.h"
 
 namespace korvane::files {
@@ -19,7 +20,9 @@ using route::kStraight;
 using testing::read_bytes;
 using testing::TempFolder;
 
-const std::string kData = KORVANE_FILES_DATA;
+std::string data_file(const std::string& name) {
+    return korvane::testing::data_dir("KORVANE_FILES_DATA") + "/" + name;
+}
 
 const std::vector<ElementDef> kMainElements{
     {120, kStraight, kStraight}, {80, kStraight, 500},        {200.5, 500, 500},
@@ -32,12 +35,12 @@ std::string failure(std::string_view bytes, std::string_view name = {}) {
 }
 
 std::string file_failure(const std::string& file, std::string_view name = {}) {
-    auto read = read_landxml(kData + "/" + file, name);
+    auto read = read_landxml(data_file(file), name);
     return read ? std::string("(read)") : read.failure().message;
 }
 
 TEST(landxml, imports_elements_chain_break_and_profile_in_metres) {
-    auto read = read_landxml(kData + "/metric.xml");
+    auto read = read_landxml(data_file("metric.xml"));
     ASSERT_TRUE(read) << read.failure().message;
     const Definition& d = read.value();
     EXPECT_EQ(d.name, "S201改线");
@@ -58,11 +61,11 @@ TEST(landxml, imports_elements_chain_break_and_profile_in_metres) {
 }
 
 TEST(landxml, converts_both_kinds_of_foot) {
-    auto metric = read_landxml(kData + "/metric.xml");
+    auto metric = read_landxml(data_file("metric.xml"));
     ASSERT_TRUE(metric);
     const auto& m = std::get<ElementsDef>(metric.value().horizontal);
     for (const char* file : {"us-survey-feet.xml", "international-feet.xml"}) {
-        auto read = read_landxml(kData + "/" + file);
+        auto read = read_landxml(data_file(file));
         ASSERT_TRUE(read) << read.failure().message;
         const auto& h = std::get<ElementsDef>(read.value().horizontal);
         EXPECT_NEAR(h.start_x, m.start_x, 1e-4) << file;
@@ -77,11 +80,11 @@ TEST(landxml, converts_both_kinds_of_foot) {
         EXPECT_NEAR(read.value().profile[3].radius, 5000, 1e-3);
     }
     // The two feet differ by two parts in a million: 3456789 m apart by about 7 m.
-    auto us = read_landxml(kData + "/us-survey-feet.xml");
+    auto us = read_landxml(data_file("us-survey-feet.xml"));
     ASSERT_TRUE(us);
     auto as_international = parse_landxml(
-        std::string(read_bytes(kData + "/us-survey-feet.xml"))
-            .replace(read_bytes(kData + "/us-survey-feet.xml").find("USSurveyFoot"), 12, "foot"));
+        std::string(read_bytes(data_file("us-survey-feet.xml")))
+            .replace(read_bytes(data_file("us-survey-feet.xml")).find("USSurveyFoot"), 12, "foot"));
     ASSERT_TRUE(as_international) << as_international.failure().message;
     EXPECT_NEAR(std::get<ElementsDef>(us.value().horizontal).start_x -
                     std::get<ElementsDef>(as_international.value().horizontal).start_x,
@@ -91,13 +94,13 @@ TEST(landxml, converts_both_kinds_of_foot) {
 TEST(landxml, chooses_among_several_alignments_by_name) {
     EXPECT_EQ(
         file_failure("two-alignments.xml"),
-        "无法读取文件“" + kData +
+        "无法读取文件“" + korvane::testing::data_dir("KORVANE_FILES_DATA") +
             "/two-alignments.xml”：文件中有2条线路：“S201改线”、“匝道A”，请指定其中一条的名称！");
     EXPECT_EQ(file_failure("two-alignments.xml", "匝道B"),
-              "无法读取文件“" + kData +
+              "无法读取文件“" + korvane::testing::data_dir("KORVANE_FILES_DATA") +
                   "/two-alignments."
                   "xml”：文件中没有名为“匝道B”的线路，文件中的线路有：“S201改线”、“匝道A”！");
-    auto ramp = read_landxml(kData + "/two-alignments.xml", "匝道A");
+    auto ramp = read_landxml(data_file("two-alignments.xml"), "匝道A");
     ASSERT_TRUE(ramp) << ramp.failure().message;
     EXPECT_EQ(ramp.value().prefix, "AK");
     EXPECT_EQ(
@@ -106,13 +109,14 @@ TEST(landxml, chooses_among_several_alignments_by_name) {
             {50, kStraight, kStraight}, {40, kStraight, -60}, {30, -60, -60}, {40, -60, -200}}));
     EXPECT_TRUE(ramp.value().breaks.empty());
     EXPECT_TRUE(ramp.value().profile.empty());
-    auto names = landxml_alignment_names(read_bytes(kData + "/two-alignments.xml"));
+    auto names = landxml_alignment_names(read_bytes(data_file("two-alignments.xml")));
     ASSERT_TRUE(names);
     EXPECT_EQ(names.value(), (std::vector<std::string>{"S201改线", "匝道A"}));
 }
 
 TEST(landxml, refuses_unsupported_elements_and_gaps_by_name) {
-    const std::string prefix = "无法读取文件“" + kData + "/";
+    const std::string prefix =
+        "无法读取文件“" + korvane::testing::data_dir("KORVANE_FILES_DATA") + "/";
     EXPECT_EQ(file_failure("unsupported-element.xml"),
               prefix +
                   "unsupported-element."
@@ -262,7 +266,8 @@ TEST(landxml, korvane_file_to_landxml_and_back_keeps_every_element) {
 }
 
 TEST(landxml, exports_an_alignment_by_intersection_points_as_its_elements) {
-    auto pi = read_alignment_file(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    auto pi = read_alignment_file(korvane::testing::data_dir("KORVANE_ROUTE_CASES") +
+                                  "/pi-alignment.csv");
     ASSERT_TRUE(pi) << pi.failure().message;
     auto xml = landxml_bytes(pi.value());
     ASSERT_TRUE(xml) << xml.failure().message;

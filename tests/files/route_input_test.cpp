@@ -12,6 +12,7 @@
 #include "files/read_points.h"
 #include "route/alignment.h"
 #include "route/table.h"
+#include "support/test_data.h"
 #include "temp_folder.h"
 
 namespace korvane::files {
@@ -96,7 +97,7 @@ TEST(read_points, a_file_on_disk_reads_like_its_text) {
 TEST(read_definition, tells_landxml_by_name_and_checks_a_korvane_files_name) {
     EXPECT_TRUE(is_landxml_name("a.XML"));
     EXPECT_FALSE(is_landxml_name("a.xml.csv"));
-    const std::string pi = std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv";
+    const std::string pi = korvane::testing::data_dir("KORVANE_ROUTE_CASES") + "/pi-alignment.csv";
     auto read = read_definition(pi);
     ASSERT_TRUE(read) << read.failure().message;
     EXPECT_EQ(read.value().name, "S201改线");
@@ -124,8 +125,10 @@ TEST(read_definition, tells_landxml_by_name_and_checks_a_korvane_files_name) {
 // LandXML; and a vertical point given with its zone, which LandXML cannot
 // hold as such.
 TEST(definition_bytes, every_written_file_reads_back_or_is_refused) {
-    std::vector<std::string> paths = {std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv"};
-    for (const char* dir : {KORVANE_FILES_DATA, KORVANE_CLI_DATA}) {
+    std::vector<std::string> paths = {korvane::testing::data_dir("KORVANE_ROUTE_CASES") +
+                                      "/pi-alignment.csv"};
+    for (const std::string& dir : {korvane::testing::data_dir("KORVANE_FILES_DATA"),
+                                   korvane::testing::data_dir("KORVANE_CLI_DATA")}) {
         for (const auto& entry : std::filesystem::directory_iterator(dir)) {
             const std::string ext = entry.path().extension().string();
             if (ext == ".csv" || ext == ".xml") paths.push_back(entry.path().string());
@@ -160,7 +163,8 @@ TEST(definition_bytes, every_written_file_reads_back_or_is_refused) {
     EXPECT_GE(written, 8U);
 
     // A profile point in the second zone of a long chain.
-    auto pi = read_definition(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    auto pi =
+        read_definition(korvane::testing::data_dir("KORVANE_ROUTE_CASES") + "/pi-alignment.csv");
     ASSERT_TRUE(pi);
     route::Definition zoned = pi.value();
     zoned.profile.insert(zoned.profile.begin() + 2, route::VerticalPoint{1195, 2, 121, 0});

@@ -14,12 +14,14 @@
 #include "route/alignment.h"
 #include "route/angle.h"
 #include "route/table.h"
+#include "support/test_data.h"
 
 namespace korvane::files {
 namespace {
 
 route::Alignment reference() {
-    auto read = read_alignment_file(std::string(KORVANE_ROUTE_CASES) + "/pi-alignment.csv");
+    auto read = read_alignment_file(korvane::testing::data_dir("KORVANE_ROUTE_CASES") +
+                                    "/pi-alignment.csv");
     EXPECT_TRUE(read) << read.failure().message;
     auto built = route::Alignment::build(read.value());
     EXPECT_TRUE(built) << built.failure().message;

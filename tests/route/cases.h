@@ -1,5 +1,5 @@
 // Reading the reference case tables in tests/data/route-cases (its
-// path comes from the build as KORVANE_ROUTE_CASES).
+// folder is named when the tests run, support/test_data.h).
 #pragma once
 
 #include <charconv>
@@ -9,11 +9,12 @@
 #include <string>
 #include <string_view>
 #include <vector>
+#include "support/test_data.h"
 
 namespace korvane::route::test {
 
 inline std::string case_path(std::string_view name) {
-    return std::string(KORVANE_ROUTE_CASES) + "/" + std::string(name);
+    return korvane::testing::data_dir("KORVANE_ROUTE_CASES") + "/" + std::string(name);
 }
 
 inline std::string read_bytes(std::string_view name) {

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "files/alignment_file.h"
+#include "support/test_data.h"
 #include "ui/route/plan_view.h"
 #include "ui/route/profile_view.h"
 #include "ui/route/view_text.h"
@@ -23,9 +24,10 @@ namespace route = korvane::route;
 namespace {
 
 route::Definition piDefinition() {
-    auto read = korvane::files::read_alignment_file(QStringLiteral(KORVANE_ROUTE_CASES)
-                                                        .append(QStringLiteral("/pi-alignment.csv"))
-                                                        .toStdString());
+    auto read = korvane::files::read_alignment_file(
+        QString::fromStdString(korvane::testing::data_dir("KORVANE_ROUTE_CASES"))
+            .append(QStringLiteral("/pi-alignment.csv"))
+            .toStdString());
     if (!read) qFatal("%s", read.failure().message.c_str());
     return read.value();
 }

@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "fake_desktop.h"
+#include "support/test_data.h"
 #include "ui/route/route_window.h"
 
 using korvane::ui::RouteWindow;
@@ -18,8 +19,8 @@ using korvane::ui::testing::FakeDesktop;
 
 namespace {
 
-const QString kCases = QStringLiteral(KORVANE_ROUTE_CASES);
-const QString kCli = QStringLiteral(KORVANE_CLI);
+const QString kCases = QString::fromStdString(korvane::testing::data_dir("KORVANE_ROUTE_CASES"));
+const QString kCli = QString::fromStdString(korvane::testing::data_dir("KORVANE_CLI"));
 
 QByteArray fileBytes(const QString& path) {
     QFile file(path);

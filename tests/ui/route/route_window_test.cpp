@@ -31,6 +31,7 @@
 #include "route/chainage.h"
 #include "route/forward.h"
 #include "route/table.h"
+#include "support/test_data.h"
 #include "ui/route/route_results.h"
 #include "ui/route/route_window.h"
 
@@ -41,7 +42,7 @@ using korvane::ui::testing::FakeDesktop;
 
 namespace {
 
-const QString kCases = QStringLiteral(KORVANE_ROUTE_CASES);
+const QString kCases = QString::fromStdString(korvane::testing::data_dir("KORVANE_ROUTE_CASES"));
 
 // Rows of a reference CSV (UTF-8, header first) as maps from column name.
 QList<QHash<QString, QString>> readCases(const QString& name) {
