@@ -79,9 +79,10 @@ QString write_alignment(const QTemporaryDir& dir, int elements = 200) {
     return path;
 }
 
-void BM_OpenAndDraw200(benchmark::State& state) {
+// Opening an alignment of `elements` elements until it is drawn.
+void open_and_draw(benchmark::State& state, int elements) {
     QTemporaryDir dir;
-    const QString path = write_alignment(dir);
+    const QString path = write_alignment(dir, elements);
     SilentDesktop desktop;
     for (auto _ : state) {
         korvane::ui::RouteWindow w(desktop);
@@ -91,20 +92,15 @@ void BM_OpenAndDraw200(benchmark::State& state) {
         benchmark::DoNotOptimize(w.grab());
     }
 }
+
+void BM_OpenAndDraw200(benchmark::State& state) {
+    open_and_draw(state, 200);
+}
 BENCHMARK(BM_OpenAndDraw200)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// The largest alignment a file may hold: how long opening it takes from the
-// call until it is drawn.
+// The largest alignment a file may hold.
 void BM_OpenAndDrawLargest(benchmark::State& state) {
-    QTemporaryDir dir;
-    const QString path = write_alignment(dir, static_cast<int>(kr::kMaxElements));
-    SilentDesktop desktop;
-    for (auto _ : state) {
-        korvane::ui::RouteWindow w(desktop);
-        w.show();
-        if (!w.openFile(path)) state.SkipWithError("open failed");
-        benchmark::DoNotOptimize(w.grab());
-    }
+    open_and_draw(state, static_cast<int>(kr::kMaxElements));
 }
 BENCHMARK(BM_OpenAndDrawLargest)->Unit(benchmark::kMillisecond)->Iterations(1);
 
