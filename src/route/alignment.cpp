@@ -173,11 +173,11 @@ struct Builder {
             if (i == 0) add_key("QD", 0, from, radius_of(k1), 0);
             pose = end_of(a.segments_.back());
         }
-        for (KeyPoint& k : detail::join_points(a.segments_, def)) a.key_points_.push_back(std::move(k));
+        for (KeyPoint& k : detail::join_points(a.segments_, def))
+            a.key_points_.push_back(std::move(k));
         add_key("ZD", a.length_, pose, radius_of(a.segments_.back().k_end), n - 1);
         return std::nullopt;
     }
-
 
     std::optional<Failure> points(const PointsDef& def) {
         if (auto f = check_start(def.start_chainage, def.start_x, def.start_y)) return f;

@@ -45,7 +45,7 @@ struct ElementDef {
     double radius_end = kStraight;    // metres, signed, or ±infinity
     double turn = 0;  // angle point at the start: radians, positive right, |turn| < π
     std::optional<ElementStart> start{};  // its own start point and azimuth (then turn is 0)
-    std::string name{};  // the intersection point it belongs to, or empty (UTF-8)
+    std::string name{};                   // the intersection point it belongs to, or empty (UTF-8)
 
     bool operator==(const ElementDef&) const = default;
 };
@@ -63,9 +63,9 @@ struct ElementsDef {
 
 // One intersection point (交点) of the intersection-point method.
 struct IntersectionPoint {
-    std::string name;             // e.g. "JD1", UTF-8
-    double x = 0;                 // northing, metres
-    double y = 0;                 // easting, metres
+    std::string name;  // e.g. "JD1", UTF-8
+    double x = 0;      // northing, metres
+    double y = 0;      // easting, metres
     // Circular curve radius, metres, > 0; 0 (with no transitions) for an
     // angle point (折点): the tangents meet at the point with no curve.
     double radius = 0;

@@ -60,7 +60,7 @@ class Joins {
     // that design programs leave between elements.
     void join_labels(const ElementsDef& def) {
         constexpr double kAngleBetweenStraights = 4.8481368110953599e-6;  // 1″
-        constexpr double kAnglePoint = 1e-3;                             // radians, about 3.4′
+        constexpr double kAnglePoint = 1e-3;                              // radians, about 3.4′
         const std::vector<Segment>& seg = seg_;
         const int n = static_cast<int>(seg.size());
         // A curve runs from `curve_begin` (-1: none open); it counts for QZ
@@ -111,7 +111,8 @@ class Joins {
                 curve_from_tangent = true;
             }
             using K = Kind;
-            if (both_straight || (before == K::arc && after == K::arc && prev.k_end == next.k_start)) {
+            if (both_straight ||
+                (before == K::arc && after == K::arc && prev.k_end == next.k_start)) {
                 add_key(std::to_string(i + 1), s, next.start, r, i);
             } else if (before == K::straight) {
                 add_key(after == K::arc ? "ZY" : "ZH", s, next.start, r, i);
@@ -179,8 +180,7 @@ ElementsDef elements_of(const Definition& definition, const Alignment& alignment
     const std::vector<Segment>& segments = alignment.segments();
     e.start_azimuth = segments.empty() ? 0 : normalize_azimuth(segments.front().start.azimuth);
     for (const Segment& s : segments) {
-        e.elements.push_back(
-            {s.length, radius_of(s.k_start), radius_of(s.k_end)});
+        e.elements.push_back({s.length, radius_of(s.k_start), radius_of(s.k_end)});
     }
     // Angle points: the element after one turns by the angle, with the JD's name.
     for (const KeyPoint& k : alignment.key_points()) {

@@ -162,8 +162,8 @@ TEST(alignment, element_boundaries_are_named_and_breaks_make_zones) {
     const kr::Alignment& a = built.value();
     std::vector<std::string> labels;
     for (const auto& k : a.key_points()) labels.push_back(k.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"QD", "ZH", "断链", "HY", "QZ", "YH", "断链", "HZ",
-                                                "ZD"}));
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"QD", "ZH", "断链", "HY", "QZ", "YH", "断链", "HZ", "ZD"}));
     ASSERT_EQ(a.zones().size(), 3u);
     EXPECT_EQ(a.zones()[1].s_begin, 150);
     EXPECT_EQ(a.zones()[2].s_begin, 260);
