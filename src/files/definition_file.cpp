@@ -6,6 +6,7 @@
 #include "files/landxml.h"
 #include "files/read_file.h"
 #include "files/texts.h"
+#include "route/checks.h"
 
 namespace korvane::files {
 namespace {
@@ -30,6 +31,13 @@ std::optional<std::string> wrong_name(const route::Definition& d, std::string_vi
     return "文件中没有名为“" + std::string(name) + "”的线路，文件中的线路是“" + d.name + "”";
 }
 
+// What a Korvane file holds that computes but deserves a word (a jump of
+// curvature); LandXML files report their own.
+void add_notices(const route::Definition& d, Warnings* warnings) {
+    if (!warnings) return;
+    for (route::Notice& n : route::definition_notices(d)) warnings->push_back(std::move(n.message));
+}
+
 }  // namespace
 
 bool is_landxml_name(const std::filesystem::path& path) {
@@ -50,6 +58,7 @@ Result<route::Definition> read_definition(const std::filesystem::path& path, std
     Result<route::Definition> read = read_alignment_file(path);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::read_failure(path, *cause);
+    add_notices(read.value(), warnings);
     return read;
 }
 
@@ -60,6 +69,7 @@ Result<route::Definition> parse_definition(std::string_view bytes, std::string_v
     Result<route::Definition> read = parse_alignment_file(bytes);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::bare_failure(*cause);
+    add_notices(read.value(), warnings);
     return read;
 }
 
