@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "geometry/number_text.h"
 #include "route/angle.h"
 #include "route/chainage.h"
+#include "route/element.h"
 
 namespace korvane::files {
 namespace {
@@ -52,6 +54,7 @@ class Parser {
         std::string cause;
         if (!decode(raw, text, cause)) return at(number, cause);
         split(text);
+        line_ = number;
         if (auto fault = record()) return at(number, fault->cause);
         return std::nullopt;
     }
@@ -65,6 +68,9 @@ class Parser {
         if (mode_ == Mode::elements) {
             if (std::get<ElementsDef>(def_.horizontal).elements.empty())
                 return detail::bare_failure("文件中没有线元（直线、圆曲线或缓和曲线）");
+            if (turn_)
+                return detail::bare_failure("第" + std::to_string(turn_line_) +
+                                            "行：折点之后没有线元，折点应在两个线元之间");
         } else if (!end_) {
             return detail::bare_failure("文件中有交点法的起点，但没有终点记录");
         }
@@ -108,12 +114,13 @@ class Parser {
         if (kind == "线路") return Fault{"线路记录只能有一个，写在文件开头"};
         if (kind == "起点") return start();
         if (kind == "直线" || kind == "圆曲线" || kind == "缓和曲线") return element(kind);
+        if (kind == "折点") return angle_point();
         if (kind == "交点") return intersection_point();
         if (kind == "终点") return end_point();
         if (kind == "断链") return chain_break();
         if (kind == "变坡点") return vertical_point();
         return Fault{"不认识的记录" + in_quotes(kind) +
-                     "，应为起点、直线、圆曲线、缓和曲线、交点、终点、断链或变坡点"};
+                     "，应为起点、直线、圆曲线、缓和曲线、折点、交点、终点、断链或变坡点"};
     }
 
     std::optional<Fault> header() {
@@ -249,7 +256,35 @@ class Parser {
                 if (auto f = direction(4, {&e.radius_start, &e.radius_end})) return f;
             }
         }
+        if (turn_) {
+            e.turn = *turn_;
+            e.name = std::move(turn_name_);
+            turn_.reset();
+            turn_name_.clear();
+        }
         std::get<ElementsDef>(def_.horizontal).elements.push_back(e);
+        return std::nullopt;
+    }
+
+    // 折点,α[,名称]: the next element starts turned by α (packed, positive right).
+    std::optional<Fault> angle_point() {
+        if (!start_) return Fault{"折点之前应有起点记录"};
+        if (mode_ != Mode::elements)
+            return Fault{"交点法的文件不能有折点记录（交点法的折点写作半径为0的交点）"};
+        if (fields_.size() != 2 && fields_.size() != 3) return Fault{"折点应为“折点,转角”"};
+        if (std::get<ElementsDef>(def_.horizontal).elements.empty())
+            return Fault{"折点应在两个线元之间，这里之前没有线元"};
+        if (turn_) return Fault{"两个折点之间应有线元"};
+        auto angle = route::read_packed_angle(fields_[1]);
+        if (!angle)
+            return Fault{"折点的转角" + in_quotes(fields_[1]) + "：" +
+                         without_mark(angle.failure().message)};
+        if (angle.value() == 0) return Fault{"折点的转角不能为0"};
+        if (!(std::fabs(angle.value()) < std::numbers::pi))
+            return Fault{"折点的转角" + in_quotes(fields_[1]) + "必须小于180°"};
+        turn_ = angle.value();
+        if (fields_.size() == 3) turn_name_ = fields_[2];
+        turn_line_ = line_;
         return std::nullopt;
     }
 
@@ -312,6 +347,10 @@ class Parser {
     }
 
     Definition def_;
+    std::optional<double> turn_;  // a 折点 waiting for its element
+    std::string turn_name_;
+    std::size_t turn_line_ = 0;
+    std::size_t line_ = 0;
     std::vector<std::string> fields_;
     std::optional<bool> utf8_;
     bool header_ = false;
@@ -431,6 +470,10 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         out += ",";
         out += route::format_packed_shortest(e->start_azimuth);
         out += "\r\n";
+        // Where elements start on their own (from LandXML), their angles to
+        // the previous element's end are written as angle points; the file
+        // chains positions.
+        route::Pose pose{e->start_x, e->start_y, e->start_azimuth};
         for (std::size_t i = 0; i < e->elements.size(); ++i) {
             const ElementDef& el = e->elements[i];
             const double r1 = el.radius_start;
@@ -438,6 +481,27 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
             if (!std::isfinite(el.length) || std::isnan(r1) || std::isnan(r2)) return kNotFinite;
             if (r1 == 0 || r2 == 0)
                 return "第" + std::to_string(i + 1) + "个线元的半径为0，无法保存";
+            double turn = i > 0 ? el.turn : 0;
+            if (i > 0 && el.start) {
+                turn = std::remainder(el.start->azimuth - pose.azimuth, 2 * std::numbers::pi);
+                if (std::fabs(turn) <= 1e-9) turn = 0;
+                pose = {el.start->x, el.start->y, el.start->azimuth};
+            } else {
+                pose.azimuth += turn;
+            }
+            if (!std::isfinite(turn)) return kNotFinite;
+            if (turn != 0) {
+                if (auto f = field_fault(el.name, "折点名")) return f;
+                out += "折点,";
+                out += route::format_packed_shortest(turn);
+                if (!el.name.empty()) {
+                    out += ",";
+                    out += el.name;
+                }
+                out += "\r\n";
+            }
+            if (std::isfinite(pose.x) && std::isfinite(pose.y) && std::isfinite(pose.azimuth))
+                pose = route::element_end(pose, el);
             if (std::isinf(r1) && std::isinf(r2)) {
                 out += "直线,";
                 geometry::append_exact(out, el.length);

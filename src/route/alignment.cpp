@@ -23,6 +23,7 @@ constexpr double kMaxTurn = 100;     // radians turned by one element
 constexpr double kClosure = 1e-6;    // metres between an exit transition's end and its tangent
 constexpr double kTolerance = 1e-9;  // metres: positions this close are the same position
 constexpr double kBoxMargin = 1e-6;  // metres added around every box against rounding
+constexpr double kTouching = 1e-3;   // metres two vertical curves may overlap by
 
 std::string ordinal(int row) {
     return "第" + std::to_string(row + 1) + "个";
@@ -586,7 +587,9 @@ struct Builder {
         for (int i = 0; i + 1 < n; ++i) {
             const Alignment::Grade& gr = g[static_cast<std::size_t>(i)];
             const Alignment::Grade& next = g[static_cast<std::size_t>(i) + 1];
-            if (gr.tangent + next.tangent > next.s - gr.s + kTolerance) {
+            // Curves that touch within a millimetre (rounded design numbers)
+            // are not an overlap.
+            if (gr.tangent + next.tangent > next.s - gr.s + kTouching) {
                 const std::string one = ordinal(i) + "变坡点";
                 std::string two = ordinal(i + 1) + "变坡点";
                 if (gr.tangent == 0) {

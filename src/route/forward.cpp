@@ -128,13 +128,17 @@ struct Search {
         const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
         const Pose own = detail::advance(piece.pose, piece.k0, c, piece.t1 - piece.t0);
         const double g1 = lead(own, std::cos(own.azimuth), std::sin(own.azimuth));
+        const double g_next = lead(next.pose, next.cos0, next.sin0);
+        const double d_next = std::hypot(qx - next.pose.x, qy - next.pose.y);
+        const double s_next = seg.s_start + seg.length;
+        // A foot just at the next element's start (which its own piece,
+        // starting there, leaves to the piece before).
+        if (std::fabs(g_next) <= 1e-9 * (1 + d_next)) add(s_next, d_next);
         if (g1 <= 0) {
             solve(piece, g0, g1);
             return;
         }
-        if (lead(next.pose, next.cos0, next.sin0) <= 0) {
-            add(seg.s_start + seg.length, std::hypot(qx - next.pose.x, qy - next.pose.y), true);
-        }
+        if (g_next <= 0) add(s_next, d_next, true);
     }
 
     void add(double s, double distance, bool corner = false) {

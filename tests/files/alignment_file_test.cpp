@@ -279,7 +279,8 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {head + "直线,1\n变坡点,K1+000,1,0,0\n",
          "第4行：分区“0”应为1、2、3……（长链两侧的第几段）！"},
         {head + "交叉,1\n",
-         "第3行：不认识的记录“交叉”，应为起点、直线、圆曲线、缓和曲线、交点、终点、断链或变坡点！"},
+         "第3行：不认识的记录“交叉”，应为起点、直线、圆曲线、缓和曲线、折点、交点、终点、断链或变坡"
+         "点！"},
         {head + "直线,1\n" + gbk("直线,2") + "\n", "第4行：不是UTF-8编码的文字！"},
         {gbk(head) + "\xFF\xFF,1\n",
          "第3行：第1个字节起的“0xFF 0xFF”不是GBK编码（代码页936）的文字！"},
@@ -307,6 +308,49 @@ TEST(alignment_file, refuses_a_large_junk_file_at_once) {
     write_bytes(folder / "none", "");
     EXPECT_EQ(read_alignment_file(folder / "missing.csv").failure().message,
               "无法读取文件“" + (folder / "missing.csv").string() + "”：文件不存在！");
+}
+
+}  // namespace
+}  // namespace korvane::files
+
+namespace korvane::files {
+namespace {
+
+// 折点,α between two elements: the next element turns by α (packed, positive
+// right); written back the same, and refused anywhere else.
+TEST(alignment_file, angle_points_between_elements) {
+    const std::string text =
+        "线路,A,K\r\n起点,K0+000,100,200,0\r\n直线,100\r\n折点,30\r\n直线,50\r\n"
+        "折点,-12.3015,JD2\r\n圆曲线,20,100,右\r\n";
+    auto read = parse_alignment_file(text);
+    ASSERT_TRUE(read) << read.failure().message;
+    const auto& e = std::get<ElementsDef>(read.value().horizontal).elements;
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[0].turn, 0);
+    EXPECT_NEAR(e[1].turn, 30 * std::numbers::pi / 180, 1e-15);
+    EXPECT_NEAR(e[2].turn, -(12 + 30 / 60.0 + 15 / 3600.0) * std::numbers::pi / 180, 1e-15);
+    EXPECT_EQ(e[2].name, "JD2");
+    auto bytes = alignment_file_bytes(read.value());
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(cp936_to_utf8(bytes.value()).value(),
+              "线路,A,K\r\n起点,K0+000.000,100,200,0.0000\r\n直线,100\r\n折点,30.0000\r\n"
+              "直线,50\r\n折点,-12.3015,JD2\r\n圆曲线,20,100,右\r\n");
+
+    const std::string head = "线路,A\n起点,K0+000,0,0,0\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {head + "折点,10\n直线,5\n", "第3行：折点应在两个线元之间，这里之前没有线元！"},
+        {head + "直线,5\n折点,10\n", "第4行：折点之后没有线元，折点应在两个线元之间！"},
+        {head + "直线,5\n折点,10\n折点,5\n直线,5\n", "第5行：两个折点之间应有线元！"},
+        {head + "直线,5\n折点,0\n直线,5\n", "第4行：折点的转角不能为0！"},
+        {head + "直线,5\n折点,180\n直线,5\n", "第4行：折点的转角“180”必须小于180°！"},
+        {head + "直线,5\n折点\n直线,5\n", "第4行：折点应为“折点,转角”！"},
+        {"线路,A\n起点,K0+000,0,0\n折点,10\n",
+         "第3行：交点法的文件不能有折点记录（交点法的折点写作半径为0的交点）！"},
+    };
+    for (const auto& [bytes_in, message] : cases) {
+        auto r = parse_alignment_file(bytes_in);
+        EXPECT_EQ(r ? std::string("(read)") : r.failure().message, message) << bytes_in;
+    }
 }
 
 }  // namespace
