@@ -299,7 +299,8 @@ class Parser {
         p.name = fields_[1];
         if (auto f = number(2, "X", p.x)) return f;
         if (auto f = number(3, "Y", p.y)) return f;
-        if (auto f = positive(4, "半径", p.radius)) return f;
+        // R = 0 (with no transitions) is an angle point.
+        if (auto f = not_negative(4, "半径", p.radius)) return f;
         if (auto f = not_negative(5, "缓和曲线长1", p.entry_transition)) return f;
         if (auto f = not_negative(6, "缓和曲线长2", p.exit_transition)) return f;
         std::get<PointsDef>(def_.horizontal).points.push_back(std::move(p));
