@@ -1,5 +1,7 @@
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 
 #include "files/codec.h"
 #include "files/landxml_xml.h"
@@ -77,13 +79,11 @@ std::optional<std::string> load(std::string_view bytes, pugi::xml_document& doc,
 // several times is "name#2", "name#3" … from its second occurrence on.
 std::vector<std::string> choice_names(const std::vector<pugi::xml_node>& alignments) {
     std::vector<std::string> out;
-    for (std::size_t i = 0; i < alignments.size(); ++i) {
-        const std::string name = alignments[i].attribute("name").as_string();
-        int seen = 1;
-        for (std::size_t j = 0; j < i; ++j) {
-            if (name == alignments[j].attribute("name").as_string()) ++seen;
-        }
-        out.push_back(seen == 1 ? name : name + "#" + std::to_string(seen));
+    std::map<std::string, int> seen;
+    for (const pugi::xml_node& a : alignments) {
+        const std::string name = a.attribute("name").as_string();
+        const int count = ++seen[name];
+        out.push_back(count == 1 ? name : name + "#" + std::to_string(count));
     }
     return out;
 }
@@ -155,7 +155,10 @@ static std::optional<std::string> angular_unit(std::string_view u, Units& units)
     } else if (u == "decimal dd.mm.ss") {
         units.packed = true;
     } else {
-        return "不支持的角度单位" + in_quotes(u) + "（只支持radians、decimal degrees、grads）";
+        // Directions come from coordinates; only the angles checked against
+        // them (a Curve's delta) need the unit, and those are left unchecked.
+        units.radians = std::numeric_limits<double>::quiet_NaN();
+        units.unknown_angle = std::string(u);
     }
     return std::nullopt;
 }

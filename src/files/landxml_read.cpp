@@ -371,7 +371,7 @@ class Importer {
                        beyond(self, kMaxElementRefusal, 4) + "米，超过0.1米";
             if (self > kMaxElementGap)
                 selves.add(what + "相距" + beyond(self, kMaxElementGap, 4) + "米");
-            if (r.delta) {
+            if (r.delta && std::isfinite(*r.delta)) {
                 const double sweep = r.el.length / std::fabs(r.el.radius_start);
                 if (std::fabs(*r.delta - sweep) > kArcSecond &&
                     std::fabs(*r.delta - sweep) * std::fabs(r.el.radius_start) > kMaxElementGap)
@@ -663,6 +663,9 @@ Result<Definition> parse_landxml(std::string_view bytes, std::string_view name,
                             "的线路（依次为" + name_list(others) + "），读取的是" +
                             in_quotes(names[chosen]));
     }
+    if (!units.unknown_angle.empty() && warnings)
+        warnings->push_back("不认识的角度单位" + in_quotes(units.unknown_angle) +
+                            "：方向取自坐标，不受影响；线元的delta未核对");
     return Importer(all[chosen], units, warnings).run();
 }
 

@@ -56,7 +56,8 @@ inline double grade_change(const std::vector<route::VerticalPoint>& p,
 struct Units {
     double metres = 1;
     double radians = std::numbers::pi / 180;
-    bool packed = false;  // "decimal dd.mm.ss"
+    bool packed = false;        // "decimal dd.mm.ss"
+    std::string unknown_angle;  // an angular unit not known: angles are not checked
 };
 
 // The first child element of that local name, every child element, every
