@@ -31,9 +31,12 @@ constexpr double kHalfPi = std::numbers::pi / 2;
 constexpr double kArcSecond = std::numbers::pi / 648000;
 // Below these an element's own start is the previous element's end, as
 // written by rounding: the element is chained to it.
-constexpr double kSamePlace = 1e-6;         // metres
-constexpr double kSameDirection = 1e-9;     // radians
-constexpr std::size_t kListed = 10;         // places named in one warning
+constexpr double kSamePlace = 1e-6;      // metres
+constexpr double kSameDirection = 1e-9;  // radians
+constexpr std::size_t kListed = 10;      // places named in one warning
+// Two lines meeting at more than this are an angle point (as the alignment
+// labels them), not a fault of the file.
+constexpr double kAnglePoint = 1e-3;        // radians
 constexpr double kRadiusAgreement = 0.001;  // metres between radius and |Start − Center|
 
 struct Point2 {
@@ -307,6 +310,7 @@ class Importer {
         int last = 0;
         int number = 0;
         Listing gaps, angles, selves, empties;
+        bool last_line = false;
         for (pugi::xml_node item = coord.first_child(); item; item = item.next_sibling()) {
             if (item.type() != pugi::node_element) continue;
             const std::string_view kind = local_name(item);
@@ -351,7 +355,11 @@ class Importer {
                 if (gap > kMaxElementGap)
                     gaps.add(pair + "相距" + beyond(gap, kMaxElementGap, 4) + "米");
                 const double angle = std::remainder(direction - end.azimuth, 2 * std::numbers::pi);
-                if (std::fabs(angle) > kArcSecond)
+                // Two lines meeting at a real angle are an angle point by
+                // design; other angles are what rounding left between elements.
+                const bool angle_point =
+                    kind == "Line" && last_line && std::fabs(angle) > kAnglePoint;
+                if (std::fabs(angle) > kArcSecond && !angle_point)
                     angles.add(pair + "相差" + beyond(std::fabs(angle) / kArcSecond, 1, 1) + "″");
                 if (gap > kSamePlace) {
                     r.el.start = route::ElementStart{from.x, from.y, direction};
@@ -378,6 +386,7 @@ class Importer {
                     selves.add(what + "的delta与长度和半径不符");
             }
             h.elements.push_back(std::move(r.el));
+            last_line = kind == "Line";
             last_end = r.end;
             last = number;
         }
