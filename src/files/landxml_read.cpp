@@ -148,6 +148,13 @@ class Importer {
                     const auto radius = w.size() == 2 ? number(w[1]) : std::nullopt;
                     if (index && radius && *index >= 0 && *index < 1e9)
                         stored_radii_.emplace_back(static_cast<std::size_t>(*index), *radius);
+                } else if (label == kAngleLabel) {
+                    const std::size_t space = value.find(' ');
+                    const auto index =
+                        space == std::string::npos ? std::nullopt : number(value.substr(0, space));
+                    if (index && *index >= 1 && *index < 1e9)
+                        angle_names_.emplace_back(static_cast<std::size_t>(*index),
+                                                  value.substr(space + 1));
                 } else if (label == kPrefixLabel) {
                     if (value.empty() || !route::valid_prefix(value))
                         return "里程前缀" + in_quotes(value) + "应为以K结尾的大写字母";
@@ -371,7 +378,6 @@ class Importer {
                     }
                 }
             }
-            r.el.name = item.attribute("name").as_string();
             end = route::element_end(from, r.el);
             const double self = distance(end.x, end.y, r.end.x, r.end.y);
             if (self > kMaxElementRefusal)
@@ -393,6 +399,11 @@ class Importer {
         if (h.elements.empty()) {
             if (empties.count() > 0) return std::string("CoordGeom中没有长度大于0的线元");
             return std::string("CoordGeom中没有线元");
+        }
+        // The names of angle points, as Korvane writes them.
+        for (const auto& [index, name] : angle_names_) {
+            route::ElementDef& e = h.elements[std::min(index, h.elements.size() - 1)];
+            if (index < h.elements.size() && (e.turn != 0 || e.start)) e.name = name;
         }
         if (empties.count() > 0)
             warn("跳过了" + std::to_string(empties.count()) + "个长度为0的线元（" + empties.text() +
@@ -620,6 +631,7 @@ class Importer {
     std::string name_;
     std::optional<double> stored_azimuth_;
     std::vector<std::pair<std::size_t, double>> stored_radii_;
+    std::vector<std::pair<std::size_t, std::string>> angle_names_;
     mutable std::vector<std::string> radius_faults_;
     std::vector<double> shift_{0};
     std::vector<double> ends_;

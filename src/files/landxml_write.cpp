@@ -274,6 +274,13 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
     p = f.append_child("Property");
     p.append_attribute("label") = kAzimuthLabel;
     p.append_attribute("value") = geometry::exact_text(h.start_azimuth).c_str();
+    for (std::size_t i = 1; i < h.elements.size(); ++i) {
+        const ElementDef& e = h.elements[i];
+        if (e.name.empty() || (e.turn == 0 && !e.start)) continue;
+        p = f.append_child("Property");
+        p.append_attribute("label") = kAngleLabel;
+        p.append_attribute("value") = (std::to_string(i) + " " + e.name).c_str();
+    }
     for (const auto& [index, radius] : inexact_radii) {
         p = f.append_child("Property");
         p.append_attribute("label") = kRadiusLabel;

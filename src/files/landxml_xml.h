@@ -24,6 +24,9 @@ inline constexpr double kAzimuthAgreement = 1e-6;  // radians
 // "index radius" of a vertical curve: the exact radius, where no ParaCurve
 // length divides back to it; used where it agrees within 1e-9 relative.
 inline constexpr const char* kRadiusLabel = "verticalRadius";
+// "index name" of an angle point: the name of the intersection point at the
+// start of element `index` (its label in tables), where it has one.
+inline constexpr const char* kAngleLabel = "anglePoint";
 
 inline std::string in_quotes(std::string_view text) {
     return "“" + std::string(text) + "”";

@@ -181,8 +181,10 @@ ElementsDef elements_of(const Definition& definition, const Alignment& alignment
     e.start_azimuth = segments.empty() ? 0 : normalize_azimuth(segments.front().start.azimuth);
     for (const Segment& s : segments) {
         e.elements.push_back({s.length, radius_of(s.k_start), radius_of(s.k_end)});
-    }
-    // Angle points: the element after one turns by the angle, with the JD's name.
+        // The elements of a JD's curve carry its name (LandXML keeps it).
+        if (s.source >= 0 && s.source < static_cast<int>(p.points.size()))
+            e.elements.back().name = p.points[static_cast<std::size_t>(s.source)].name;
+    }  // Angle points: the element after one turns by the angle, with the JD's name.
     for (const KeyPoint& k : alignment.key_points()) {
         if (k.source < 0 || k.ahead || k.source >= static_cast<int>(p.points.size()) ||
             p.points[static_cast<std::size_t>(k.source)].radius != 0)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -234,6 +235,33 @@ TEST(landxml_design, an_angle_point_alignment_keeps_its_labels_through_landxml) 
         EXPECT_NEAR(std::hypot(k.x - l.x, k.y - l.y), 0, 1e-6) << k.label;
     }
     EXPECT_EQ(a.key_points()[1].label, "JD1");
+}
+
+}  // namespace
+}  // namespace korvane::files
+
+namespace korvane::files {
+namespace {
+
+// Two lines of a design program meeting at 10°: an angle point labelled
+// 折点 (their own names are not intersection point names), not warned.
+TEST(landxml_design, lines_at_an_angle_are_an_angle_point) {
+    const double a = 10 * std::numbers::pi / 180;
+    const std::string end =
+        std::to_string(100 + 50 * std::cos(a)) + " " + std::to_string(50 * std::sin(a));
+    Warnings w;
+    auto read = parse_landxml(
+        "<LandXML><Alignments><Alignment name=\"A\"><CoordGeom>"
+        "<Line name=\"L1\"><Start>0 0</Start><End>100 0</End></Line>"
+        "<Line name=\"L2\"><Start>100 0</Start><End>" +
+            end + "</End></Line></CoordGeom></Alignment></Alignments></LandXML>",
+        {}, &w);
+    ASSERT_TRUE(read) << read.failure().message;
+    EXPECT_TRUE(w.empty());
+    auto built = route::Alignment::build(read.value());
+    ASSERT_TRUE(built);
+    EXPECT_EQ(built.value().key_points()[1].label, "折点");
+    EXPECT_NEAR(built.value().key_points()[1].azimuth, a, 1e-6);
 }
 
 }  // namespace
