@@ -580,10 +580,20 @@ class Importer {
                 return "纵断面第" + std::to_string(i + 1) +
                        "个变坡点两侧坡度相同，竖曲线无法定出半径";
             if (circ_length[i] >= 0) {
-                // The length of the curve at its radius; a length that
-                // contradicts it is reported and the radius kept.
-                const double expected = out[i].radius * std::fabs(omega);
-                if (std::fabs(circ_length[i] - expected) > kMaxElementGap + 1e-3 * expected)
+                // The length of the curve at its radius, as the parabola's
+                // R·|ω|, the arc's R·|Δθ| or its horizontal extent
+                // R·|Δsin θ| (θ the grade angles); a length that is none of
+                // them contradicts the radius: reported, the radius kept.
+                const double r = out[i].radius;
+                const double expected = r * std::fabs(omega);
+                const double g1 =
+                    (out[i].elevation - out[i - 1].elevation) / (station[i] - station[i - 1]);
+                const double t1 = std::atan(g1), t2 = std::atan(g1 + omega);
+                bool agrees = false;
+                for (const double l :
+                     {expected, r * std::fabs(t2 - t1), r * std::fabs(std::sin(t2) - std::sin(t1))})
+                    agrees = agrees || std::fabs(circ_length[i] - l) <= kMaxElementGap + 1e-4 * l;
+                if (!agrees)
                     warn("纵断面第" + std::to_string(i + 1) + "个变坡点（CircCurve）的length（" +
                          geometry::format_rounded(circ_length[i], 4) + "米）与radius（" +
                          geometry::format_rounded(out[i].radius, 4) + "米）不符：按radius竖曲线长" +
