@@ -199,6 +199,19 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         pose = end;
     }
 
+    // The intersection points, named, after the elements they expand into.
+    if (const auto* pd = std::get_if<route::PointsDef>(&d.horizontal)) {
+        pugi::xml_node pis = al.append_child("AlignPIs");
+        const auto add_pi = [&](const std::string& name, double x, double y) {
+            pugi::xml_node pi = pis.append_child("AlignPI").append_child("PI");
+            if (!name.empty()) pi.append_attribute("name") = name.c_str();
+            pi.text().set(point_text(x, y).c_str());
+        };
+        add_pi("QD", pd->start_x, pd->start_y);
+        for (const route::IntersectionPoint& jd : pd->points) add_pi(jd.name, jd.x, jd.y);
+        add_pi("ZD", pd->end_x, pd->end_y);
+    }
+
     // Chain breaks: the internal station runs on from staStart. In zone z a
     // chainage is the internal station plus shift[z - 1] (0 in zone 1), and
     // zone z ends at the chainage back_of[z - 1].

@@ -235,6 +235,10 @@ TEST(landxml_design, an_angle_point_alignment_keeps_its_labels_through_landxml) 
         EXPECT_NEAR(std::hypot(k.x - l.x, k.y - l.y), 0, 1e-6) << k.label;
     }
     EXPECT_EQ(a.key_points()[1].label, "JD1");
+    // The intersection points themselves, named, for other programs.
+    EXPECT_NE(xml.value().find("<AlignPI>\n          <PI name=\"JD2\">100 300</PI>"),
+              std::string::npos)
+        << xml.value();
 }
 
 }  // namespace
