@@ -333,7 +333,11 @@ Done run_single_inverse(const RouteOptions& o, const route::Alignment& a,
             v.elevation)))
         return failed;
     if (Done failed = rows.finish()) return failed;
-    if (v.feet > 1) {
+    if (v.corner) {
+        const std::string note =
+            "注意：此点在折点外侧，没有垂足，结果以折点为垂足，偏距为到折点的距离。\n";
+        std::fwrite(note.data(), 1, note.size(), stderr);
+    } else if (v.feet > 1) {
         std::string note =
             "注意：此点在线路上有" + std::to_string(v.feet) + "个垂足，结果取最近的一个。\n";
         std::fwrite(note.data(), 1, note.size(), stderr);

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "geometry/number_text.h"
 #include "route/angle.h"
 #include "route/chainage.h"
+#include "route/element.h"
 
 namespace korvane::files {
 namespace {
@@ -52,6 +54,7 @@ class Parser {
         std::string cause;
         if (!decode(raw, text, cause)) return at(number, cause);
         split(text);
+        line_ = number;
         if (auto fault = record()) return at(number, fault->cause);
         return std::nullopt;
     }
@@ -65,6 +68,12 @@ class Parser {
         if (mode_ == Mode::elements) {
             if (std::get<ElementsDef>(def_.horizontal).elements.empty())
                 return detail::bare_failure("文件中没有线元（直线、圆曲线或缓和曲线）");
+            if (turn_)
+                return detail::bare_failure("第" + std::to_string(turn_line_) +
+                                            "行：折点之后没有线元，折点应在两个线元之间");
+            if (own_start_)
+                return detail::bare_failure("第" + std::to_string(turn_line_) +
+                                            "行：线元起点之后没有线元");
         } else if (!end_) {
             return detail::bare_failure("文件中有交点法的起点，但没有终点记录");
         }
@@ -108,12 +117,15 @@ class Parser {
         if (kind == "线路") return Fault{"线路记录只能有一个，写在文件开头"};
         if (kind == "起点") return start();
         if (kind == "直线" || kind == "圆曲线" || kind == "缓和曲线") return element(kind);
+        if (kind == "折点") return angle_point();
+        if (kind == "线元起点") return element_start();
         if (kind == "交点") return intersection_point();
         if (kind == "终点") return end_point();
         if (kind == "断链") return chain_break();
         if (kind == "变坡点") return vertical_point();
-        return Fault{"不认识的记录" + in_quotes(kind) +
-                     "，应为起点、直线、圆曲线、缓和曲线、交点、终点、断链或变坡点"};
+        return Fault{
+            "不认识的记录" + in_quotes(kind) +
+            "，应为起点、直线、圆曲线、缓和曲线、折点、线元起点、交点、终点、断链或变坡点"};
     }
 
     std::optional<Fault> header() {
@@ -249,6 +261,16 @@ class Parser {
                 if (auto f = direction(4, {&e.radius_start, &e.radius_end})) return f;
             }
         }
+        if (turn_) {
+            e.turn = *turn_;
+            e.name = std::move(turn_name_);
+            turn_.reset();
+            turn_name_.clear();
+        }
+        if (own_start_) {
+            e.start = own_start_;
+            own_start_.reset();
+        }
         auto& elements = std::get<ElementsDef>(def_.horizontal).elements;
         if (elements.size() == route::kMaxElements) return too_many("线元", route::kMaxElements);
         elements.push_back(e);
@@ -259,6 +281,53 @@ class Parser {
     static Fault too_many(std::string_view what, std::size_t limit) {
         return Fault{std::string(what) + "超过" + std::to_string(limit) +
                      "个，超出一条线路的上限，文件不再往下读"};
+    }
+
+    // 线元起点,X,Y,方位角: the next element starts at its own point and
+    // azimuth, as LandXML gives every element (a gap or an angle to the end
+    // of the one before it, kept so that the file reads back to the same
+    // alignment).
+    std::optional<Fault> element_start() {
+        if (!start_) return Fault{"线元起点之前应有起点记录"};
+        if (mode_ != Mode::elements) return Fault{"交点法的文件不能有线元起点记录"};
+        if (fields_.size() != 4) return Fault{"线元起点应为“线元起点,X,Y,方位角”"};
+        if (std::get<ElementsDef>(def_.horizontal).elements.empty())
+            return Fault{"线元起点应在两个线元之间，这里之前没有线元"};
+        if (turn_ || own_start_) return Fault{"线元起点之前的折点或线元起点之后应有线元"};
+        route::ElementStart st;
+        if (auto f = number(1, "X", st.x)) return f;
+        if (auto f = number(2, "Y", st.y)) return f;
+        auto azimuth = route::read_packed_angle(fields_[3]);
+        if (!azimuth)
+            return Fault{"线元起点的方位角" + in_quotes(fields_[3]) + "：" +
+                         without_mark(azimuth.failure().message)};
+        st.azimuth = route::normalize_azimuth(azimuth.value());
+        own_start_ = st;
+        turn_line_ = line_;
+        return std::nullopt;
+    }
+
+    // 折点,α[,名称]: the next element starts turned by α (packed, positive right).
+    std::optional<Fault> angle_point() {
+        if (!start_) return Fault{"折点之前应有起点记录"};
+        if (mode_ != Mode::elements)
+            return Fault{"交点法的文件不能有折点记录（交点法的折点写作半径为0的交点）"};
+        if (fields_.size() != 2 && fields_.size() != 3) return Fault{"折点应为“折点,转角”"};
+        if (std::get<ElementsDef>(def_.horizontal).elements.empty())
+            return Fault{"折点应在两个线元之间，这里之前没有线元"};
+        if (turn_) return Fault{"两个折点之间应有线元"};
+        if (own_start_) return Fault{"线元起点之后应有线元，不能是折点"};
+        auto angle = route::read_packed_angle(fields_[1]);
+        if (!angle)
+            return Fault{"折点的转角" + in_quotes(fields_[1]) + "：" +
+                         without_mark(angle.failure().message)};
+        if (angle.value() == 0) return Fault{"折点的转角不能为0"};
+        if (!(std::fabs(angle.value()) < std::numbers::pi))
+            return Fault{"折点的转角" + in_quotes(fields_[1]) + "必须小于180°"};
+        turn_ = angle.value();
+        if (fields_.size() == 3) turn_name_ = fields_[2];
+        turn_line_ = line_;
+        return std::nullopt;
     }
 
     std::optional<Fault> intersection_point() {
@@ -272,7 +341,8 @@ class Parser {
         p.name = fields_[1];
         if (auto f = number(2, "X", p.x)) return f;
         if (auto f = number(3, "Y", p.y)) return f;
-        if (auto f = positive(4, "半径", p.radius)) return f;
+        // R = 0 (with no transitions) is an angle point.
+        if (auto f = not_negative(4, "半径", p.radius)) return f;
         if (auto f = not_negative(5, "缓和曲线长1", p.entry_transition)) return f;
         if (auto f = not_negative(6, "缓和曲线长2", p.exit_transition)) return f;
         auto& points = std::get<PointsDef>(def_.horizontal).points;
@@ -327,6 +397,11 @@ class Parser {
     }
 
     Definition def_;
+    std::optional<double> turn_;                    // a 折点 waiting for its element
+    std::optional<route::ElementStart> own_start_;  // a 线元起点 waiting for its element
+    std::string turn_name_;
+    std::size_t turn_line_ = 0;
+    std::size_t line_ = 0;
     std::vector<std::string> fields_;
     std::optional<bool> utf8_;
     bool header_ = false;
@@ -446,6 +521,10 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         out += ",";
         out += route::format_packed_shortest(e->start_azimuth);
         out += "\r\n";
+        // Where elements start on their own (from LandXML), their angles to
+        // the previous element's end are written as angle points; the file
+        // chains positions.
+        route::Pose pose{e->start_x, e->start_y, e->start_azimuth};
         for (std::size_t i = 0; i < e->elements.size(); ++i) {
             const ElementDef& el = e->elements[i];
             const double r1 = el.radius_start;
@@ -453,6 +532,38 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
             if (!std::isfinite(el.length) || std::isnan(r1) || std::isnan(r2)) return kNotFinite;
             if (r1 == 0 || r2 == 0)
                 return "第" + std::to_string(i + 1) + "个线元的半径为0，无法保存";
+            double turn = i > 0 ? el.turn : 0;
+            if (i > 0 && el.start) {
+                // The element's own start, exactly: 线元起点 (its name, if
+                // any, goes with a 折点 of no turn being impossible: kept off).
+                if (!std::isfinite(el.start->x) || !std::isfinite(el.start->y) ||
+                    !std::isfinite(el.start->azimuth))
+                    return kNotFinite;
+                out += "线元起点,";
+                geometry::append_exact(out, el.start->x);
+                out += ",";
+                geometry::append_exact(out, el.start->y);
+                out += ",";
+                out += route::format_packed_shortest(el.start->azimuth);
+                out += "\r\n";
+                turn = 0;
+                pose = {el.start->x, el.start->y, el.start->azimuth};
+            } else {
+                pose.azimuth += turn;
+            }
+            if (!std::isfinite(turn)) return kNotFinite;
+            if (turn != 0) {
+                if (auto f = field_fault(el.name, "折点名")) return f;
+                out += "折点,";
+                out += route::format_packed_shortest(turn);
+                if (!el.name.empty()) {
+                    out += ",";
+                    out += el.name;
+                }
+                out += "\r\n";
+            }
+            if (std::isfinite(pose.x) && std::isfinite(pose.y) && std::isfinite(pose.azimuth))
+                pose = route::element_end(pose, el);
             if (std::isinf(r1) && std::isinf(r2)) {
                 out += "直线,";
                 geometry::append_exact(out, el.length);

@@ -13,6 +13,7 @@
 #include "files/safe_write.h"
 #include "files/texts.h"
 #include "route/alignment.h"
+#include "route/checks.h"
 
 namespace korvane::files {
 namespace {
@@ -74,6 +75,13 @@ std::optional<std::string> difference(const route::Alignment& a, const route::Al
     return std::nullopt;
 }
 
+// What a Korvane file holds that computes but deserves a word (a jump of
+// curvature); LandXML files report their own.
+void add_notices(const route::Definition& d, Warnings* warnings) {
+    if (!warnings) return;
+    for (route::Notice& n : route::definition_notices(d)) warnings->push_back(std::move(n.message));
+}
+
 }  // namespace
 
 Result<std::string> definition_bytes(const route::Definition& definition, bool xml) {
@@ -130,6 +138,7 @@ Result<route::Definition> read_definition(const std::filesystem::path& path, std
     Result<route::Definition> read = read_alignment_file(path);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::read_failure(path, *cause);
+    add_notices(read.value(), warnings);
     return read;
 }
 
@@ -140,6 +149,7 @@ Result<route::Definition> parse_definition(std::string_view bytes, std::string_v
     Result<route::Definition> read = parse_alignment_file(bytes);
     if (!read) return read;
     if (auto cause = wrong_name(read.value(), name)) return detail::bare_failure(*cause);
+    add_notices(read.value(), warnings);
     return read;
 }
 

@@ -10,6 +10,7 @@
 #include "route/angle.h"
 #include "route/chainage.h"
 #include "route/element_math.h"
+#include "route/main_points.h"
 
 namespace korvane::route {
 namespace {
@@ -22,6 +23,7 @@ constexpr double kMaxTurn = 100;     // radians turned by one element
 constexpr double kClosure = 1e-6;    // metres between an exit transition's end and its tangent
 constexpr double kTolerance = 1e-9;  // metres: positions this close are the same position
 constexpr double kBoxMargin = 1e-6;  // metres added around every box against rounding
+constexpr double kTouching = 1e-3;   // metres two vertical curves may overlap by
 
 std::string ordinal(int row) {
     return "第" + std::to_string(row + 1) + "个";
@@ -50,6 +52,16 @@ struct Builder {
         seg.source = source;
         a.segments_.push_back(seg);
         a.length_ += length;
+    }
+
+    // The segments starting at the angle points of an alignment by
+    // intersection points are corners.
+    void mark_corners(const std::vector<double>& angles) {
+        std::size_t i = 1;
+        for (double s : angles) {
+            while (i < a.segments_.size() && a.segments_[i].s_start < s) ++i;
+            if (i < a.segments_.size() && a.segments_[i].s_start == s) a.segments_[i].corner = true;
+        }
     }
 
     static Pose end_of(const Segment& seg) {
@@ -137,11 +149,33 @@ struct Builder {
             if (a.length_ + e.length > kMaxLength) {
                 return fail("线路总长超出范围（不能超过100000km）！", Subject::element, i);
             }
-            add_segment(pose, e.length, k1, k2, i);
-            add_key(i == 0 ? "QD" : std::to_string(i + 1), a.segments_.back().s_start, pose,
-                    radius_of(k1), i);
+            Pose from = pose;
+            if (i > 0 && e.start) {
+                const ElementStart& st = *e.start;
+                if (!finite_within(st.x, kMaxCoordinate) || !finite_within(st.y, kMaxCoordinate) ||
+                    !finite_within(st.azimuth, 1e6)) {
+                    return fail(who + "的起点坐标或方位角不是有效数字或超出范围！",
+                                Subject::element, i);
+                }
+                from = Pose{st.x, st.y, normalize_azimuth(st.azimuth)};
+            } else if (i > 0 && e.turn != 0) {
+                if (!(std::fabs(e.turn) < std::numbers::pi)) {
+                    return fail(who + "前的折点转角必须小于180°！", Subject::element, i);
+                }
+                from.azimuth = pose.azimuth + e.turn;
+            }
+            add_segment(from, e.length, k1, k2, i);
+            if (i > 0) {
+                const double angle =
+                    std::remainder(from.azimuth - pose.azimuth, 2 * std::numbers::pi);
+                const double gap = std::hypot(from.x - pose.x, from.y - pose.y);
+                a.segments_.back().corner = angle != 0 || gap != 0;
+            }
+            if (i == 0) add_key("QD", 0, from, radius_of(k1), 0);
             pose = end_of(a.segments_.back());
         }
+        for (KeyPoint& k : detail::join_points(a.segments_, def))
+            a.key_points_.push_back(std::move(k));
         add_key("ZD", a.length_, pose, radius_of(a.segments_.back().k_end), n - 1);
         return std::nullopt;
     }
@@ -168,10 +202,15 @@ struct Builder {
             if (!finite_within(p.x, kMaxCoordinate) || !finite_within(p.y, kMaxCoordinate)) {
                 return fail(who + "的坐标不是有效数字或超出范围！", Subject::intersection_point, i);
             }
-            if (std::isnan(p.radius) || p.radius <= 0) {
+            const bool angle_point = p.radius == 0;
+            if (std::isnan(p.radius) || p.radius < 0) {
                 return fail(who + "的半径必须大于0！", Subject::intersection_point, i);
             }
-            if (!(p.radius >= kMinRadius && p.radius <= kMaxLength)) {
+            if (angle_point && (p.entry_transition != 0 || p.exit_transition != 0)) {
+                return fail(who + "的半径为0（折点），不能有缓和曲线！",
+                            Subject::intersection_point, i);
+            }
+            if (!angle_point && !(p.radius >= kMinRadius && p.radius <= kMaxLength)) {
                 return fail(who + "的半径超出范围（0.01m至100000km）！",
                             Subject::intersection_point, i);
             }
@@ -208,6 +247,7 @@ struct Builder {
 
         struct Curve {
             double sign, radius, ls1, ls2, t1, t2, ly, deflection;
+            bool angle_point;  // R = 0: the tangents meet at the JD
         };
         std::vector<Curve> curves;
         for (int i = 0; i < n; ++i) {
@@ -225,6 +265,10 @@ struct Builder {
                 return fail(who + "的转角不能达到180°！", Subject::intersection_point, i);
             }
             const double r = p.radius;
+            if (r == 0) {
+                curves.push_back({alpha > 0 ? 1.0 : -1.0, 0, 0, 0, 0, 0, 0, deflection, true});
+                continue;
+            }
             // p and q of each transition from its exact end point.
             auto shift = [&](double ls, double& pp, double& qq, double& beta) {
                 pp = qq = beta = 0;
@@ -249,7 +293,7 @@ struct Builder {
             }
             if (ly < kMinLength) ly = 0;
             curves.push_back({alpha > 0 ? 1.0 : -1.0, r, p.entry_transition, p.exit_transition, t1,
-                              t2, ly, deflection});
+                              t2, ly, deflection, false});
         }
 
         // The straights between the curves.
@@ -287,6 +331,7 @@ struct Builder {
             return Pose{c.x + d * std::cos(az), c.y + d * std::sin(az), az};
         };
         add_key("QD", 0, along(0, 0, 0), kStraight, -1);
+        std::vector<double> angles;
         for (int i = 0; i <= n; ++i) {
             // Straight from the previous curve's end (or QD) along leg i.
             const Pose from =
@@ -296,6 +341,14 @@ struct Builder {
             }
             if (i == n) break;
             const Curve& c = curves[static_cast<std::size_t>(i)];
+            if (c.angle_point) {
+                // The azimuth turns at the JD; the next straight starts there.
+                const std::string& name = def.points[static_cast<std::size_t>(i)].name;
+                add_key(name.empty() ? "折点" : name, a.length_, along(i + 1, i + 1, 0), kStraight,
+                        i);
+                angles.push_back(a.length_);
+                continue;
+            }
             const double k = c.sign / c.radius;
             const double sr = c.sign * c.radius;
             Pose pose = along(i + 1, i, -c.t1);
@@ -332,6 +385,7 @@ struct Builder {
             add_key(c.ls2 > 0 ? "HZ" : "YZ", a.length_, exit, kStraight, i);
         }
         if (a.segments_.empty()) return fail("线路长度为0！", Subject::end_point);
+        mark_corners(angles);
         add_key("ZD", a.length_, along(n + 1, n, 0), kStraight, -1);
         return std::nullopt;
     }
@@ -547,7 +601,9 @@ struct Builder {
         for (int i = 0; i + 1 < n; ++i) {
             const Alignment::Grade& gr = g[static_cast<std::size_t>(i)];
             const Alignment::Grade& next = g[static_cast<std::size_t>(i) + 1];
-            if (gr.tangent + next.tangent > next.s - gr.s + kTolerance) {
+            // Curves that touch within a millimetre (rounded design numbers)
+            // are not an overlap.
+            if (gr.tangent + next.tangent > next.s - gr.s + kTouching) {
                 const std::string one = ordinal(i) + "变坡点";
                 std::string two = ordinal(i + 1) + "变坡点";
                 if (gr.tangent == 0) {
@@ -824,29 +880,6 @@ Outcome<Station> Alignment::locate(double chainage, int zone) const {
         }
     }
     return fail(text + "不在线路上！", Subject::station);
-}
-
-ElementsDef elements_of(const Definition& definition, const Alignment& alignment) {
-    if (const auto* e = std::get_if<ElementsDef>(&definition.horizontal)) return *e;
-    const auto& p = std::get<PointsDef>(definition.horizontal);
-    ElementsDef e;
-    e.start_chainage = p.start_chainage;
-    e.start_x = p.start_x;
-    e.start_y = p.start_y;
-    const std::vector<Segment>& segments = alignment.segments();
-    e.start_azimuth = segments.empty() ? 0 : normalize_azimuth(segments.front().start.azimuth);
-    for (const Segment& s : segments) {
-        e.elements.push_back(
-            {s.length, Builder::radius_of(s.k_start), Builder::radius_of(s.k_end)});
-    }
-    return e;
-}
-
-Definition as_elements(const Definition& definition, const Alignment& alignment) {
-    if (std::holds_alternative<ElementsDef>(definition.horizontal)) return definition;
-    Definition out = definition;
-    out.horizontal = elements_of(definition, alignment);
-    return out;
 }
 
 }  // namespace korvane::route

@@ -28,11 +28,18 @@ struct Segment {
     // Row of ElementsDef::elements; for an alignment by intersection points the
     // row of PointsDef::points whose curve this is (-1 for a straight).
     int source = -1;
+    // It starts at an angle point or away from the previous element's end
+    // (its own start in a LandXML file): the alignment has a corner here.
+    bool corner = false;
 };
 
-// A main point (ZH, HY, QZ, YH, HZ, ZY, YZ), element boundary (the number of
-// the element starting there, "2", "3", …), start QD, end ZD, or chain break
-// (断链, at its back chainage in the zone before it).
+// A main point (ZH, HY, QZ, YH, HZ, ZY, YZ, GQ where two curves meet), an
+// angle point (the intersection point's name, or 折点), an element boundary
+// that joins two straights or two equal arcs (the number of the element
+// starting there, "2", "3", …), start QD, end ZD, or chain break (断链, at
+// its back chainage in the zone before it). Element-defined alignments name
+// their boundaries by the elements they join, as a PI alignment names its
+// main points, and give each curve between straights its QZ.
 struct KeyPoint {
     std::string label;
     double s = 0;         // metres from the start

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -34,10 +35,28 @@ inline constexpr std::size_t kMaxVerticalPoints = kMaxElements;
 // circular curve: equal finite radii; transition (clothoid): curvature changes
 // linearly from 1/radius_start to 1/radius_end along the length, either end may
 // be infinite and the two may have opposite signs.
+//
+// An element starts where the previous one ends, with its end azimuth,
+// unless it turns at an angle point (折点, `turn`) or starts on its own
+// (`start`: LandXML places every element from its own Start and start
+// direction, which may differ from the previous element's computed end by
+// fractions of a millimetre and seconds of arc). The first element always
+// starts at the definition's start.
+struct ElementStart {
+    double x = 0;        // northing, metres
+    double y = 0;        // easting, metres
+    double azimuth = 0;  // radians clockwise from north
+
+    bool operator==(const ElementStart&) const = default;
+};
+
 struct ElementDef {
     double length = 0;                // metres, > 0
     double radius_start = kStraight;  // metres, signed, or ±infinity
     double radius_end = kStraight;    // metres, signed, or ±infinity
+    double turn = 0;  // angle point at the start: radians, positive right, |turn| < π
+    std::optional<ElementStart> start{};  // its own start point and azimuth (then turn is 0)
+    std::string name{};                   // the intersection point it belongs to, or empty (UTF-8)
 
     bool operator==(const ElementDef&) const = default;
 };
@@ -55,10 +74,12 @@ struct ElementsDef {
 
 // One intersection point (交点) of the intersection-point method.
 struct IntersectionPoint {
-    std::string name;             // e.g. "JD1", UTF-8
-    double x = 0;                 // northing, metres
-    double y = 0;                 // easting, metres
-    double radius = 0;            // circular curve radius, metres, > 0
+    std::string name;  // e.g. "JD1", UTF-8
+    double x = 0;      // northing, metres
+    double y = 0;      // easting, metres
+    // Circular curve radius, metres, > 0; 0 (with no transitions) for an
+    // angle point (折点): the tangents meet at the point with no curve.
+    double radius = 0;
     double entry_transition = 0;  // Ls1, metres, >= 0 (0: the curve starts at ZY)
     double exit_transition = 0;   // Ls2, metres, >= 0 (0: the curve ends at YZ)
 

@@ -56,6 +56,7 @@ namespace {
 struct Foot {
     double s;
     double distance;
+    bool corner = false;  // outside an angle point: the point itself is the foot
 };
 
 struct Search {
@@ -118,11 +119,33 @@ struct Search {
         add(seg.s_start + piece.t0 + u, std::hypot(qx - p.x, qy - p.y));
     }
 
-    void add(double s, double distance) {
+    // The last piece of an element followed by a corner (an angle point or
+    // the next element's own start): its foot from its own end, and where
+    // the point lies beyond that end but before the next element's start
+    // (outside the angle), the corner itself.
+    void corner(const Alignment::Piece& piece, const Alignment::Piece& next, double g0) {
+        const Segment& seg = a.segments()[static_cast<std::size_t>(piece.segment)];
+        const double c = (seg.k_end - seg.k_start) / (2 * seg.length);
+        const Pose own = detail::advance(piece.pose, piece.k0, c, piece.t1 - piece.t0);
+        const double g1 = lead(own, std::cos(own.azimuth), std::sin(own.azimuth));
+        const double g_next = lead(next.pose, next.cos0, next.sin0);
+        const double d_next = std::hypot(qx - next.pose.x, qy - next.pose.y);
+        const double s_next = seg.s_start + seg.length;
+        // A foot just at the next element's start (which its own piece,
+        // starting there, leaves to the piece before).
+        if (std::fabs(g_next) <= 1e-9 * (1 + d_next)) add(s_next, d_next);
+        if (g1 <= 0) {
+            solve(piece, g0, g1);
+            return;
+        }
+        if (g_next <= 0) add(s_next, d_next, true);
+    }
+
+    void add(double s, double distance, bool corner = false) {
         for (const Foot& f : feet) {
             if (std::fabs(f.s - s) <= 1e-6) return;
         }
-        feet.push_back({s, distance});
+        feet.push_back({s, distance, corner});
         best = std::min(best, distance);
     }
 
@@ -142,6 +165,11 @@ struct Search {
                 const Alignment::Piece& piece = pieces[i];
                 const double g0 = lead(piece.pose, piece.cos0, piece.sin0);
                 if (!(g0 > 0)) continue;
+                if (i + 1 < pieces.size() && pieces[i + 1].segment != piece.segment &&
+                    a.segments()[static_cast<std::size_t>(pieces[i + 1].segment)].corner) {
+                    corner(piece, pieces[i + 1], g0);
+                    continue;
+                }
                 const double g1 =
                     i + 1 < pieces.size()
                         ? lead(pieces[i + 1].pose, pieces[i + 1].cos0, pieces[i + 1].sin0)
@@ -216,6 +244,11 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
     r.s = nearest->s;
     const Pose foot = alignment.pose_at(r.s);
     r.offset = -(x - foot.x) * std::sin(foot.azimuth) + (y - foot.y) * std::cos(foot.azimuth);
+    if (nearest->corner) {
+        // No perpendicular foot: the signed distance to the angle point.
+        r.corner = true;
+        r.offset = std::copysign(std::hypot(x - foot.x, y - foot.y), r.offset);
+    }
     r.zone = alignment.zone_of(r.s);
     r.chainage = alignment.chainage_of(r.s, r.zone);
     r.azimuth = normalize_azimuth(foot.azimuth);

@@ -43,6 +43,10 @@ struct InverseResult {
     // distance (1: the foot is unique; more: inside a tight curve, the nearest
     // is the one given).
     int feet = 1;
+    // The point lies outside an angle point (or a gap between elements),
+    // where no perpendicular foot exists: the foot is the angle point itself
+    // and the offset the signed distance to it.
+    bool corner = false;
 };
 
 // The perpendicular foot of (x, y) on the alignment nearest to it

@@ -267,7 +267,8 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
          "第3行：交点法的文件（起点没有方位角）不能有直线记录，线元与交点不能混用！"},
         {pi + "交点,JD1,1,1,100\n",
          "第3行：交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2”！"},
-        {pi + "交点,JD1,1,1,0,0,0\n", "第3行：半径“0”应为大于0的数！"},
+        // (R = 0 is an angle point.)
+        {pi + "交点,JD1,1,1,-1,0,0\n", "第3行：半径“-1”应为不小于0的数！"},
         {pi + "交点,JD1,1,1,100,-1,0\n", "第3行：缓和曲线长1“-1”应为不小于0的数！"},
         {pi + "交点,JD1,1,1,100,0,x\n", "第3行：缓和曲线长2“x”应为数！"},
         {pi + "终点,1\n", "第3行：终点应为“终点,X,Y”！"},
@@ -281,7 +282,8 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {head + "直线,1\n变坡点,K1+000,1,0,0\n",
          "第4行：分区“0”应为1、2、3……（长链两侧的第几段）！"},
         {head + "交叉,1\n",
-         "第3行：不认识的记录“交叉”，应为起点、直线、圆曲线、缓和曲线、交点、终点、断链或变坡点！"},
+         "第3行：不认识的记录“交叉”，应为起点、直线、圆曲线、缓和曲线、折点、线元起点、交点、终点、"
+         "断链或变坡点！"},
         {head + "直线,1\n" + gbk("直线,2") + "\n", "第4行：不是UTF-8编码的文字！"},
         {gbk(head) + "\xFF\xFF,1\n",
          "第3行：第1个字节起的“0xFF 0xFF”不是GBK编码（代码页936）的文字！"},
@@ -312,4 +314,77 @@ TEST(alignment_file, refuses_a_large_junk_file_at_once) {
 }
 
 }  // namespace
+}  // namespace korvane::files
+
+namespace korvane::files {
+namespace {
+
+// 折点,α between two elements: the next element turns by α (packed, positive
+// right); written back the same, and refused anywhere else.
+TEST(alignment_file, angle_points_between_elements) {
+    const std::string text =
+        "线路,A,K\r\n起点,K0+000,100,200,0\r\n直线,100\r\n折点,30\r\n直线,50\r\n"
+        "折点,-12.3015,JD2\r\n圆曲线,20,100,右\r\n";
+    auto read = parse_alignment_file(text);
+    ASSERT_TRUE(read) << read.failure().message;
+    const auto& e = std::get<ElementsDef>(read.value().horizontal).elements;
+    ASSERT_EQ(e.size(), 3u);
+    EXPECT_EQ(e[0].turn, 0);
+    EXPECT_NEAR(e[1].turn, 30 * std::numbers::pi / 180, 1e-15);
+    EXPECT_NEAR(e[2].turn, -(12 + 30 / 60.0 + 15 / 3600.0) * std::numbers::pi / 180, 1e-15);
+    EXPECT_EQ(e[2].name, "JD2");
+    auto bytes = alignment_file_bytes(read.value());
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(cp936_to_utf8(bytes.value()).value(),
+              "线路,A,K\r\n起点,K0+000.000,100,200,0.0000\r\n直线,100\r\n折点,30.0000\r\n"
+              "直线,50\r\n折点,-12.3015,JD2\r\n圆曲线,20,100,右\r\n");
+
+    const std::string head = "线路,A\n起点,K0+000,0,0,0\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {head + "折点,10\n直线,5\n", "第3行：折点应在两个线元之间，这里之前没有线元！"},
+        {head + "直线,5\n折点,10\n", "第4行：折点之后没有线元，折点应在两个线元之间！"},
+        {head + "直线,5\n折点,10\n折点,5\n直线,5\n", "第5行：两个折点之间应有线元！"},
+        {head + "直线,5\n折点,0\n直线,5\n", "第4行：折点的转角不能为0！"},
+        {head + "直线,5\n折点,180\n直线,5\n", "第4行：折点的转角“180”必须小于180°！"},
+        {head + "直线,5\n折点\n直线,5\n", "第4行：折点应为“折点,转角”！"},
+        {"线路,A\n起点,K0+000,0,0\n折点,10\n",
+         "第3行：交点法的文件不能有折点记录（交点法的折点写作半径为0的交点）！"},
+    };
+    for (const auto& [bytes_in, message] : cases) {
+        auto r = parse_alignment_file(bytes_in);
+        EXPECT_EQ(r ? std::string("(read)") : r.failure().message, message) << bytes_in;
+    }
+}
+
+}  // namespace
+// An element with its own start (as LandXML gives every element) is written
+// as a 线元起点 record and reads back to the same element.
+TEST(alignment_file, an_elements_own_start_reads_back_exactly) {
+    Definition d;
+    d.name = "own";
+    ElementsDef e;
+    e.start_x = 1000;
+    e.start_y = 2000;
+    e.start_azimuth = 0.5;
+    e.elements = {{100, kStraight, kStraight}, {50, kStraight, kStraight}};
+    // 0.4 mm beside the first element's end, turned 3 seconds.
+    e.elements[1].start = route::ElementStart{1000 + 100 * std::cos(0.5) + 0.0004,
+                                              2000 + 100 * std::sin(0.5), 0.5 + 3e-6 / 0.206265};
+    d.horizontal = e;
+    auto bytes = alignment_file_bytes(d);
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    const std::string text = cp936_to_utf8(bytes.value()).value();
+    EXPECT_NE(text.find("\r\n线元起点,"), std::string::npos) << text;
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back) << back.failure().message;
+    EXPECT_EQ(std::get<ElementsDef>(back.value().horizontal).elements[1].start->x,
+              e.elements[1].start->x);
+    EXPECT_NEAR(std::get<ElementsDef>(back.value().horizontal).elements[1].start->azimuth,
+                e.elements[1].start->azimuth, 1e-15);
+    EXPECT_EQ(parse_alignment_file(gbk("线路,a\r\n起点,0,0,0,0\r\n直线,1\r\n线元起点,1,0,0\r\n"))
+                  .failure()
+                  .message,
+              "第4行：线元起点之后没有线元！");
+}
+
 }  // namespace korvane::files

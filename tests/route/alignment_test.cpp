@@ -149,7 +149,9 @@ TEST(alignment, qz_of_an_asymmetric_curve_is_the_middle_from_zh_to_hz) {
     EXPECT_LE(std::hypot(at.x - qz.x, at.y - qz.y), 1e-9);
 }
 
-TEST(alignment, element_boundaries_are_numbered_and_breaks_make_zones) {
+// The boundaries are named by the elements they join (straight, transition,
+// arc, transition: ZH, HY, YH, HZ, with QZ in the middle of the curve).
+TEST(alignment, element_boundaries_are_named_and_breaks_make_zones) {
     kr::Definition d = elements_definition({{100, kr::kStraight, kr::kStraight},
                                             {60, kr::kStraight, 300},
                                             {80, 300, 300},
@@ -160,7 +162,8 @@ TEST(alignment, element_boundaries_are_numbered_and_breaks_make_zones) {
     const kr::Alignment& a = built.value();
     std::vector<std::string> labels;
     for (const auto& k : a.key_points()) labels.push_back(k.label);
-    EXPECT_EQ(labels, (std::vector<std::string>{"QD", "2", "断链", "3", "4", "断链", "ZD"}));
+    EXPECT_EQ(labels,
+              (std::vector<std::string>{"QD", "ZH", "断链", "HY", "QZ", "YH", "断链", "HZ", "ZD"}));
     ASSERT_EQ(a.zones().size(), 3u);
     EXPECT_EQ(a.zones()[1].s_begin, 150);
     EXPECT_EQ(a.zones()[2].s_begin, 260);
@@ -275,7 +278,10 @@ TEST(alignment, refuses_bad_elements_naming_the_row) {
 }
 
 TEST(alignment, refuses_bad_intersection_points_naming_the_jd) {
+    // R = 0 is an angle point, which has no transitions.
     EXPECT_EQ(refusal(with_points([](kr::PointsDef& p) { p.points[1].radius = 0; })),
+              "交点JD2的半径为0（折点），不能有缓和曲线！");
+    EXPECT_EQ(refusal(with_points([](kr::PointsDef& p) { p.points[1].radius = -1; })),
               "交点JD2的半径必须大于0！");
     EXPECT_EQ(refusal(with_points([](kr::PointsDef& p) { p.points[0].exit_transition = -1; })),
               "交点JD1的缓和曲线长度不能为负！");

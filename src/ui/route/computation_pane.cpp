@@ -334,8 +334,11 @@ void ComputationPane::computeInverse() {
     inverseOffset_->setText(qs(geometry::shown_fixed(v.offset, kDecimals)));
     if (v.elevation) inverseH_->setText(qs(geometry::shown_fixed(*v.elevation, kDecimals)));
     emit statusMessage(
-        v.feet > 1 ? QStringLiteral("注意：此点在线路上有%1个垂足，结果取最近的一个。").arg(v.feet)
-                   : QString());
+        v.corner ? QStringLiteral(
+                       "注意：此点在折点外侧，没有垂足，结果以折点为垂足，偏距为到折点的距离。")
+        : v.feet > 1
+            ? QStringLiteral("注意：此点在线路上有%1个垂足，结果取最近的一个。").arg(v.feet)
+            : QString());
     plan_.setMarks({PlanMark{*x, *y, QString()}});
 }
 

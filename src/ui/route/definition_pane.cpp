@@ -18,6 +18,7 @@
 
 #include "geometry/fixed_text.h"
 #include "route/angle.h"
+#include "route/checks.h"
 #include "ui/route/route_results.h"
 #include "ui/route/table_view.h"
 
@@ -184,6 +185,12 @@ DefinitionPane::Checked DefinitionPane::check() {
         route::Outcome<route::Alignment> built = route::Alignment::build(*read.definition);
         if (built) {
             checked.alignment = std::make_shared<const route::Alignment>(std::move(built).value());
+            // What computes but deserves a word (a jump of curvature) shows at
+            // its row without stopping anything.
+            for (const route::Notice& n : route::definition_notices(*read.definition)) {
+                place({TableKind::horizontal, n.element, -1,
+                       QStringLiteral("注意：") + qs(n.message)});
+            }
         } else {
             place(placeOf(built.failure()));
             checked.error = qs(built.failure().message);

@@ -190,7 +190,12 @@ void PlanView::sample() {
     if (!alignment_) return;
     const route::Alignment& a = *alignment_;
 
-    for (const route::Segment& seg : a.segments()) {
+    const auto& segments = a.segments();
+    for (std::size_t index = 0; index < segments.size(); ++index) {
+        const route::Segment& seg = segments[index];
+        // Before a corner (an angle point, or the next element's own start)
+        // the element is drawn to its own end, so that a gap shows as one.
+        const bool corner_ahead = index + 1 < segments.size() && segments[index + 1].corner;
         Line line;
         line.kind = kind_of(seg);
         const double k = std::max(std::fabs(seg.k_start), std::fabs(seg.k_end));
@@ -205,7 +210,10 @@ void PlanView::sample() {
         for (int i = 0; i <= n; ++i) {
             const double s = i == n ? seg.s_start + seg.length
                                     : seg.s_start + seg.length * static_cast<double>(i) / n;
-            const route::Pose p = a.pose_at(s);
+            const route::Pose p =
+                i == n && corner_ahead
+                    ? route::point_along(seg.start, seg.length, seg.k_start, seg.k_end, seg.length)
+                    : a.pose_at(s);
             line.points.push_back({p.x, p.y});
         }
         line.min_x = line.max_x = line.points.front().x;

@@ -6,6 +6,7 @@
 #include <QUndoStack>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 
@@ -91,7 +92,10 @@ QVariant TextTable::data(const QModelIndex& index, int role) const {
         return cell(row, index.column());
     }
     if (role == Qt::ToolTipRole && !error(row).isEmpty()) return error(row);
-    if (role == Qt::BackgroundRole && !error(row).isEmpty()) return QBrush(QColor(255, 224, 224));
+    // A note (注意：…) does not stop the computation: yellow, not red.
+    if (role == Qt::BackgroundRole && !error(row).isEmpty())
+        return error(row).startsWith(QStringLiteral("注意：")) ? QBrush(QColor(255, 248, 208))
+                                                               : QBrush(QColor(255, 224, 224));
     if (role == Qt::ForegroundRole && checkColumn) return QBrush(QColor(176, 0, 0));
     return {};
 }
@@ -204,7 +208,7 @@ QStringList startHeaders(bool byPoints) {
 
 QStringList elementHeaders() {
     return {QStringLiteral("长度"), QStringLiteral("起点半径"), QStringLiteral("终点半径"),
-            QStringLiteral("方向")};
+            QStringLiteral("方向"), QStringLiteral("折点或起点")};
 }
 
 QStringList pointHeaders() {
@@ -234,13 +238,17 @@ QString radiusText(double radius) {
 namespace {
 
 // A chainage as chainage text when some number of decimals spells it exactly,
-// else as plain metres.
+// else as chainage text to 9 decimals (a nanometre: a station computed in a
+// design program, 349.9038642476834, shows as K0+349.903864248); plain
+// metres only where no chainage text can hold it.
 QString chainageText(double metres, const std::string& prefix) {
     for (int d = 3; d <= 9; ++d) {
         const std::string text = route::format_chainage(metres, d, prefix);
         route::Outcome<double> back = route::read_chainage(text);
         if (back && back.value() == metres) return QString::fromStdString(text);
     }
+    const std::string text = route::format_chainage(metres, 9, prefix);
+    if (route::read_chainage(text)) return QString::fromStdString(text);
     return shortestText(metres);
 }
 
@@ -272,8 +280,18 @@ DefinitionTexts textsOf(const route::Definition& d) {
             if (!plain && left) dir = QStringLiteral("左");
             if (!plain && right) dir = QStringLiteral("右");
             const auto shown = [&](double r) { return dir.isEmpty() ? r : std::fabs(r); };
-            t.horizontal.push_back(
-                {shortestText(el.length), radiusText(shown(r1)), radiusText(shown(r2)), dir});
+            // An angle point: its turn (packed); an element starting on its
+            // own: "X Y azimuth".
+            QString corner;
+            if (el.start) {
+                corner = shortestText(el.start->x) + QLatin1Char(' ') + shortestText(el.start->y) +
+                         QLatin1Char(' ') +
+                         QString::fromStdString(route::format_packed_shortest(el.start->azimuth));
+            } else if (el.turn != 0) {
+                corner = QString::fromStdString(route::format_packed_shortest(el.turn));
+            }
+            t.horizontal.push_back({shortestText(el.length), radiusText(shown(r1)),
+                                    radiusText(shown(r2)), dir, corner});
         }
     } else {
         const auto& p = std::get<route::PointsDef>(d.horizontal);
@@ -435,6 +453,28 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                 } else if (dir == "左") {
                     el.radius_start = -el.radius_start;
                     el.radius_end = -el.radius_end;
+                }
+            }
+            const QString corner = horizontal[i].value(kCorner).trimmed();
+            if (r.ok() && !corner.isEmpty()) {
+                const QStringList w = corner.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                if (i == 0) {
+                    r.fail(kCorner, QStringLiteral("第一个线元从线路起点开始，不能有折点！"));
+                } else if (w.size() == 1) {
+                    el.turn = r.azimuth(kCorner);
+                    if (r.ok() && (el.turn == 0 || !(std::fabs(el.turn) < std::numbers::pi)))
+                        r.fail(kCorner, QStringLiteral("折点的转角须不为0且小于180°！"));
+                } else if (w.size() == 3) {
+                    const auto x = geometry::parse_strict(w[0].toStdString());
+                    const auto y = geometry::parse_strict(w[1].toStdString());
+                    const auto a = route::read_packed_angle(w[2].toStdString());
+                    if (!x || !y || !a || !std::isfinite(*x) || !std::isfinite(*y))
+                        r.fail(kCorner, QStringLiteral("起点须写作“X Y 方位角”！"));
+                    else
+                        el.start = route::ElementStart{*x, *y, a.value()};
+                } else {
+                    r.fail(kCorner,
+                           QStringLiteral("折点或起点须为折点转角，或本线元自身的“X Y 方位角”！"));
                 }
             }
             note(TableKind::horizontal, static_cast<int>(i), r);

@@ -84,8 +84,10 @@ namespace columns {
 // Start table, element method: name, prefix, chainage, X, Y, azimuth.
 inline constexpr int kName = 0, kPrefix = 1, kStartChainage = 2, kStartX = 3, kStartY = 4,
                      kStartAzimuth = 5;
-// Element table: length, start radius, end radius, direction (左/右/empty).
-inline constexpr int kLength = 0, kRadiusStart = 1, kRadiusEnd = 2, kDirection = 3;
+// Element table: length, start radius, end radius, direction (左/右/empty),
+// and where the element turns at an angle point (its packed turn) or starts
+// on its own (its "X Y azimuth", as LandXML places each element).
+inline constexpr int kLength = 0, kRadiusStart = 1, kRadiusEnd = 2, kDirection = 3, kCorner = 4;
 // Point table: name, X, Y, R, Ls1, Ls2; first row QD, last row ZD.
 inline constexpr int kPointName = 0, kPointX = 1, kPointY = 2, kPointRadius = 3, kEntry = 4,
                      kExit = 5;

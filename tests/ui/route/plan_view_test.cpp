@@ -290,7 +290,8 @@ class PlanViewTest : public QObject {
         for (std::size_t i = 0; i < 5; ++i) {
             const route::Segment& seg = a->segments()[i];
             QCOMPARE(PlanView::kind_of(seg), kinds[i]);
-            for (const double f : {0.4, 0.5, 0.6}) {
+            // (Not at 0.5: the circular curve's middle carries the QZ mark.)
+            for (const double f : {0.3, 0.4, 0.6}) {
                 const auto p = a->pose_at(seg.s_start + f * seg.length);
                 QVERIFY2(colourNear(image, v.toScreen(p.x, p.y), PlanView::colour(kinds[i])),
                          qPrintable(QStringLiteral("element %1 at %2").arg(i + 1).arg(f)));

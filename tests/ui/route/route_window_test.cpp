@@ -188,6 +188,7 @@ class RouteWindowTest : public QObject {
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
+    void angleColumnAndCurvatureNotesAtTheRow();
 };
 
 void RouteWindowTest::referenceAlignmentOpensWithItsMainPoints() {
@@ -992,3 +993,54 @@ void RouteWindowTest::theWindowEndsUnderARunningComputationOrExport() {
 }
 
 #include "route_window_test.moc"
+
+// The element table's column 折点或起点: an angle point's turn turns the
+// element, an "X Y azimuth" starts it on its own, and both come back as the
+// texts were; a jump of curvature is a note at its row, not an error.
+void RouteWindowTest::angleColumnAndCurvatureNotesAtTheRow() {
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    typeStraight(w);
+    for (int i = 0; i < 2; ++i) child<QPushButton>(w, "elementInsertButton")->click();
+    setCell(w, "elementTable", 1, 0, QStringLiteral("50"));
+    setCell(w, "elementTable", 1, 1, QStringLiteral("∞"));
+    setCell(w, "elementTable", 1, 2, QStringLiteral("∞"));
+    setCell(w, "elementTable", 1, 4, QStringLiteral("90"));
+    setCell(w, "elementTable", 2, 0, QStringLiteral("60"));
+    setCell(w, "elementTable", 2, 1, QStringLiteral("∞"));
+    setCell(w, "elementTable", 2, 2, QStringLiteral("300"));
+    setCell(w, "elementTable", 2, 3, QStringLiteral("右"));
+    QVERIFY2(w.alignment(), qPrintable(rowError(w, "elementTable", 1)));
+    // North 100 m, then east: the end of the second element at (100, 50).
+    const auto& keys = w.alignment()->key_points();
+    QCOMPARE(QString::fromStdString(keys[1].label), QStringLiteral("折点"));
+    QVERIFY(std::fabs(keys[2].x - 100) < 1e-9 && std::fabs(keys[2].y - 50) < 1e-9);
+    // On its own start, 2 mm off the end of the straight.
+    setCell(w, "elementTable", 2, 4, QStringLiteral("100.002 50 90"));
+    QVERIFY(w.alignment());
+    QCOMPARE(w.alignment()->segments()[2].start.x, 100.002);
+    setCell(w, "elementTable", 2, 4, QStringLiteral("1 2"));
+    QCOMPARE(rowError(w, "elementTable", 2),
+             QStringLiteral("折点或起点须为折点转角，或本线元自身的“X Y 方位角”！"));
+    setCell(w, "elementTable", 0, 4, QStringLiteral("10"));
+    QCOMPARE(rowError(w, "elementTable", 0),
+             QStringLiteral("第一个线元从线路起点开始，不能有折点！"));
+    setCell(w, "elementTable", 0, 4, QString());
+    setCell(w, "elementTable", 2, 4, QString());
+    // A transition ending at R300 followed by an arc of R200.
+    child<QPushButton>(w, "elementInsertButton")->click();
+    const int last = child<QTableView>(w, "elementTable")->model()->rowCount() - 1;
+    for (int r = 0; r <= last; ++r) {
+        if (!cell(w, "elementTable", r, 0).isEmpty()) continue;
+        setCell(w, "elementTable", r, 0, QStringLiteral("40"));
+        setCell(w, "elementTable", r, 1, QStringLiteral("200"));
+        setCell(w, "elementTable", r, 2, QStringLiteral("200"));
+        setCell(w, "elementTable", r, 3, QStringLiteral("右"));
+    }
+    QVERIFY(w.alignment());
+    bool noted = false;
+    for (int r = 0; r <= last; ++r)
+        noted = noted || rowError(w, "elementTable", r).startsWith(QStringLiteral("注意：第"));
+    QVERIFY(noted);
+    QVERIFY(desktop.messages.isEmpty());
+}
