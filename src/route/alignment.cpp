@@ -70,15 +70,7 @@ struct Builder {
     }
 
     void add_key(std::string label, double s, const Pose& p, double radius, int source) {
-        KeyPoint k;
-        k.label = std::move(label);
-        k.s = s;
-        k.x = p.x;
-        k.y = p.y;
-        k.azimuth = normalize_azimuth(p.azimuth);
-        k.radius = radius;
-        k.source = source;
-        a.key_points_.push_back(std::move(k));
+        a.key_points_.push_back(detail::key_point(std::move(label), s, p, radius, source));
     }
 
     static double radius_of(double k) { return k == 0 ? kStraight : 1.0 / k; }

@@ -42,15 +42,7 @@ class Joins {
 
   private:
     void add_key(std::string label, double s, const Pose& p, double radius, int source) {
-        KeyPoint k;
-        k.label = std::move(label);
-        k.s = s;
-        k.x = p.x;
-        k.y = p.y;
-        k.azimuth = normalize_azimuth(p.azimuth);
-        k.radius = radius;
-        k.source = source;
-        out_.push_back(std::move(k));
+        out_.push_back(detail::key_point(std::move(label), s, p, radius, source));
     }
 
     // The boundaries of an element-defined alignment named by the elements
@@ -163,6 +155,19 @@ class Joins {
 };
 
 }  // namespace
+
+KeyPoint detail::key_point(std::string label, double s, const Pose& pose, double radius,
+                           int source) {
+    KeyPoint k;
+    k.label = std::move(label);
+    k.s = s;
+    k.x = pose.x;
+    k.y = pose.y;
+    k.azimuth = normalize_azimuth(pose.azimuth);
+    k.radius = radius;
+    k.source = source;
+    return k;
+}
 
 std::vector<KeyPoint> detail::join_points(const std::vector<Segment>& segments,
                                           const ElementsDef& def) {

@@ -3,6 +3,7 @@
 // main points, and the QZ of each curve. Used by Alignment::build.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "route/alignment.h"
@@ -21,5 +22,10 @@ namespace korvane::route::detail {
 // (elements between straights or points of curvature 0) has its QZ in the
 // middle of its length. QD and ZD are not among them.
 std::vector<KeyPoint> join_points(const std::vector<Segment>& segments, const ElementsDef& def);
+
+// A main point labelled `label` at `s`, at `pose` (its azimuth brought into
+// [0, 2π)), with the radius of the element starting there and the row of
+// the definition it comes from.
+KeyPoint key_point(std::string label, double s, const Pose& pose, double radius, int source);
 
 }  // namespace korvane::route::detail
