@@ -36,6 +36,19 @@ bool Cp936Converter::ok() const {
 
 std::size_t Cp936Converter::convert(std::string_view in, std::string& out) {
     if (!ok()) return 0;
+    // The C library's converter drops the tag characters U+E0000 to U+E007F
+    // without a word, which code page 936 has no place for: the text is taken
+    // only up to the first of them, which the caller then names as a
+    // character that cannot be encoded.
+    if (direction_ == Direction::from_utf8) {
+        for (std::size_t at = in.find("\xF3\xA0"); at != std::string_view::npos;
+             at = in.find("\xF3\xA0", at + 1)) {
+            if (at + 2 < in.size() && (in[at + 2] == '\x80' || in[at + 2] == '\x81')) {
+                in = in.substr(0, at);
+                break;
+            }
+        }
+    }
     iconv(state_, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
     char* src = const_cast<char*>(in.data());           // iconv does not write the input
     std::size_t src_left = in.size();

@@ -30,6 +30,15 @@ TEST(codec, names_a_character_code_page_936_cannot_hold) {
     // A control character is named by its code point alone.
     EXPECT_EQ(utf8_to_cp936("a\u0085").failure().message,
               "字符（U+0085）无法用GBK编码（代码页936）保存！");
+    // The tag characters, which the system's converter would drop unsaid.
+    for (const char* tag : {"9\xF3\xA0\x80\x80"
+                            "1",
+                            "\xF3\xA0\x81\xBF", "a\xF3\xA0\x80\xA1"}) {
+        const auto encoded = utf8_to_cp936(tag);
+        ASSERT_FALSE(encoded) << tag;
+        EXPECT_TRUE(encoded.failure().message.find("（U+E00") != std::string::npos)
+            << encoded.failure().message;
+    }
 }
 
 TEST(codec, refuses_bytes_that_are_not_utf8) {
