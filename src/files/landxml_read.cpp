@@ -53,7 +53,7 @@ double distance(double ax, double ay, double bx, double by) {
 // "0.00104", never "0.001".
 std::string beyond(double value, double limit, int decimals) {
     for (int d = decimals; d <= 12; ++d) {
-        const std::string text = geometry::format_rounded(value, d);
+        std::string text = geometry::format_rounded(value, d);
         const auto back = geometry::parse_strict(text);
         if (back && *back > limit) return text;
     }
@@ -63,7 +63,7 @@ std::string beyond(double value, double limit, int decimals) {
 // Places named in one warning: the first kListed, then "等".
 class Listing {
   public:
-    void add(std::string item) {
+    void add(const std::string& item) {
         ++count_;
         if (count_ > kListed) return;
         if (count_ > 1) text_ += "，";

@@ -32,6 +32,7 @@ const std::vector<ElementDef> kMainElements{
 // The lengths and radii of elements, without where each starts on its own.
 std::vector<ElementDef> shapes(const std::vector<ElementDef>& elements) {
     std::vector<ElementDef> out;
+    out.reserve(elements.size());
     for (const ElementDef& e : elements) out.push_back({e.length, e.radius_start, e.radius_end});
     return out;
 }

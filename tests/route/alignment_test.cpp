@@ -133,6 +133,7 @@ TEST(alignment, qz_of_an_asymmetric_curve_is_the_middle_from_zh_to_hz) {
     ASSERT_TRUE(built) << built.failure().message;
     const auto& keys = built.value().key_points();
     std::vector<std::string> labels;
+    labels.reserve(keys.size());
     for (const auto& k : keys) labels.push_back(k.label);
     EXPECT_EQ(labels, (std::vector<std::string>{"QD", "ZH", "QZ", "HY", "YH", "HZ", "ZD"}));
     ASSERT_EQ(keys.size(), 7U);
