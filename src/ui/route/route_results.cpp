@@ -27,12 +27,6 @@ QString qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// A row's name, as the exports write it: unique along the alignment (a long
-// chain's repeated chainages with their zone, a chain break's both chainages).
-std::string stationText(const route::Alignment& a, const ResultRow& r, int decimals) {
-    return a.station_text(r.chainage, r.zone, decimals);
-}
-
 }  // namespace
 
 bool ResultStore::hasElevation() const {
@@ -117,7 +111,7 @@ QStringList ResultModel::rowTextsOf(const ResultStore& store, std::size_t i) {
     const ResultRow& r = store.row(i);
     std::string h;
     appendElevation(h, r.h);
-    const QString station = qs(stationText(*store.alignment(), r, kDecimals));
+    const QString station = qs(store.alignment()->station_text(r.chainage, r.zone, kDecimals));
     if (store.kind() == ResultKind::table)
         return {station,
                 qs(store.text(r.text)),
@@ -148,7 +142,7 @@ QVariant ResultModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole) return {};
     const ResultRow& r = store.row(i);
     const int d = kDecimals;
-    const auto station = [&] { return qs(stationText(*store.alignment(), r, d)); };
+    const auto station = [&] { return qs(store.alignment()->station_text(r.chainage, r.zone, d)); };
     const auto elevation = [&] {
         std::string h;
         appendElevation(h, r.h);
