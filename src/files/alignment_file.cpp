@@ -376,13 +376,19 @@ class Parser {
     }
 
     std::optional<Fault> vertical_point() {
-        if (fields_.size() != 4 && fields_.size() != 5)
-            return Fault{"变坡点应为“变坡点,里程,高程,竖曲线半径”"};
+        if (fields_.size() != 4 && fields_.size() != 5 && fields_.size() != 7)
+            return Fault{
+                "变坡点应为“变坡点,里程,高程,竖曲线半径[,分区]”，不对称竖曲线为"
+                "“变坡点,里程,高程,0,[分区],前段长,后段长”"};
         route::VerticalPoint v;
         if (auto f = chainage(1, "变坡点里程", v.chainage)) return f;
         if (auto f = number(2, "高程", v.elevation)) return f;
         if (auto f = not_negative(3, "竖曲线半径", v.radius)) return f;
-        if (fields_.size() == 5) {
+        if (fields_.size() == 7) {
+            if (auto f = not_negative(5, "竖曲线前段长", v.length_in)) return f;
+            if (auto f = not_negative(6, "竖曲线后段长", v.length_out)) return f;
+        }
+        if (fields_.size() >= 5 && !(fields_.size() == 7 && fields_[4].empty())) {
             const std::string& t = fields_[4];
             int zone = 0;
             const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), zone);
@@ -639,10 +645,18 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         geometry::append_exact(out, v.elevation);
         out += ",";
         geometry::append_exact(out, v.radius);
-        if (v.zone != 0) {
+        const bool unsymmetric = v.length_in != 0 || v.length_out != 0;
+        if (v.zone != 0 || unsymmetric) {
             if (v.zone < 0) return "变坡点的分区应为正数";
             out += ",";
-            out += std::to_string(v.zone);
+            if (v.zone != 0) out += std::to_string(v.zone);
+        }
+        if (unsymmetric) {
+            if (!finite({v.length_in, v.length_out})) return kNotFinite;
+            out += ",";
+            geometry::append_exact(out, v.length_in);
+            out += ",";
+            geometry::append_exact(out, v.length_out);
         }
         out += "\r\n";
     }

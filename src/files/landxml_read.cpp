@@ -561,10 +561,14 @@ class Importer {
                 if (auto f = attribute(n, "lengthIn", what, false, in)) return f;
                 if (auto f = attribute(n, "lengthOut", what, false, outgoing)) return f;
                 if (!in || !outgoing) return what + "缺少lengthIn或lengthOut";
-                if (std::fabs(*in - *outgoing) > kMaxElementGap)
-                    return what + "的lengthIn（" + geometry::exact_text(*in) + "米）与lengthOut（" +
-                           geometry::exact_text(*outgoing) + "米）不等，不对称竖曲线无法导入";
-                length = *in + *outgoing;
+                // Equal parts are the symmetric curve of a radius; unequal
+                // ones stay two parabolas.
+                if (*in == *outgoing) {
+                    length = *in + *outgoing;
+                } else {
+                    v.length_in = *in;
+                    v.length_out = *outgoing;
+                }
             }
             out.push_back(v);
             para_length.push_back(length);

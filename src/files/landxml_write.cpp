@@ -256,7 +256,15 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                 return "纵断面第" + std::to_string(i + 1) + "个变坡点的数值不对，无法导出";
             const bool interior = i > 0 && i + 1 < d.profile.size();
             pugi::xml_node n;
-            if (v.radius > 0 && interior) {
+            if (v.length_in != 0 || v.length_out != 0) {
+                if (!interior || !finite(v.length_in) || !finite(v.length_out) ||
+                    !(v.length_in > 0) || !(v.length_out > 0) || v.radius != 0)
+                    return "纵断面第" + std::to_string(i + 1) +
+                           "个变坡点的不对称竖曲线不对，无法导出";
+                n = pa.append_child("UnsymParaCurve");
+                n.append_attribute("lengthIn") = geometry::exact_text(v.length_in).c_str();
+                n.append_attribute("lengthOut") = geometry::exact_text(v.length_out).c_str();
+            } else if (v.radius > 0 && interior) {
                 const double omega = grade_change(d.profile, station, i);
                 if (!(std::fabs(omega) > 0) || !finite(omega))
                     return "纵断面第" + std::to_string(i + 1) +

@@ -217,9 +217,16 @@ struct Alignment::Grade {
     double s = 0;
     double elevation = 0;
     double grade = 0;    // to the next point (0 for the last)
-    double tangent = 0;  // half the vertical curve's length, metres
-    double radius = 0;   // metres, 0 for none
-    double sign = 0;     // +1 sag (grade increasing), -1 crest
+    // The vertical curve's parts before and after the point, metres (equal
+    // halves of a symmetric curve; 0 for none).
+    double tangent_in = 0;
+    double tangent_out = 0;
+    double radius = 0;  // metres, 0 for none or for an unsymmetric curve
+    double sign = 0;    // +1 sag (grade increasing), -1 crest
+    // The parabolas' x²/divisor beside the point (both 2R when symmetric).
+    double divisor_in = 0;
+    double divisor_out = 0;
+    double external = 0;  // E: from the point to the curve, metres, >= 0
 };
 
 }  // namespace korvane::route

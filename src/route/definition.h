@@ -113,6 +113,11 @@ struct VerticalPoint {
     int zone = 0;          // 0: found from the chainage; 1, 2, … where a long chain repeats it
     double elevation = 0;  // metres
     double radius = 0;     // vertical curve radius, metres, >= 0 (0: no curve)
+    // An unsymmetric vertical curve (不对称竖曲线): the lengths of its parts
+    // before and after the point, metres, both > 0, with radius 0. Both 0 for
+    // a symmetric curve or none.
+    double length_in = 0;
+    double length_out = 0;
 
     bool operator==(const VerticalPoint&) const = default;
 };

@@ -115,6 +115,15 @@ cli_check("inverse long CSV file, the first failing point named" ARGS route inve
   --points long.csv STATUS 2
   STDERR "文件“long.csv”第6001行：点（800.000，1800.000）的垂足在线路起点之前282.843m！\n")
 file(WRITE "${WORK}/bad.txt" "P1 1050 2100\nP2 1050\nP3 1 2 3 4\n")
+# Outside an angle point there is no perpendicular foot: the angle point is
+# the foot, and the note names the line.
+file(WRITE "${WORK}/angle-points.txt" "P1 50 5\nP2 110 -10\nP3 100.5 50\n")
+cli_check("inverse points outside an angle point" ARGS route inverse "${DATA}/angle.csv"
+  --points angle-points.txt STATUS 0 STDOUT "name,X,Y,station,offset,H
+P1,50.000,5.000,K0+050.000,5.000,
+P2,110.000,-10.000,K0+100.000,-14.142,
+P3,100.500,50.000,K0+150.000,-0.500,
+" STDERR "注意：第2行点在折点外侧，没有垂足，结果以折点为垂足，偏距为到折点的距离。\n")
 cli_check("inverse bad lines" ARGS route inverse "${SMALL}" --points bad.txt STATUS 2
   STDERR "无法读取文件“bad.txt”：第2、3行不是“[点名] X Y”两个坐标数字！\n")
 cli_check("inverse without a point" ARGS route inverse "${SMALL}" STATUS 2

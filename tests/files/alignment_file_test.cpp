@@ -277,7 +277,10 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {head + "直线,1\n断链,K1+000\n", "第4行：断链应为“断链,来向里程,去向里程”！"},
         {head + "直线,1\n断链,K1+000,K1+0x\n",
          "第4行：去向里程“K1+0x”：桩号格式不正确，应写作K1+234.567或1234.567！"},
-        {head + "直线,1\n变坡点,K1+000,1\n", "第4行：变坡点应为“变坡点,里程,高程,竖曲线半径”！"},
+        {head + "直线,1\n变坡点,K1+000,1\n",
+         "第4行：变坡点应为“变坡点,里程,高程,竖曲线半径[,分区]”，不对称竖曲线为"
+         "“变坡点,里程,高程,0,[分区],前段长,后段长”！"},
+        {head + "直线,1\n变坡点,K1+000,1,0,,60,-4\n", "第4行：竖曲线后段长“-4”应为不小于0的数！"},
         {head + "直线,1\n变坡点,K1+000,1,-1\n", "第4行：竖曲线半径“-1”应为不小于0的数！"},
         {head + "直线,1\n变坡点,K1+000,1,0,0\n",
          "第4行：分区“0”应为1、2、3……（长链两侧的第几段）！"},
@@ -359,6 +362,37 @@ TEST(alignment_file, angle_points_between_elements) {
 }  // namespace
 // An element with its own start (as LandXML gives every element) is written
 // as a 线元起点 record and reads back to the same element.
+// An unsymmetric vertical curve keeps its two lengths through a Korvane file
+// and through LandXML, with or without a zone before them.
+TEST(alignment_file, unsymmetric_vertical_curves_read_back) {
+    const std::string head = "线路,u\r\n起点,0,0,0,0\r\n直线,400\r\n变坡点,K0+000,100,0\r\n";
+    auto d = parse_alignment_file(
+        gbk(head + "变坡点,K0+200,104,0,,60,40\r\n变坡点,K0+300,103,0,1,10,20\r\n"
+                   "变坡点,K0+400,104,0\r\n"));
+    ASSERT_TRUE(d) << d.failure().message;
+    ASSERT_EQ(d.value().profile.size(), 4u);
+    EXPECT_EQ(d.value().profile[1], (route::VerticalPoint{200, 0, 104, 0, 60, 40}));
+    EXPECT_EQ(d.value().profile[2], (route::VerticalPoint{300, 1, 103, 0, 10, 20}));
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    const std::string text = cp936_to_utf8(bytes.value()).value();
+    EXPECT_NE(text.find("变坡点,K0+200.000,104,0,,60,40\r\n"), std::string::npos) << text;
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.value(), d.value());
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    EXPECT_NE(xml.value().find("<UnsymParaCurve lengthIn=\"60\" lengthOut=\"40\">"),
+              std::string::npos);
+    auto from_xml = parse_landxml(xml.value());
+    ASSERT_TRUE(from_xml) << from_xml.failure().message;
+    // LandXML has no zones: on an alignment without chain breaks, zone 1 is
+    // where the chainage lies anyway.
+    std::vector<route::VerticalPoint> expected = d.value().profile;
+    expected[2].zone = 0;
+    EXPECT_EQ(from_xml.value().profile, expected);
+}
+
 TEST(alignment_file, an_elements_own_start_reads_back_exactly) {
     Definition d;
     d.name = "own";

@@ -221,8 +221,8 @@ QStringList breakHeaders() {
 }
 
 QStringList profileHeaders() {
-    return {QStringLiteral("里程"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
-            QStringLiteral("分区")};
+    return {QStringLiteral("里程"), QStringLiteral("高程"),   QStringLiteral("竖曲线半径"),
+            QStringLiteral("分区"), QStringLiteral("前段长"), QStringLiteral("后段长")};
 }
 
 // The shortest plain decimal that reads back to the same number, as the
@@ -312,7 +312,8 @@ DefinitionTexts textsOf(const route::Definition& d) {
     for (const route::VerticalPoint& v : d.profile)
         t.profile.push_back({chainageText(v.chainage, d.prefix), shortestText(v.elevation),
                              optionalRadius(v.radius),
-                             v.zone > 0 ? QString::number(v.zone) : QString()});
+                             v.zone > 0 ? QString::number(v.zone) : QString(),
+                             optionalRadius(v.length_in), optionalRadius(v.length_out)});
     return t;
 }
 
@@ -529,6 +530,8 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         v.elevation = r.number(kElevation);
         v.radius = r.optionalNumber(kVerticalRadius, 0);
         v.zone = r.zone(kZone);
+        v.length_in = r.optionalNumber(kLengthIn, 0);
+        v.length_out = r.optionalNumber(kLengthOut, 0);
         note(TableKind::profile, static_cast<int>(i), r);
         d.profile.push_back(v);
     }

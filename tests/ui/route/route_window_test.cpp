@@ -186,6 +186,7 @@ class RouteWindowTest : public QObject {
     void anExportOverAnInputIsRefused();
     void aLargeFileIsReadOffTheWindowAndCanBeCancelled();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
+    void pointsOutsideAnAnglePointAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
     void angleColumnAndCurvatureNotesAtTheRow();
@@ -933,6 +934,29 @@ void RouteWindowTest::pointsWithSeveralFeetAreAWarningBesideTheResult() {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QVERIFY(fileBytes(csv).startsWith("name,X,Y,station,offset,H\r\nP1,"));
+}
+
+// North 100 m, a right angle, east 100 m: a point outside the corner has no
+// perpendicular foot; the corner is its foot, and the note says so.
+void RouteWindowTest::pointsOutsideAnAnglePointAreAWarningBesideTheResult() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    const QString file = dir.filePath(QStringLiteral("angle.csv"));
+    QVERIFY(writeBytes(file, cp936("线路,折线,K\r\n起点,K0+000,0,0,0\r\n直线,100\r\n折点,90\r\n"
+                                   "直线,100\r\n")));
+    QVERIFY(w.openFile(file));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 10000);
+    QVERIFY(w.alignment());
+    const QString path = dir.filePath(QStringLiteral("corner.txt"));
+    QVERIFY(writeBytes(path, "P1 50 5\nP2 110 -10\n"));
+    QVERIFY(invertPointsFile(w, desktop, path));
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(w.results().size(), std::size_t{2});
+    QCOMPARE(child<QLabel>(w, "resultNote")->text(),
+             QStringLiteral("共2行；注意：1个点在折点外侧，没有垂足，结果以折点为垂足，"
+                            "偏距为到折点的距离。"));
+    closeTo(w.results().rowTexts(1).value(4), -std::sqrt(200.0), "offset of P2 to the corner");
 }
 
 // A cancel that comes once the worker has made every row, while the window
