@@ -152,9 +152,10 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path, fil
         outcome.warnings.append(
             QStringLiteral("注意：%1个点在线路上有多个垂足，结果取最近的一个。").arg(several));
     if (!outcome.failed() && corners > 0)
-        outcome.warnings.append(QStringLiteral("注意：%1个点在折点外侧，没有垂足，结果以折点为垂足，"
-                                               "偏距为到折点的距离。")
-                                    .arg(corners));
+        outcome.warnings.append(
+            QStringLiteral("注意：%1个点在折点外侧，没有垂足，结果以折点为垂足，"
+                           "偏距为到折点的距离。")
+                .arg(corners));
     outcome.cancelled = out.stoppedShort();
     return outcome;
 }
