@@ -566,8 +566,8 @@ struct Builder {
             if (unsymmetric) {
                 if (!(v.length_in > 0 && v.length_in <= kMaxLength && v.length_out > 0 &&
                       v.length_out <= kMaxLength)) {
-                    return fail(who + "的不对称竖曲线前、后段长应为正数！",
-                                Subject::vertical_point, i);
+                    return fail(who + "的不对称竖曲线前、后段长应为正数！", Subject::vertical_point,
+                                i);
                 }
                 if (v.radius != 0) {
                     return fail(who + "不能同时给出竖曲线半径与不对称竖曲线的段长！",

@@ -216,7 +216,7 @@ struct Alignment::Node {
 struct Alignment::Grade {
     double s = 0;
     double elevation = 0;
-    double grade = 0;    // to the next point (0 for the last)
+    double grade = 0;  // to the next point (0 for the last)
     // The vertical curve's parts before and after the point, metres (equal
     // halves of a symmetric curve; 0 for none).
     double tangent_in = 0;
