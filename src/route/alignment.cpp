@@ -694,6 +694,9 @@ Outcome<Alignment> Alignment::build(const Definition& definition) {
         k.chainage = b.a.chainage_of(k.s, k.zone);
     }
     if (auto f = b.profile(definition.profile)) return *f;
+    Outcome<Section> section = Section::build(definition, b.a);
+    if (!section) return section.failure();
+    b.a.section_ = std::move(section.value());
     return std::move(b.a);
 }
 

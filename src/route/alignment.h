@@ -15,6 +15,7 @@
 #include "route/definition.h"
 #include "route/element.h"
 #include "route/failure.h"
+#include "route/section.h"
 
 namespace korvane::route {
 
@@ -112,6 +113,16 @@ class Alignment {
     // without a profile.
     std::optional<double> elevation_at(double s) const;
 
+    // The road surface across the line: template, superelevation, widening.
+    const Section& section() const { return section_; }
+
+    // Design elevation of the road surface at s and `offset` (positive right),
+    // metres: H(s, d) of the section; nothing outside the template (off the
+    // profile's line where there is no template) or outside the profile.
+    std::optional<double> design_elevation(double s, double offset) const {
+        return section_.at(s, elevation_at(s)).elevation(offset);
+    }
+
     // The zone holding s: at a chain break, the zone before it.
     int zone_of(double s) const;
 
@@ -180,6 +191,7 @@ class Alignment {
     std::vector<KeyPoint> key_points_;
     std::vector<Zone> zones_;
     std::vector<Grade> profile_;
+    Section section_;
 
     friend struct Builder;
 };

@@ -41,17 +41,17 @@ ZD,K0+250.0,1124.1,2209.2,73.385240,INF
 cli_check("forward skewed in zone 2" ARGS route forward "${PI}" --station K1+359.574 --zone 2
   --offset 12.25 --skew 135 STATUS 0 STDOUT
 "station,offset,X,Y,azimuth,H
-K1+359.574,12.250,3457622.213,513389.696,43.283947,120.435
+K1+359.574,12.250,3457622.213,513389.696,43.283947,
 ")
 cli_check("forward left stake" ARGS route forward "${PI}" --station K1+792.677 --offset -7.5
   --skew 135 STATUS 0 STDOUT
 "station,offset,X,Y,azimuth,H
-K1+792.677,-7.500,3458017.051,513593.315,19.391377,120.158
+K1+792.677,-7.500,3458017.051,513593.315,19.391377,
 ")
 cli_check("forward 4 decimals" ARGS route forward "${PI}" --station K0+284.958 --offset 7.5
   --decimals 4 STATUS 0 STDOUT
 "station,offset,X,Y,azimuth,H
-K0+284.9580,7.5000,3457010.4634,512525.3047,37.331103,124.2045
+K0+284.9580,7.5000,3457010.4634,512525.3047,37.331103,
 ")
 # Outside the profile H is empty.
 cli_check("forward without profile" ARGS route forward "${TWO}" --name 匝道B --station K0+540
@@ -73,7 +73,7 @@ cli_check("forward missing file" ARGS route forward none.csv --station K1+000 ST
 
 # inverse: one point and files of points in each form, standard input included.
 cli_check("inverse one point" ARGS route inverse "${PI}" --x 3456836.720 --y 512362.393 STATUS 0
-  STDOUT "name,X,Y,station,offset,H\n,3456836.720,512362.393,K0+047.922,-15.759,121.123\n")
+  STDOUT "name,X,Y,station,offset,H\n,3456836.720,512362.393,K0+047.922,-15.759,\n")
 cli_check("inverse point before the start" ARGS route inverse "${PI}" --x 3456000 --y 512000
   STATUS 2 STDERR "点（3456000.000，512000.000）的垂足在线路起点之前836.298m！\n")
 file(WRITE "${WORK}/points.txt" "P1 1050 2100\n# measured\n桩2,1100,2150\r\n")
