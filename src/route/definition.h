@@ -30,6 +30,10 @@ inline constexpr std::size_t kMaxElements = 200'000;
 inline constexpr std::size_t kMaxIntersectionPoints = kMaxElements / 4;
 inline constexpr std::size_t kMaxChainBreaks = 10'000;
 inline constexpr std::size_t kMaxVerticalPoints = kMaxElements;
+// A side of the section template holds at most this many segments; one
+// alignment at most this many superelevation and widening records of each kind.
+inline constexpr std::size_t kMaxSectionParts = 32;
+inline constexpr std::size_t kMaxSectionRecords = 200000;
 
 // One element of the element method (线元法). Straight: both radii infinite;
 // circular curve: equal finite radii; transition (clothoid): curvature changes

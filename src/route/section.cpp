@@ -335,6 +335,11 @@ Outcome<Section> Section::build(const Definition& def, const Alignment& alignmen
                 run.end = hz + d.runoff;
             }
             next = last + 1;
+            if (run.begin < -kTolerance || run.end > alignment.length() + kTolerance) {
+                return fail(
+                    who + "的超高过渡超出线路的" + (run.begin < -kTolerance ? "起点" : "终点"),
+                    Subject::intersection_point, row);
+            }
             if (!runs.empty() && run.begin < runs.back().end - 1e-6) {
                 const IntersectionPoint& before =
                     points->points[static_cast<std::size_t>(runs.back().jd)];

@@ -26,11 +26,6 @@ namespace korvane::route {
 
 class Alignment;
 
-// A side of the section holds at most this many segments.
-inline constexpr std::size_t kMaxSectionParts = 32;
-// Superelevation and widening records of one alignment, each.
-inline constexpr std::size_t kMaxSectionRecords = 200000;
-
 enum class Side { left = 0, right = 1 };
 
 // A superelevation or widening record at a position s.
