@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "files/codec.h"
+#include "route/alignment.h"
 #include "route/angle.h"
 #include "support/test_data.h"
 #include "temp_folder.h"
@@ -430,4 +431,96 @@ TEST(alignment_file, an_elements_own_start_reads_back_exactly) {
               "第4行：线元起点之后没有线元！");
 }
 
+}  // namespace korvane::files
+
+namespace korvane::files {
+namespace {
+
+// The section's records: a Korvane file keeps every one of them, and so does
+// LandXML (the template, axis and exact records in the Korvane Feature).
+TEST(alignment_file, section_records_read_back_through_both_formats) {
+    const std::string text =
+        "线路,横断面\r\n起点,K0+000,0,0,0\r\n直线,1000\r\n变坡点,K0+000,100,0\r\n"
+        "变坡点,K1+000,110,0\r\n路幅,左,3.75,-2,行车道,是\r\n路幅,左,0.75,-4,土路肩,否\r\n"
+        "路幅,右,3.75,-2,行车道,是\r\n路幅,右,2.5,-2,硬路肩\r\n设计线,0.5\r\n旋转轴,内边线\r\n"
+        "超高过渡,40\r\n超高,K0+200,-2,-2\r\n超高,K0+300,6,-6\r\n超高,K0+500,6,-6\r\n"
+        "超高,K0+600,-2,-2\r\n加宽,K0+200,0,0\r\n"
+        "加宽,K0+300,0,0.8\r\n";
+    auto d = parse_alignment_file(gbk(text));
+    ASSERT_TRUE(d) << d.failure().message;
+    const route::SectionDef& s = d.value().section;
+    ASSERT_EQ(s.left.size(), 2u);
+    EXPECT_EQ(s.left[1], (route::SectionPart{0.75, -4, "土路肩", false}));
+    EXPECT_EQ(s.right[1], (route::SectionPart{2.5, -2, "硬路肩", true}));  // turns unless 否
+    EXPECT_EQ(s.profile_offset, 0.5);
+    EXPECT_EQ(s.axis.kind, route::AxisKind::inner_edge);
+    EXPECT_EQ(s.runoff, 40);
+    EXPECT_EQ(s.superelevation[1], (route::SideValues{300, 0, 6, -6}));
+    EXPECT_EQ(s.widening[1], (route::SideValues{300, 0, 0, 0.8}));
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.value(), d.value());
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    EXPECT_NE(xml.value().find("<FullSuperelev>0.06</FullSuperelev>"), std::string::npos);
+    auto from_xml = parse_landxml(xml.value());
+    ASSERT_TRUE(from_xml) << from_xml.failure().message;
+    EXPECT_EQ(from_xml.value().section, d.value().section);
+}
+
+// A curve with 6 % at its intersection point: converted to LandXML it is a
+// Superelevation another program reads; the design elevations stay.
+TEST(alignment_file, derived_superelevation_converts_to_records) {
+    const std::string text =
+        "线路,弯道\r\n起点,K0+000,0,0\r\n交点,JD1,600,0,300,100,100,6,0.8\r\n"
+        "终点,900,519.6152422706632\r\n变坡点,K0+000,100,0\r\n变坡点,K1+100,111,0\r\n"
+        "路幅,左,3.75,-2,行车道,是\r\n路幅,右,3.75,-2,行车道,是\r\n路幅,右,0.75,-4,土路肩,否\r\n";
+    auto d = parse_alignment_file(gbk(text));
+    ASSERT_TRUE(d) << d.failure().message;
+    const auto& jd = std::get<route::PointsDef>(d.value().horizontal).points[0];
+    EXPECT_EQ(jd.superelevation, 6);
+    EXPECT_EQ(jd.widening, 0.8);
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes);
+    EXPECT_NE(cp936_to_utf8(bytes.value()).value().find("交点,JD1,600,0,300,100,100,6,0.8\r\n"),
+              std::string::npos);
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    // Without the Korvane Feature, as a design program's file would be.
+    std::string plain = xml.value();
+    const std::size_t f = plain.find("<Feature");
+    const std::size_t e = plain.find("</Feature>");
+    ASSERT_NE(f, std::string::npos);
+    plain.erase(f, e + std::string("</Feature>").size() - f);
+    auto from_plain = parse_landxml(plain);
+    ASSERT_TRUE(from_plain) << from_plain.failure().message;
+    route::Definition expected = from_plain.value();
+    expected.section.left = d.value().section.left;
+    expected.section.right = d.value().section.right;
+    auto exact = parse_landxml(xml.value());
+    ASSERT_TRUE(exact);
+    const route::Alignment a = route::Alignment::build(d.value()).value();
+    const route::Alignment b = route::Alignment::build(exact.value()).value();
+    const route::Alignment c = route::Alignment::build(expected).value();
+    for (double s = 0; s < 1100; s += 7.3) {
+        for (double off : {-3.75, -2.0, 0.0, 3.0, 4.5}) {
+            ASSERT_TRUE(a.design_elevation(s, off)) << s << " " << off;
+            ASSERT_TRUE(b.design_elevation(s, off)) << s << " " << off;
+            EXPECT_NEAR(*b.design_elevation(s, off), *a.design_elevation(s, off), 1e-9)
+                << s << " " << off;
+            // The Superelevation stations alone (slopes linear between
+            // them) give the same surface but for the widening, which
+            // LandXML cannot hold.
+            if (off < 3.75) {
+                ASSERT_TRUE(c.design_elevation(s, off)) << s << " " << off;
+                EXPECT_NEAR(*c.design_elevation(s, off), *a.design_elevation(s, off), 1e-9)
+                    << s << " " << off;
+            }
+        }
+    }
+}
+
+}  // namespace
 }  // namespace korvane::files
