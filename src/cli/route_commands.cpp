@@ -17,6 +17,8 @@ struct RouteCommands::Options {
     CLI::App* inverse = nullptr;
     CLI::App* table = nullptr;
     CLI::App* convert = nullptr;
+    CLI::App* section = nullptr;
+    CLI::App* check = nullptr;
     CLI::Option* x_option = nullptr;
     CLI::Option* points_option = nullptr;
 };
@@ -104,6 +106,28 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");
     add_file(*a.convert, o);
     a.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")->type_name("OUT")->required();
+
+    a.section = a.route->add_subcommand(
+        "section",
+        "桩号处的横断面，自左侧外缘至右侧外缘的各变坡点：station,side,name,offset,slope,X,Y,H");
+    add_file(*a.section, o);
+    a.section->add_option("--station", o.station, "桩号，如 K1+234.5 或 1234.5")
+        ->type_name("CHAINAGE")
+        ->required();
+    a.section->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("N");
+    add_output(*a.section, o, true);
+
+    a.check = a.route->add_subcommand(
+        "check",
+        "实测点与设计高程比较：name,X,Y,H,station,offset,design_H,dH（dH=实测-设计，正为挖）");
+    add_file(*a.check, o);
+    a.check
+        ->add_option("--points", o.points,
+                     "实测点文件：CASS .dat、表头为 name,X,Y,H 的 CSV .csv，或每行 [点名] X Y；"
+                     "- 读标准输入")
+        ->type_name("FILE")
+        ->required();
+    add_output(*a.check, o, false);
 }
 
 RouteCommands::~RouteCommands() = default;
@@ -120,9 +144,11 @@ Done RouteCommands::run() const {
                 : a.forward->parsed() ? Command::forward
                 : a.inverse->parsed() ? Command::inverse
                 : a.table->parsed()   ? Command::table
+                : a.section->parsed() ? Command::section
+                : a.check->parsed()   ? Command::check
                                       : Command::convert;
     o.has_x = a.x_option->count() > 0;
-    o.has_points = a.points_option->count() > 0;
+    o.has_points = a.points_option->count() > 0 || a.check->parsed();
     return run_route(o);
 }
 

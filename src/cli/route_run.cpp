@@ -368,7 +368,7 @@ Done check_name(const std::string& where, std::size_t line, std::string_view nam
 // one are the rows written, from a second reading of the same bytes (so the
 // names of a million points are never held).
 Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
-                        const OutputChoice& choice) {
+                        const OutputChoice& choice, bool check = false) {
     const std::string& path = o.points;
     Checked<std::string> bytes = std::string();
     if (is_stdio(path)) {
@@ -419,16 +419,26 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
         }
     }
 
-    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice, files::RouteRows::inverse);
+    Checked<std::unique_ptr<Rows>> opened =
+        Rows::open(choice, check ? files::RouteRows::check : files::RouteRows::inverse);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
     std::size_t next = 0;
+    std::size_t unmeasured = 0;
+    std::size_t outside = 0;
     Done failed;
     error = files::parse_points(text, form, where, [&](const files::PointRecord& p) {
         const route::Foot& f = feet[next];
-        failed = Rows::written(rows.out().inverse(
-            p.name, points[next].x, points[next].y,
-            a.station_text(f.chainage, f.zone, choice.decimals), f.offset, elevation_of(f)));
+        const std::string station = a.station_text(f.chainage, f.zone, choice.decimals);
+        if (check) {
+            if (!p.h) ++unmeasured;
+            if (!elevation_of(f)) ++outside;
+            failed = Rows::written(rows.out().check(p.name, points[next].x, points[next].y, p.h,
+                                                    station, f.offset, elevation_of(f)));
+        } else {
+            failed = Rows::written(rows.out().inverse(p.name, points[next].x, points[next].y,
+                                                      station, f.offset, elevation_of(f)));
+        }
         ++next;
         return !failed && next < feet.size();
     });
@@ -437,7 +447,59 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     if (Done finished = rows.finish()) return finished;
     several.print();
     corners.print();
+    const auto note = [](std::size_t count, const char* what) {
+        if (count == 0) return;
+        const std::string text = "注意：" + std::to_string(count) + what + "\n";
+        std::fwrite(text.data(), 1, text.size(), stderr);
+    };
+    note(unmeasured, "个点没有实测高程，dH为空。");
+    note(outside, "个点不在路幅内或纵断面范围外，没有设计高程，design_H与dH为空。");
     return std::nullopt;
+}
+
+// ---------------------------------------------------------------------------
+// section and check
+
+Done run_section(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<double> station = read_station("--station", o.station);
+    if (!station) return station.failure();
+    Checked<int> read = read_zone("--zone", o.zone);
+    if (!read) return read.failure();
+    const int zone = read.value();
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    const route::Alignment& a = loaded.value();
+    if (Done bad = check_prefix("--station", o.station, a)) return bad;
+    route::Outcome<std::vector<route::SectionPoint>> points =
+        route::section_points(a, station.value(), zone);
+    if (!points) return computation_failure(points.failure());
+    const route::Outcome<route::Station> at = a.locate(station.value(), zone);
+    const std::string text =
+        a.station_text(station.value(), at.value().zone, choice.value().decimals);
+    Checked<std::unique_ptr<Rows>> opened = Rows::open(choice.value(), files::RouteRows::section);
+    if (!opened) return opened.failure();
+    Rows& rows = *opened.value();
+    for (const route::SectionPoint& p : points.value()) {
+        if (Done failed = Rows::written(rows.out().section_point(text, p))) return failed;
+    }
+    if (Done finished = rows.finish()) return finished;
+    if (!a.section().has_template()) {
+        const std::string text2 = "注意：线路没有路幅，只有设计线上有设计高程。\n";
+        std::fwrite(text2.data(), 1, text2.size(), stderr);
+    }
+    return std::nullopt;
+}
+
+Done run_check(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    if (is_stdio(o.points) && is_stdio(o.file))
+        return refused("线路文件和点文件不能都从标准输入读取！");
+    Checked<route::Alignment> loaded = load_alignment(o);
+    if (!loaded) return loaded.failure();
+    return run_points_inverse(o, loaded.value(), choice.value(), true);
 }
 
 Done run_inverse(const RouteOptions& o) {
@@ -589,6 +651,10 @@ Done run_route(const RouteOptions& options) {
             return run_inverse(options);
         case Command::table:
             return run_table(options);
+        case Command::section:
+            return run_section(options);
+        case Command::check:
+            return run_check(options);
         case Command::convert:
             break;
     }

@@ -77,6 +77,10 @@ std::string_view route_header(RouteRows rows) {
             return kForwardHeader;
         case RouteRows::inverse:
             return kInverseHeader;
+        case RouteRows::section:
+            return kSectionHeader;
+        case RouteRows::check:
+            return kCheckHeader;
         case RouteRows::table:
             break;
     }
@@ -355,6 +359,48 @@ std::optional<Error> RouteOutput::inverse(std::string_view name, double x, doubl
     geometry::append_shown_fixed(buffer_, offset, d);
     buffer_ += ',';
     if (h) geometry::append_shown_fixed(buffer_, *h, d);
+    return end_line();
+}
+
+std::optional<Error> RouteOutput::section_point(std::string_view station,
+                                                const route::SectionPoint& p) {
+    const int d = decimals_;
+    if (cass()) return point(stake_name(station, p.offset), p.name, p.x, p.y, p.elevation);
+    buffer_ += station;
+    buffer_ += p.centre ? ",中," : p.side == route::Side::left ? ",左," : ",右,";
+    append_csv_field(buffer_, p.name);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, p.offset, d);
+    buffer_ += ',';
+    if (p.slope) geometry::append_shown_fixed(buffer_, *p.slope, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, p.x, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, p.y, d);
+    buffer_ += ',';
+    if (p.elevation) geometry::append_shown_fixed(buffer_, *p.elevation, d);
+    return end_line();
+}
+
+std::optional<Error> RouteOutput::check(std::string_view name, double x, double y,
+                                        std::optional<double> h, std::string_view station,
+                                        double offset, std::optional<double> design) {
+    const int d = decimals_;
+    append_csv_field(buffer_, name);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, x, d);
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, y, d);
+    buffer_ += ',';
+    if (h) geometry::append_shown_fixed(buffer_, *h, d);
+    buffer_ += ',';
+    buffer_ += station;
+    buffer_ += ',';
+    geometry::append_shown_fixed(buffer_, offset, d);
+    buffer_ += ',';
+    if (design) geometry::append_shown_fixed(buffer_, *design, d);
+    buffer_ += ',';
+    if (h && design) geometry::append_shown_fixed(buffer_, *h - *design, d);
     return end_line();
 }
 

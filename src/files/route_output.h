@@ -20,18 +20,21 @@
 #include "error.h"
 #include "point_file.h"
 #include "route/alignment.h"
+#include "route/forward.h"
 #include "route/table.h"
 
 namespace korvane::files {
 
 // What a route output holds, which names its CSV header.
-enum class RouteRows { info, forward, inverse, table };
+enum class RouteRows { info, forward, inverse, table, section, check };
 
 // The CSV header line of each kind of rows (without its line end).
 inline constexpr std::string_view kInfoHeader = "label,station,X,Y,azimuth,radius";
 inline constexpr std::string_view kForwardHeader = "station,offset,X,Y,azimuth,H";
 inline constexpr std::string_view kInverseHeader = "name,X,Y,station,offset,H";
 inline constexpr std::string_view kTableHeader = "station,label,offset,X,Y,azimuth,H";
+inline constexpr std::string_view kSectionHeader = "station,side,name,offset,slope,X,Y,H";
+inline constexpr std::string_view kCheckHeader = "name,X,Y,H,station,offset,design_H,dH";
 std::string_view route_header(RouteRows rows);
 
 enum class RouteFormat { csv, cass };
@@ -102,6 +105,18 @@ class RouteOutput {
     // code = the chainage text.
     std::optional<Error> inverse(std::string_view name, double x, double y,
                                  std::string_view station, double offset, std::optional<double> h);
+
+    // A break point of a section: chainage text, side (左, 右, 中 for the
+    // centre line), name, offset, slope (percent), X, Y, H. CASS: name = the
+    // stake's name, code = the segment's name.
+    std::optional<Error> section_point(std::string_view station, const route::SectionPoint& p);
+
+    // A measured point against the design: name, X, Y, its H, chainage
+    // text, offset, design H, dH = H − design H (positive above the design:
+    // 挖, negative below: 填); design H and dH empty outside the template.
+    std::optional<Error> check(std::string_view name, double x, double y, std::optional<double> h,
+                               std::string_view station, double offset,
+                               std::optional<double> design);
 
     // Table rows of `alignment` in order. CSV through TableText; CASS one
     // point per row, named after its stake, coded with its label.

@@ -52,6 +52,46 @@ Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int 
     return r;
 }
 
+Outcome<std::vector<SectionPoint>> section_points(const Alignment& alignment, double chainage,
+                                                  int zone) {
+    const auto where = alignment.locate(chainage, zone);
+    if (!where) return where.failure();
+    const double s = where.value().s;
+    const Pose base = alignment.pose_at(s);
+    const SectionAt at = alignment.section().at(s, alignment.elevation_at(s));
+    const double c = std::cos(base.azimuth + std::numbers::pi / 2);
+    const double n = std::sin(base.azimuth + std::numbers::pi / 2);
+    std::vector<SectionPoint> out;
+    const auto add = [&](Side side, bool centre, std::string name, double offset,
+                         std::optional<double> slope) {
+        SectionPoint p;
+        p.side = side;
+        p.centre = centre;
+        p.name = std::move(name);
+        p.offset = offset;
+        p.slope = slope;
+        set_out(base, offset, c, n, p.x, p.y);
+        p.elevation = at.elevation(offset);
+        out.push_back(std::move(p));
+    };
+    const Section& sec = alignment.section();
+    const auto& left = sec.parts(Side::left);
+    for (int i = at.parts(Side::left) - 1; i >= 0; --i)
+        add(Side::left, false, left[static_cast<std::size_t>(i)].name, -at.edge(Side::left, i),
+            at.slope(Side::left, i));
+    add(Side::right, true, "中线", 0, std::nullopt);
+    if (!sec.has_template() && sec.profile_offset() != 0) {
+        add(sec.profile_offset() < 0 ? Side::left : Side::right, false, "设计线",
+            sec.profile_offset(), std::nullopt);
+        if (sec.profile_offset() < 0) std::swap(out[0], out[1]);
+    }
+    const auto& right = sec.parts(Side::right);
+    for (int i = 0; i < at.parts(Side::right); ++i)
+        add(Side::right, false, right[static_cast<std::size_t>(i)].name, at.edge(Side::right, i),
+            at.slope(Side::right, i));
+    return out;
+}
+
 // ---------------------------------------------------------------- inverse
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <numbers>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "route/alignment.h"
 
@@ -33,6 +35,25 @@ struct ForwardResult {
 // Alignment::locate (Subject::station / Subject::zone).
 Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int zone = 0,
                                double offset = 0, double skew = std::numbers::pi / 2);
+
+// A break point of the section at a station (横断面): the centre line, or
+// the outer edge of a segment of the template.
+struct SectionPoint {
+    Side side = Side::right;  // for the centre line: Side::right with centre set
+    bool centre = false;
+    std::string name;             // the segment's, ending here (the centre line: 中线)
+    double offset = 0;            // signed, positive right, metres
+    std::optional<double> slope;  // of that segment, percent (none at the centre line)
+    double x = 0;
+    double y = 0;
+    std::optional<double> elevation;
+};
+
+// The break points of the section at `chainage` in `zone`, outer left to
+// outer right, with the surface as superelevated and widened there. Without
+// a template: the centre line and the profile's line. Refused as forward().
+Outcome<std::vector<SectionPoint>> section_points(const Alignment& alignment, double chainage,
+                                                  int zone = 0);
 
 struct InverseResult {
     double s = 0;  // of the foot, metres from the start

@@ -302,3 +302,42 @@ cli_check("table with another prefix" ARGS route table "${SMALL}" --from 0 --to 
   --interval 20 STATUS 2 STDERR "--to：桩号“DK0+100”的冠号DK与线路的冠号K不同！\n")
 cli_check("forward with the prefix or none" ARGS route forward "${SMALL}" --station 0+050
   STATUS 0 STDOUT_MATCHES "^station")
+
+# section: the break points of a superelevated, widened curve (6 % and 0.8 m
+# on the inside, right) at K0+600, outer left to outer right; the low side's
+# shoulder falls with the carriageway.
+cli_check("section in full superelevation" ARGS route section "${DATA}/section.csv"
+  --station K0+600 STATUS 0 STDOUT
+"station,side,name,offset,slope,X,Y,H
+K0+600.000,左,土路肩,-11.500,-4.000,3457262.702,512716.396,123.615
+K0+600.000,左,硬路肩,-10.750,6.000,3457262.122,512716.872,123.645
+K0+600.000,左,行车道,-8.250,6.000,3457260.191,512718.459,123.495
+K0+600.000,左,左侧路缘带,-0.750,6.000,3457254.396,512723.221,123.045
+K0+600.000,中,中线,0.000,,3457253.817,512723.697,123.000
+K0+600.000,右,右侧路缘带,0.750,-6.000,3457253.237,512724.173,122.955
+K0+600.000,右,行车道,8.250,-6.000,3457247.443,512728.935,122.505
+K0+600.000,右,硬路肩,11.550,-6.000,3457244.893,512731.030,122.307
+K0+600.000,右,土路肩,12.300,-6.000,3457244.314,512731.506,122.262
+")
+cli_check("section without a template" ARGS route section "${PI}" --station K0+100 STATUS 0
+  STDOUT_MATCHES "^station,side,name,offset,slope,X,Y,H\nK0\\+100\\.000,中,中线,0\\.000,,"
+  STDERR "注意：线路没有路幅，只有设计线上有设计高程。\n")
+cli_check("section outside the alignment" ARGS route section "${DATA}/section.csv"
+  --station K2+000 STATUS 2 STDERR_MATCHES "K2\\+000")
+
+# check: measured points against the design; dH positive above it.
+file(WRITE "${WORK}/measured.csv" "name,X,Y,H
+P1,3457253.237,512724.173,123.000
+P2,3457244.314,512731.506,122.100
+P3,3457300,512700,120
+P4,3457247.443,512728.935,
+")
+cli_check("check measured points" ARGS route check "${DATA}/section.csv" --points measured.csv
+  STATUS 0 STDOUT "name,X,Y,H,station,offset,design_H,dH
+P1,3457253.237,512724.173,123.000,K0+599.999,0.750,122.955,0.045
+P2,3457244.314,512731.506,122.100,K0+600.000,12.300,122.262,-0.162
+P3,3457300.000,512700.000,120.000,K0+610.153,-50.819,,
+P4,3457247.443,512728.935,,K0+600.000,8.250,122.505,
+" STDERR "注意：1个点没有实测高程，dH为空。
+注意：1个点不在路幅内或纵断面范围外，没有设计高程，design_H与dH为空。
+")
