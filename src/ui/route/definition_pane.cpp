@@ -20,6 +20,7 @@
 #include "route/angle.h"
 #include "route/checks.h"
 #include "ui/route/route_results.h"
+#include "ui/route/table_clipboard.h"
 #include "ui/route/table_view.h"
 
 namespace korvane::ui {
@@ -114,6 +115,7 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     keyPoints_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     keyPoints_->verticalHeader()->setDefaultSectionSize(24);
     keyPoints_->horizontalHeader()->setStretchLastSection(true);
+    enableClipboard(keyPoints_);
     auto* keyBox = new QGroupBox(QStringLiteral("主点"));
     auto* kl = new QVBoxLayout(keyBox);
     kl->setContentsMargins(4, 4, 4, 4);

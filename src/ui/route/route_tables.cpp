@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -61,6 +62,22 @@ class RowCommand final : public QUndoCommand {
     bool remove_;
 };
 
+// Rows replaced all at once (a paste).
+class RowsCommand final : public QUndoCommand {
+  public:
+    RowsCommand(TextTable* table, std::vector<QStringList> before, std::vector<QStringList> after)
+        : table_(table), before_(std::move(before)), after_(std::move(after)) {
+        setText(QStringLiteral("粘贴"));
+    }
+    void redo() override { table_->applyRows(after_); }
+    void undo() override { table_->applyRows(before_); }
+
+  private:
+    TextTable* table_;
+    std::vector<QStringList> before_;
+    std::vector<QStringList> after_;
+};
+
 }  // namespace
 
 TextTable::TextTable(QStringList headers, QUndoStack* undo, QObject* parent)
@@ -111,11 +128,16 @@ bool TextTable::fixedRow(int row) const {
     return row < fixedHead_ || row >= rowCount() - fixedTail_;
 }
 
+bool TextTable::lockedCell(int row, int column, int rowCount) const {
+    const bool fixed = row < fixedHead_ || row >= rowCount - fixedTail_;
+    return lockedFrom_ >= 0 && column >= lockedFrom_ && fixed;
+}
+
 Qt::ItemFlags TextTable::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() == fields()) return f;
-    if (lockedFrom_ >= 0 && index.column() >= lockedFrom_ && fixedRow(index.row())) return f;
+    if (lockedCell(index.row(), index.column(), rowCount())) return f;
     return f | Qt::ItemIsEditable;
 }
 
@@ -165,6 +187,62 @@ void TextTable::insertBlankRow(int row) {
 void TextTable::removeRowAt(int row) {
     if (!canRemove(row)) return;
     undo_->push(new RowCommand(this, row, rows_[static_cast<std::size_t>(row)], true));
+}
+
+std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
+                                                  const std::vector<QStringList>& block) {
+    const int n = static_cast<int>(block.size());
+    if (n == 0 || column < 0 || column >= fields() || row < 0 || row > rowCount()) return {};
+    std::vector<QStringList> after = rows_;
+    const QStringList blank = [this] {
+        QStringList cells;
+        for (int i = 0; i < fields(); ++i) cells.append(QString());
+        return cells;
+    }();
+    const auto count = [&after] { return static_cast<int>(after.size()); };
+    const int head = fixedHead_;
+    const int tail = fixedTail_;
+    if (tail > 0 && row >= count() - tail) {
+        // At a fixed last row: the block ends at the last of them.
+        const int added = std::max(0, n - (count() - row));
+        after.insert(after.begin() + row, static_cast<std::size_t>(added), blank);
+    } else if (head > 0 && tail > 0 && row == 0 && n >= head + tail) {
+        // The whole table, its start and end rows included.
+        const int middle = count() - head - tail;
+        const int wanted = n - head - tail;
+        if (wanted > middle)
+            after.insert(after.end() - tail, static_cast<std::size_t>(wanted - middle), blank);
+        else
+            after.erase(after.begin() + head + wanted, after.begin() + head + middle);
+    } else {
+        // Rows added before the fixed last rows (or at the end) as needed.
+        const int room = count() - tail - row;
+        if (n > room)
+            after.insert(after.end() - tail, static_cast<std::size_t>(n - room), blank);
+    }
+    Pasted where{row, row + n - 1, column, column};
+    for (int i = 0; i < n; ++i) {
+        QStringList& target = after[static_cast<std::size_t>(row + i)];
+        const QStringList& cells = block[static_cast<std::size_t>(i)];
+        for (int j = 0; j < cells.size(); ++j) {
+            const int c = column + j;
+            if (c >= fields()) break;
+            where.lastColumn = std::max(where.lastColumn, c);
+            if (lockedCell(row + i, c, count())) continue;
+            target[c] = cells[j];
+        }
+    }
+    if (after == rows_) return {};
+    undo_->push(new RowsCommand(this, rows_, std::move(after)));
+    return where;
+}
+
+void TextTable::applyRows(const std::vector<QStringList>& rows) {
+    beginResetModel();
+    rows_ = rows;
+    errors_.clear();
+    endResetModel();
+    emit edited();
 }
 
 void TextTable::applyCell(int row, int column, const QString& text) {

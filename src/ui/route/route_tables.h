@@ -55,6 +55,24 @@ class TextTable : public QAbstractTableModel {
     // of the fixed rows.
     void setFixedRowColumns(int firstLockedColumn);
 
+    // Rows of cells pasted with their first cell at (row, column), as one
+    // undoable step. Rows are added where the block runs past the rows it
+    // may write: at the end, or before the fixed last rows. A block pasted at
+    // the first of fixed first rows with at least as many rows as the fixed
+    // ones is the whole table: its first rows go to the fixed first rows, its
+    // last to the fixed last rows and the rows between are made as many as
+    // its middle rows. A block pasted at a fixed last row ends there, its
+    // earlier rows added before it. Cells past the last column, and cells
+    // that take no text, are left out. The rows written, or none when
+    // nothing changed.
+    struct Pasted {
+        int firstRow = 0;
+        int lastRow = 0;
+        int firstColumn = 0;
+        int lastColumn = 0;
+    };
+    std::optional<Pasted> paste(int row, int column, const std::vector<QStringList>& block);
+
     void setErrors(std::vector<QString> errors);
     QString error(int row) const;
 
@@ -62,6 +80,7 @@ class TextTable : public QAbstractTableModel {
     void applyCell(int row, int column, const QString& text);
     void applyInsert(int row, const QStringList& cells);
     void applyRemove(int row);
+    void applyRows(const std::vector<QStringList>& rows);
 
   signals:
     // After any change of the texts (an edit, its undo or redo, a reset).
@@ -69,6 +88,7 @@ class TextTable : public QAbstractTableModel {
 
   private:
     bool fixedRow(int row) const;
+    bool lockedCell(int row, int column, int rowCount) const;
 
     QStringList headers_;
     QUndoStack* undo_;
