@@ -151,7 +151,7 @@ QWidget* ComputationPane::buildForward() {
     forwardY_ = output("forwardY");
     forwardAzimuth_ = output("forwardAzimuth");
     forwardH_ = output("forwardH");
-    fl->addWidget(new QLabel(QStringLiteral("里程")), 0, 0);
+    fl->addWidget(new QLabel(QStringLiteral("桩号")), 0, 0);
     fl->addWidget(station_, 0, 1);
     fl->addWidget(new QLabel(QStringLiteral("分区")), 0, 2);
     fl->addWidget(zone_, 0, 3);
@@ -190,7 +190,7 @@ QWidget* ComputationPane::buildInverse() {
     il->addWidget(new QLabel(QStringLiteral("Y")), 0, 2);
     il->addWidget(inverseY_, 0, 3);
     il->addWidget(inverseButton, 0, 4);
-    il->addWidget(new QLabel(QStringLiteral("里程")), 1, 0);
+    il->addWidget(new QLabel(QStringLiteral("桩号")), 1, 0);
     il->addWidget(inverseStation_, 1, 1);
     il->addWidget(new QLabel(QStringLiteral("偏距")), 1, 2);
     il->addWidget(inverseOffset_, 1, 3);
@@ -225,9 +225,9 @@ QWidget* ComputationPane::buildTable() {
     keyPointsBox_->setChecked(true);
     tableButton_ = new QPushButton(QStringLiteral("计算坐标表"));
     tableButton_->setObjectName(QStringLiteral("tableButton"));
-    tl->addWidget(new QLabel(QStringLiteral("起算里程")), 0, 0);
+    tl->addWidget(new QLabel(QStringLiteral("起算桩号")), 0, 0);
     tl->addWidget(from_, 0, 1);
-    tl->addWidget(new QLabel(QStringLiteral("止算里程")), 0, 2);
+    tl->addWidget(new QLabel(QStringLiteral("止算桩号")), 0, 2);
     tl->addWidget(to_, 0, 3);
     tl->addWidget(new QLabel(QStringLiteral("间距")), 1, 0);
     tl->addWidget(interval_, 1, 1);
@@ -349,13 +349,13 @@ void ComputationPane::computeTable() {
     if (!a) return;
     route::TableRequest q;
     route::Outcome<double> from = route::read_chainage(str(from_->text()));
-    if (!from) return refuse(QStringLiteral("起算里程：") + qs(from.failure().message), from_);
+    if (!from) return refuse(QStringLiteral("起算桩号：") + qs(from.failure().message), from_);
     route::Outcome<double> to = route::read_chainage(str(to_->text()));
-    if (!to) return refuse(QStringLiteral("止算里程：") + qs(to.failure().message), to_);
+    if (!to) return refuse(QStringLiteral("止算桩号：") + qs(to.failure().message), to_);
     for (QLineEdit* field : {from_, to_}) {
         if (auto other = route::check_chainage_prefix(str(field->text()), a->prefix()))
             return refuse(
-                (field == from_ ? QStringLiteral("起算里程：") : QStringLiteral("止算里程：")) +
+                (field == from_ ? QStringLiteral("起算桩号：") : QStringLiteral("止算桩号：")) +
                     qs(other->message),
                 field);
     }

@@ -109,7 +109,7 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
 
     keyPoints_ = new QTableWidget(0, 6);
     keyPoints_->setObjectName(QStringLiteral("keyPointTable"));
-    keyPoints_->setHorizontalHeaderLabels({QStringLiteral("主点"), QStringLiteral("里程"),
+    keyPoints_->setHorizontalHeaderLabels({QStringLiteral("主点"), QStringLiteral("桩号"),
                                            QStringLiteral("X"), QStringLiteral("Y"),
                                            QStringLiteral("方位角"), QStringLiteral("半径")});
     keyPoints_->setEditTriggers(QAbstractItemView::NoEditTriggers);

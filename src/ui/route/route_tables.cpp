@@ -279,8 +279,8 @@ void TextTable::setErrors(std::vector<QString> errors) {
 
 QStringList startHeaders(bool byPoints) {
     if (byPoints)
-        return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程")};
-    return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程"),
+        return {QStringLiteral("线路名称"), QStringLiteral("桩号冠号"), QStringLiteral("起点桩号")};
+    return {QStringLiteral("线路名称"), QStringLiteral("桩号冠号"), QStringLiteral("起点桩号"),
             QStringLiteral("起点X"),    QStringLiteral("起点Y"),    QStringLiteral("起点方位角")};
 }
 
@@ -295,11 +295,11 @@ QStringList pointHeaders() {
 }
 
 QStringList breakHeaders() {
-    return {QStringLiteral("来向里程"), QStringLiteral("去向里程")};
+    return {QStringLiteral("来向桩号"), QStringLiteral("去向桩号")};
 }
 
 QStringList profileHeaders() {
-    return {QStringLiteral("里程"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
+    return {QStringLiteral("桩号"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
             QStringLiteral("分区")};
 }
 
@@ -504,7 +504,7 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     if (d.prefix.empty())
         d.prefix.push_back('K');  // (an assignment trips a false g++ 12 -Wrestrict)
     if (!route::valid_prefix(d.prefix))
-        s.fail(kPrefix, QStringLiteral("里程冠号须为以K结尾的大写字母（如K、DK）！"));
+        s.fail(kPrefix, QStringLiteral("桩号冠号须为以K结尾的大写字母（如K、DK）！"));
     const double startChainage = s.chainage(kStartChainage);
 
     if (!byPoints) {

@@ -513,7 +513,7 @@ void RouteWindow::showCursor(double x, double y) {
     if (alignment_) {
         route::Outcome<route::InverseResult> r = route::inverse(*alignment_, x, y);
         if (r)
-            text += QStringLiteral("  里程 %1  偏距 %2")
+            text += QStringLiteral("  桩号 %1  偏距 %2")
                         .arg(qs(alignment_->chainage_text(r.value().chainage, kDecimals)),
                              qs(geometry::shown_fixed(r.value().offset, kDecimals)));
     }

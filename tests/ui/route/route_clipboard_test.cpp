@@ -198,7 +198,7 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     QCOMPARE(cell(w, "elementTable", 1, 0), QStringLiteral("80"));
     QCOMPARE(cell(w, "elementTable", 2, 2), QStringLiteral("∞"));
     // Chain breaks and vertical points, several at once.
-    pasteAt(w, "breakTable", 0, 0, QStringLiteral("来向里程\t去向里程\nK0+050\tK0+045\n"));
+    pasteAt(w, "breakTable", 0, 0, QStringLiteral("来向桩号\t去向桩号\nK0+050\tK0+045\n"));
     QCOMPARE(rows(w, "breakTable"), 1);
     QCOMPARE(cell(w, "breakTable", 0, 1), QStringLiteral("K0+045"));
     pasteAt(w, "profileTable", 0, 0,
@@ -264,7 +264,7 @@ void RouteClipboardTest::copiesCarryTheHeaderAndTheSelection() {
     keys->selectAll();
     child<QAction>(w, "keyPointTableCopyAction")->trigger();
     const QStringList lines = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
-    QCOMPARE(lines.first(), QStringLiteral("主点\t里程\tX\tY\t方位角\t半径"));
+    QCOMPARE(lines.first(), QStringLiteral("主点\t桩号\tX\tY\t方位角\t半径"));
     QCOMPARE(lines[1].section(QLatin1Char('\t'), 0, 2),
              QStringLiteral("QD\tK0+000.000\t3456789.123"));
     QVERIFY(!w.findChild<QAction*>(QStringLiteral("keyPointTablePasteAction")));
@@ -279,7 +279,7 @@ void RouteClipboardTest::copiesCarryTheHeaderAndTheSelection() {
     QTest::keyClick(results, Qt::Key_C, Qt::ControlModifier);
     const QStringList copied = QGuiApplication::clipboard()->text().split(QStringLiteral("\r\n"));
     QCOMPARE(copied.size(), 3);  // header, one row, the last line end
-    QVERIFY(copied[0].contains(QStringLiteral("里程")));
+    QVERIFY(copied[0].contains(QStringLiteral("桩号")));
     QVERIFY(copied[1].startsWith(QStringLiteral("K0+020.000\t")));
 }
 
