@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -71,6 +72,26 @@ QLineEdit* output(const char* name) {
     return edit;
 }
 
+// A tab of fields where Enter, in any of them, computes: the line edits and
+// spin boxes leave Enter to their parent.
+class EnterPage final : public QWidget {
+  public:
+    explicit EnterPage(std::function<void()> compute) : compute_(std::move(compute)) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            compute_();
+            event->accept();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+  private:
+    std::function<void()> compute_;
+};
+
 }  // namespace
 
 // What a computation has handed over and the window has not yet taken:
@@ -104,6 +125,8 @@ ComputationPane::ComputationPane(Desktop& desktop, PlanView& plan, AlignmentSour
     tabs->addTab(buildForward(), QStringLiteral("正算"));
     tabs->addTab(buildInverse(), QStringLiteral("反算"));
     tabs->addTab(buildTable(), QStringLiteral("逐桩坐标表"));
+    // The fields take the height they need; the rest goes to the results.
+    tabs->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     // Results
     resultTable_ = tableView("resultTable", results_);
@@ -136,7 +159,7 @@ ComputationPane::~ComputationPane() {
 }
 
 QWidget* ComputationPane::buildForward() {
-    auto* forward = new QWidget;
+    auto* forward = new EnterPage([this] { computeForward(); });
     auto* fl = new QGridLayout(forward);
     station_ = field("stationEdit");
     zone_ = new QSpinBox;
@@ -174,7 +197,7 @@ QWidget* ComputationPane::buildForward() {
 }
 
 QWidget* ComputationPane::buildInverse() {
-    auto* inverse = new QWidget;
+    auto* inverse = new EnterPage([this] { computeInverse(); });
     auto* il = new QGridLayout(inverse);
     inverseX_ = field("inverseXEdit");
     inverseY_ = field("inverseYEdit");
@@ -204,7 +227,7 @@ QWidget* ComputationPane::buildInverse() {
 }
 
 QWidget* ComputationPane::buildTable() {
-    auto* table = new QWidget;
+    auto* table = new EnterPage([this] { computeTable(); });
     auto* tl = new QGridLayout(table);
     from_ = field("fromEdit");
     to_ = field("toEdit");
@@ -399,6 +422,12 @@ void ComputationPane::invertPointsFile() {
         return refuse(QStringLiteral("正在导出，请等导出完成或取消后再计算！"), nullptr);
     const auto a = alignment_();
     if (!a) return;
+    // A table of stakes computed is not thrown away without a word.
+    if (results_->kind() == ResultKind::table && results_->size() > 0 &&
+        !desktop_.askYesNo(window(),
+                           QStringLiteral("批量反算的结果将替换结果表中的逐桩坐标表（%1行），是否继续？")
+                               .arg(results_->size())))
+        return;
     const QString path = desktop_.chooseFile(
         window(), FileDialogMode::Open,
         {QStringLiteral("CASS 坐标文件 (*.dat)"), QStringLiteral("CSV 点文件 (*.csv)"),
@@ -561,6 +590,15 @@ void ComputationPane::finishComputing(const TaskOutcome& outcome) {
         marks.push_back({r.x, r.y, qs(results_->text(r.text))});
     }
     plan_.setMarks(std::move(marks));
+}
+
+void ComputationPane::setRange(const QString& start, const QString& end) {
+    // A range the user typed stays; one left empty or as proposed follows
+    // the alignment.
+    if (from_->text().trimmed().isEmpty() || from_->text() == proposedFrom_) from_->setText(start);
+    if (to_->text().trimmed().isEmpty() || to_->text() == proposedTo_) to_->setText(end);
+    proposedFrom_ = start;
+    proposedTo_ = end;
 }
 
 void ComputationPane::startOver() {

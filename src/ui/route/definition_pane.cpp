@@ -11,7 +11,9 @@
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +33,37 @@ constexpr int kDecimals = 3;
 
 QString qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Columns sized to their texts, those of coordinates and chainages at least
+// as wide as a national-grid coordinate or a long chainage as typed
+// ("3457250.123", "K123+456.789"), so that typing one shows it whole.
+void fitColumns(QTableView* view, std::initializer_list<int> wide) {
+    view->resizeColumnsToContents();
+    const int least = view->fontMetrics().horizontalAdvance(QStringLiteral("-3457250.1234")) + 16;
+    for (int c : wide) view->setColumnWidth(c, std::max(view->columnWidth(c), least));
+}
+
+// The width the texts of column `c` take (QTableView keeps it protected).
+int textWidth(QAbstractItemView* view, int c) {
+    return view->sizeHintForColumn(c);
+}
+
+// A column grows when a text typed or pasted into it is wider than it.
+void growWithTexts(QTableView* view) {
+    QObject::connect(view->model(), &QAbstractItemModel::dataChanged, view,
+                     [view](const QModelIndex& first, const QModelIndex& last) {
+                         for (int c = first.column(); c <= last.column(); ++c) {
+                             const int wanted = textWidth(view, c);
+                             if (wanted > view->columnWidth(c)) view->setColumnWidth(c, wanted);
+                         }
+                     });
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, [view] {
+        for (int c = 0; c + 1 < view->model()->columnCount(); ++c) {
+            const int wanted = textWidth(view, c);
+            if (wanted > view->columnWidth(c)) view->setColumnWidth(c, wanted);
+        }
+    });
 }
 
 }  // namespace
@@ -55,6 +88,8 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     pointView_ = tableView("pointTable", points_);
     breakView_ = tableView("breakTable", breaks_);
     profileView_ = tableView("profileTable", profile_);
+    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
+        growWithTexts(v);
 
     // Row buttons under a table: insert before the current row, or at the end;
     // remove the current row.
@@ -78,7 +113,12 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
             TextTable* t = tableOf();
             const int current = view->currentIndex().isValid() ? view->currentIndex().row()
                                                                : t->rowCount() - t->fixedTail();
-            t->insertBlankRow(t->canInsertAt(current) ? current : t->rowCount() - t->fixedTail());
+            const int at = t->canInsertAt(current) ? current : t->rowCount() - t->fixedTail();
+            // An intersection point gets the name after the one before it.
+            QStringList cells;
+            if (t->fixedTail() > 0 && at > 0)
+                cells.append(nextPointName(t->cell(at - 1, columns::kPointName)));
+            t->insertRowOf(at, cells);
         });
         connect(remove, &QPushButton::clicked, this, [view, tableOf] {
             if (view->currentIndex().isValid()) tableOf()->removeRowAt(view->currentIndex().row());
@@ -137,8 +177,12 @@ void DefinitionPane::load(const DefinitionTexts& t) {
     breaks_->reset(t.breaks);
     profile_->reset(t.profile);
     loading_ = false;
-    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
-        v->resizeColumnsToContents();
+    using namespace columns;
+    fitColumns(startView_, {kStartChainage, kStartX, kStartY});
+    fitColumns(elementView_, {kCorner});
+    fitColumns(pointView_, {kPointX, kPointY});
+    fitColumns(breakView_, {kBack, kAhead});
+    fitColumns(profileView_, {kVerticalChainage});
     elementView_->parentWidget()->setVisible(!byPoints_);
     pointView_->parentWidget()->setVisible(byPoints_);
 }
@@ -194,10 +238,11 @@ DefinitionPane::Checked DefinitionPane::check() {
                        QStringLiteral("注意：") + qs(n.message)});
             }
         } else {
-            place(placeOf(built.failure()));
+            place(placeOf(built.failure(), read));
             checked.error = qs(built.failure().message);
         }
     }
+    for (const RowError& e : read.blank) place(e);
     for (std::size_t k = 0; k < tables.size(); ++k) tables[k]->setErrors(std::move(errors[k]));
     checked.definition = std::move(read.definition);
     return checked;

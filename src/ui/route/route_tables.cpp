@@ -178,9 +178,12 @@ bool TextTable::canRemove(int row) const {
 }
 
 void TextTable::insertBlankRow(int row) {
+    insertRowOf(row, {});
+}
+
+void TextTable::insertRowOf(int row, QStringList cells) {
     if (!canInsertAt(row)) return;
-    QStringList cells;
-    for (int i = 0; i < fields(); ++i) cells.append(QString());
+    while (cells.size() < fields()) cells.append(QString());
     undo_->push(new RowCommand(this, row, cells, false));
 }
 
@@ -301,6 +304,20 @@ QStringList breakHeaders() {
 QStringList profileHeaders() {
     return {QStringLiteral("桩号"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
             QStringLiteral("分区")};
+}
+
+QString nextPointName(const QString& previous) {
+    const QString name = previous.trimmed();
+    if (name == QStringLiteral("QD")) return QStringLiteral("JD1");
+    qsizetype digits = name.size();
+    while (digits > 0 && name[digits - 1].isDigit() && name[digits - 1].unicode() < 128) --digits;
+    if (digits == name.size()) return {};
+    const QString number = name.mid(digits);
+    bool ok = false;
+    const qulonglong n = number.toULongLong(&ok);
+    if (!ok) return {};
+    return name.left(digits) +
+           QStringLiteral("%1").arg(n + 1, static_cast<int>(number.size()), 10, QLatin1Char('0'));
 }
 
 // The shortest plain decimal that reads back to the same number, as the
@@ -590,8 +607,18 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         d.horizontal = std::move(p);
     }
 
+    const auto blank = [](const QStringList& cells) {
+        return std::all_of(cells.begin(), cells.end(),
+                           [](const QString& c) { return c.trimmed().isEmpty(); });
+    };
+    const QString leftOut = QStringLiteral("注意：空行，未参与计算。");
     const QStringList bh = breakHeaders();
     for (std::size_t i = 0; i < breaks.size(); ++i) {
+        if (blank(breaks[i])) {
+            out.blank.push_back({TableKind::breaks, static_cast<int>(i), -1, leftOut});
+            continue;
+        }
+        out.breakRows.push_back(static_cast<int>(i));
         RowReader r(breaks[i], bh);
         route::ChainBreak b;
         b.back = r.chainage(kBack);
@@ -601,6 +628,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     }
     const QStringList vh = profileHeaders();
     for (std::size_t i = 0; i < profile.size(); ++i) {
+        if (blank(profile[i])) {
+            out.blank.push_back({TableKind::profile, static_cast<int>(i), -1, leftOut});
+            continue;
+        }
+        out.profileRows.push_back(static_cast<int>(i));
         RowReader r(profile[i], vh);
         route::VerticalPoint v;
         v.chainage = r.chainage(kVerticalChainage);
@@ -614,7 +646,12 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     return out;
 }
 
-RowError placeOf(const route::Failure& failure) {
+RowError placeOf(const route::Failure& failure, const ReadTexts& read) {
+    const auto rowOf = [](const std::vector<int>& rows, int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < rows.size()
+                   ? rows[static_cast<std::size_t>(index)]
+                   : index;
+    };
     RowError e;
     e.message = QString::fromStdString(failure.message);
     const int index = failure.index < 0 ? 0 : failure.index;
@@ -634,11 +671,11 @@ RowError placeOf(const route::Failure& failure) {
             break;
         case route::Subject::chain_break:
             e.table = TableKind::breaks;
-            e.row = index;
+            e.row = rowOf(read.breakRows, index);
             break;
         case route::Subject::vertical_point:
             e.table = TableKind::profile;
-            e.row = index;
+            e.row = rowOf(read.profileRows, index);
             break;
         default:
             e.table = TableKind::start;

@@ -40,6 +40,8 @@ class TextTable : public QAbstractTableModel {
     void reset(std::vector<QStringList> rows);
     // Undoable: a blank row inserted before `row`, or row `row` removed.
     void insertBlankRow(int row);
+    // Undoable: a row of `cells` inserted before `row`.
+    void insertRowOf(int row, QStringList cells);
     void removeRowAt(int row);
     // Rows that cannot be removed and before which nothing is inserted (the
     // start and end points of the intersection-point table): the first
@@ -143,10 +145,16 @@ struct RowError {
 };
 
 // The definition the texts spell, or the first error of each row (all rows
-// are read, so every wrong row shows its error at once).
+// are read, so every wrong row shows its error at once). A row of the chain
+// breaks or vertical points left wholly empty (one just inserted) is no
+// part of the definition: it is listed in `blank` and the rest computes.
 struct ReadTexts {
     std::optional<route::Definition> definition;
     std::vector<RowError> errors;
+    std::vector<RowError> blank;  // the empty rows left out, each with its note
+    // The table row of each chain break and vertical point of the definition.
+    std::vector<int> breakRows;
+    std::vector<int> profileRows;
 };
 ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& horizontal,
@@ -154,8 +162,14 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& profile);
 
 // Where a failure of Alignment::build is shown: the table and row it names
-// (the start table, row 0, for the start and what has no row).
-RowError placeOf(const route::Failure& failure);
+// (the start table, row 0, for the start and what has no row), the rows of
+// chain breaks and vertical points counted as `read` took them.
+RowError placeOf(const route::Failure& failure, const ReadTexts& read);
+
+// The name proposed for an intersection point inserted after one named
+// `previous`: the next number ("JD3" after "JD2", "JD010" after "JD009"),
+// "JD1" after the start point QD, nothing after a name without a number.
+QString nextPointName(const QString& previous);
 
 // Number texts: the shortest text that reads back to the same double.
 QString shortestText(double value);
