@@ -71,6 +71,7 @@ void growWithTexts(QTableView* view) {
 DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     : QSplitter(Qt::Vertical, parent) {
     start_ = new TextTable(startHeaders(false), undo, this);
+    start_->setFixedRowCount(true);
     elements_ = new TextTable(elementHeaders(), undo, this);
     points_ = new TextTable(pointHeaders(), undo, this);
     points_->setFixedRows(1, 1);

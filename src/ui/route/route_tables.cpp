@@ -194,8 +194,9 @@ void TextTable::removeRowAt(int row) {
 
 std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
                                                   const std::vector<QStringList>& block) {
-    const int n = static_cast<int>(block.size());
-    if (n == 0 || column < 0 || column >= fields() || row < 0 || row > rowCount()) return {};
+    const int n = fixedCount_ ? std::min(static_cast<int>(block.size()), rowCount() - row)
+                              : static_cast<int>(block.size());
+    if (n <= 0 || column < 0 || column >= fields() || row < 0 || row > rowCount()) return {};
     std::vector<QStringList> after = rows_;
     const QStringList blank = [this] {
         QStringList cells;

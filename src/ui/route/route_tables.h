@@ -56,6 +56,9 @@ class TextTable : public QAbstractTableModel {
     // Cells that take no text (the radius of the start point): column `column`
     // of the fixed rows.
     void setFixedRowColumns(int firstLockedColumn);
+    // A table of a fixed number of rows (the start table): a paste never
+    // adds rows to it, what runs past its last row is left out.
+    void setFixedRowCount(bool fixed) { fixedCount_ = fixed; }
 
     // Rows of cells pasted with their first cell at (row, column), as one
     // undoable step. Rows are added where the block runs past the rows it
@@ -99,6 +102,7 @@ class TextTable : public QAbstractTableModel {
     int fixedHead_ = 0;
     int fixedTail_ = 0;
     int lockedFrom_ = -1;
+    bool fixedCount_ = false;
 };
 
 // The column layouts.

@@ -188,7 +188,9 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     QCOMPARE(cell(w, "pointTable", 2, 2), QStringLiteral("300"));
 
     // The element method: rows appended at the end, comma-separated, LF.
+    desktop.unsavedAnswers = {korvane::ui::UnsavedChoice::Discard};
     child<QAction>(w, "newAction")->trigger();
+    QVERIFY(child<QTableView>(w, "elementTable")->isVisibleTo(&w));
     QCOMPARE(rows(w, "elementTable"), 0);
     pasteAt(w, "elementTable", 0, 0, QStringLiteral("长度,起点半径,终点半径,方向\n100,∞,∞\n60,∞,200,右\n"));
     QCOMPARE(rows(w, "elementTable"), 2);
@@ -205,6 +207,11 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
             QStringLiteral("K0+000\t100\t\t\nK0+100\t102\t5000\t\nK0+230\t101\t\t\n"));
     QCOMPARE(rows(w, "profileTable"), 3);
     QCOMPARE(cell(w, "profileTable", 1, 2), QStringLiteral("5000"));
+    // The start table keeps its one row: a second row pasted is left out.
+    pasteAt(w, "startTable", 0, 0, QStringLiteral("S1\tK\tK0+000\t0\t0\t0\nS2\tK\tK1+000\t1\t1\t1\n"));
+    QCOMPARE(rows(w, "startTable"), 1);
+    QCOMPARE(cell(w, "startTable", 0, 0), QStringLiteral("S1"));
+    QCOMPARE(cell(w, "startTable", 0, 5), QStringLiteral("0"));
     // Nothing on the clipboard changes nothing.
     const int steps = w.undoStack()->count();
     pasteAt(w, "profileTable", 0, 0, QString());
