@@ -86,7 +86,7 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         a.inverse
             ->add_option("--points", o.points,
                          "点文件：CASS .dat、表头为 name,X,Y[,H] 的 CSV .csv，或每行 [点名] X Y；"
-                         "- 读标准输入；点名照原样写出")
+                         "- 读标准输入；点名照原样写出（--names ascii 时须为ASCII）")
             ->type_name("点文件");
     a.points_option->excludes(a.x_option)->excludes(y);
     add_output(*a.inverse, o, false);
