@@ -203,7 +203,7 @@ std::string message_of(const CLI::ParseError& error, const CLI::App& innermost) 
             if (!rest.empty() && rest.front().substr(0, 1) == "-")
                 return cat({"无法识别的参数：", rest.front(), "！"});
             if (!rest.empty()) {
-                return cat({"无法识别的命令：", rest.front(), "（可用的命令：",
+                return cat({"无法识别的命令“", rest.front(), "”（可用的命令：",
                             subcommand_list(innermost), "）！"});
             }
             return cat({"请给出命令（", subcommand_list(innermost), "）！"});

@@ -30,9 +30,9 @@ cli_check("stray argument" ARGS line import a.txt b.txt STATUS 2
 # An unknown command is named with the commands there are; an unknown
 # option where a command is wanted is named too.
 cli_check("unknown command" ARGS frob STATUS 2
-  STDERR "无法识别的命令：frob（可用的命令：forward、inverse、batch、line、route）！\n用法见 korvane-cli --help。\n")
+  STDERR "无法识别的命令“frob”（可用的命令：forward、inverse、batch、line、route）！\n用法见 korvane-cli --help。\n")
 cli_check("unknown route command" ARGS route infos a.csv STATUS 2
-  STDERR "无法识别的命令：infos（可用的命令：info、forward、inverse、table、convert）！\n用法见 korvane-cli route --help。\n")
+  STDERR "无法识别的命令“infos”（可用的命令：info、forward、inverse、table、convert）！\n用法见 korvane-cli route --help。\n")
 cli_check("unknown option for a command" ARGS --frob STATUS 2
   STDERR "无法识别的参数：--frob！\n用法见 korvane-cli --help。\n")
 # A required positional or option left out, an option without its value,
