@@ -90,7 +90,8 @@ std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& field
     };
     std::vector<CLI::Option*> added;
     added.reserve(std::size(options));
-    for (const Parameter& p : options) added.push_back(fields.add(cmd, p.name, p.field, p.help, p.value));
+    for (const Parameter& p : options)
+        added.push_back(fields.add(cmd, p.name, p.field, p.help, p.value));
     return added;
 }
 
@@ -281,8 +282,10 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     Computation& inverse_options = o.inverse_options;
     add_line_options(*inverse, inverse_options);
     FieldOptions& inverse_fields = inverse_options.fields;
-    CLI::Option* x = inverse_fields.add(*inverse, "--x", Field::Text8, "点的坐标X（北坐标，m）", "坐标");
-    CLI::Option* y = inverse_fields.add(*inverse, "--y", Field::Text9, "点的坐标Y（东坐标，m）", "坐标");
+    CLI::Option* x =
+        inverse_fields.add(*inverse, "--x", Field::Text8, "点的坐标X（北坐标，m）", "坐标");
+    CLI::Option* y =
+        inverse_fields.add(*inverse, "--y", Field::Text9, "点的坐标Y（东坐标，m）", "坐标");
     o.points_option = inverse
                           ->add_option("--points", o.points,
                                        "点文件，每行一点：[点名] X Y，以逗号、制表符或空格分隔；"
@@ -299,9 +302,8 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     batch_fields.add(*batch, "--end", Field::Text16, "止算桩号（m）", "桩号");
     batch_fields.add(*batch, "--step", Field::Text17, "计算步长（m）", "步长");
     add_offset_options(*batch, batch_fields);
-    o.report_option =
-        batch->add_option("--report", o.report, "把成果写入成果文件，不显示")
-                   ->type_name("成果文件");
+    o.report_option = batch->add_option("--report", o.report, "把成果写入成果文件，不显示")
+                          ->type_name("成果文件");
     CLI::Option* csv = batch->add_flag("--csv", o.csv_flag, "以 CSV 显示：每点一行 K,P,X,Y");
     CLI::Option* cass =
         batch->add_flag("--cass", o.cass_flag, "以 CASS 坐标数据显示：每点 N,,Y,X,0");

@@ -26,8 +26,7 @@ namespace {
 using Options = RouteCommands::Options;
 
 void add_file(CLI::App& cmd, RouteOptions& o) {
-    cmd.add_option("file", o.file,
-                   "Korvane 线路文件，文件名以 .xml 结尾时为 LandXML；- 读标准输入")
+    cmd.add_option("file", o.file, "Korvane 线路文件，文件名以 .xml 结尾时为 LandXML；- 读标准输入")
         ->type_name("线路文件")
         ->required();
     cmd.add_option("--name", o.name, "LandXML 文件含多条线路时所用线路的名称")->type_name("名称");
@@ -57,12 +56,14 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
     a.route = app.add_subcommand("route", "沿线路计算（直线、圆曲线、缓和曲线、断链、纵断面）");
     a.route->require_subcommand(1);
 
-    a.info = a.route->add_subcommand("info", "主点与线元分界点，CSV 列 label,station,X,Y,azimuth,radius");
+    a.info = a.route->add_subcommand("info",
+                                     "主点与线元分界点，CSV 列 label,station,X,Y,azimuth,radius");
     add_file(*a.info, o);
     add_output(*a.info, o, true);
 
     a.forward = a.route->add_subcommand(
-        "forward", "坐标正算：桩号处的坐标X、Y、方位角与设计高程H，CSV 列 station,offset,X,Y,azimuth,H");
+        "forward",
+        "坐标正算：桩号处的坐标X、Y、方位角与设计高程H，CSV 列 station,offset,X,Y,azimuth,H");
     add_file(*a.forward, o);
     a.forward->add_option("--station", o.station, "计算桩号，如 K1+234.5 或 1234.5")
         ->type_name("桩号")
@@ -71,12 +72,11 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->type_name("偏距");
     a.forward->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自线路方向顺时针量（默认90）")
         ->type_name("角度");
-    a.forward->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")
-        ->type_name("分区");
+    a.forward->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("分区");
     add_output(*a.forward, o, true);
 
-    a.inverse =
-        a.route->add_subcommand("inverse", "坐标反算：点的桩号、偏距与设计高程H，CSV 列 name,X,Y,station,offset,H");
+    a.inverse = a.route->add_subcommand(
+        "inverse", "坐标反算：点的桩号、偏距与设计高程H，CSV 列 name,X,Y,station,offset,H");
     add_file(*a.inverse, o);
     a.x_option = a.inverse->add_option("--x", o.x, "点的坐标X（北坐标，m）")->type_name("坐标");
     CLI::Option* y = a.inverse->add_option("--y", o.y, "点的坐标Y（东坐标，m）")->type_name("坐标");
@@ -92,25 +92,27 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
     add_output(*a.inverse, o, false);
 
     a.table = a.route->add_subcommand(
-        "table", "逐桩坐标表：起算桩号至止算桩号的中桩与边桩，CSV 列 station,label,offset,X,Y,azimuth,H");
+        "table",
+        "逐桩坐标表：起算桩号至止算桩号的中桩与边桩，CSV 列 station,label,offset,X,Y,azimuth,H");
     add_file(*a.table, o);
     a.table->add_option("--from", o.from, "起算桩号")->type_name("桩号")->required();
     a.table->add_option("--to", o.to, "止算桩号")->type_name("桩号")->required();
     a.table->add_option("--interval", o.interval, "整桩间距（m）")->type_name("间距")->required();
-    a.table->add_option("--offsets", o.offsets,
-                        "边桩偏距，以逗号（或全角逗号）分隔，如 -7.5,0,7.5（默认0）")
+    a.table
+        ->add_option("--offsets", o.offsets,
+                     "边桩偏距，以逗号（或全角逗号）分隔，如 -7.5,0,7.5（默认0）")
         ->type_name("偏距表");
     a.table->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自线路方向顺时针量（默认90）")
         ->type_name("角度");
     a.table->add_flag("--no-key-points", o.no_key_points, "不列主点、线元分界点与断链");
     a.table->add_option("--from-zone", o.from_zone, "长链重复起算桩号时其所在分区")
         ->type_name("分区");
-    a.table->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")
-        ->type_name("分区");
+    a.table->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")->type_name("分区");
     add_output(*a.table, o, true);
 
     a.convert = a.route->add_subcommand(
-        "convert", "Korvane 线路文件与 LandXML 互转：输出文件名以 .xml 结尾时写 LandXML；交点法线路写成线元");
+        "convert",
+        "Korvane 线路文件与 LandXML 互转：输出文件名以 .xml 结尾时写 LandXML；交点法线路写成线元");
     add_file(*a.convert, o);
     a.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")
         ->type_name("输出文件")

@@ -365,8 +365,8 @@ Done run_single_inverse(const RouteOptions& o, const route::Alignment& a,
 // A name that code page 936 cannot hold would stop the file half-way, and
 // one outside ASCII defeats ASCII names: either is refused before anything
 // is written.
-Done check_name(const std::string& where, std::size_t line, std::string_view name,
-                bool file_bytes, files::PointNames names) {
+Done check_name(const std::string& where, std::size_t line, std::string_view name, bool file_bytes,
+                files::PointNames names) {
     bool ascii = true;
     for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::nullopt;
@@ -410,7 +410,8 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     Done refusal;
     std::optional<files::Error> error =
         files::parse_points(text, form, where, [&](const files::PointRecord& p) {
-            if ((refusal = check_name(where, p.line, p.name, file_bytes, choice.names))) return false;
+            if ((refusal = check_name(where, p.line, p.name, file_bytes, choice.names)))
+                return false;
             points.push_back({p.x, p.y});
             lines.push_back(p.line);
             return true;

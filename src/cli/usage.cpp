@@ -232,14 +232,15 @@ std::string message_of(const CLI::ParseError& error, const CLI::App& innermost) 
             return cat({named(before(what, " was given"), innermost), "不取值！"});
         }
         if (what.substr(0, 9) == "Expected ") {
-            return cat({named(before(after(what, " arguments to "), ", got"), innermost), "的取值个数不对！"});
+            return cat({named(before(after(what, " arguments to "), ", got"), innermost),
+                        "的取值个数不对！"});
         }
         return cat({named(name, innermost), "的取值个数不对！"});
     } else if (is<CLI::ConversionError>(error)) {
         std::string_view converted = after(what, "Could not convert: ");
         if (!converted.empty()) {
-            return cat({named(before(converted, " = "), innermost), "的取值“", after(converted, " = "),
-                        "”无法识别！"});
+            return cat({named(before(converted, " = "), innermost), "的取值“",
+                        after(converted, " = "), "”无法识别！"});
         }
         if (ends_with(what, ": too many inputs for a flag") ||
             ends_with(what, ": Should be true/false or a number")) {

@@ -115,8 +115,9 @@ std::optional<Error> ascii_refusal(const route::Alignment& alignment) {
         if (ascii(point_code(k.label, PointNames::ascii))) continue;
         std::string message = "主点“";
         message += k.label;
-        message += "”的名称含汉字等非ASCII字符，按ASCII点名（--names ascii）无法写出，"
-                   "请把交点名改为字母与数字！";
+        message +=
+            "”的名称含汉字等非ASCII字符，按ASCII点名（--names ascii）无法写出，"
+            "请把交点名改为字母与数字！";
         return Error{std::move(message)};
     }
     return std::nullopt;
@@ -401,8 +402,8 @@ std::optional<Error> RouteOutput::table(const route::Alignment& alignment,
             station_chainage_ = r.chainage;
             station_zone_ = r.zone;
         }
-        if (auto failed = point(stake_name(station_, r.offset, names_),
-                                point_code(r.label, names_), r.x, r.y, r.elevation))
+        if (auto failed = point(stake_name(station_, r.offset, names_), point_code(r.label, names_),
+                                r.x, r.y, r.elevation))
             return failed;
     }
     return std::nullopt;

@@ -142,9 +142,9 @@ TEST(route_output, ascii_names_and_codes) {
         EXPECT_NE(bytes.find(format == RouteFormat::csv ? ",DL,-7.500," : "R7.5,DL,"),
                   std::string::npos)
             << bytes;
-        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(),
-                                [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            << bytes;
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        })) << bytes;
     }
     bytes.clear();
     {

@@ -25,8 +25,8 @@ QString QtDesktop::chooseFile(QWidget* parent, FileDialogMode mode, const QStrin
 }
 
 bool QtDesktop::askYesNo(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Question, noticeTitle(), text,
-                    QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(QMessageBox::Question, noticeTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

@@ -424,9 +424,9 @@ void ComputationPane::invertPointsFile() {
     if (!a) return;
     // A table of stakes computed is not thrown away without a word.
     if (results_->kind() == ResultKind::table && results_->size() > 0 &&
-        !desktop_.askYesNo(window(),
-                           QStringLiteral("批量反算的结果将替换结果表中的逐桩坐标表（%1行），是否继续？")
-                               .arg(results_->size())))
+        !desktop_.askYesNo(
+            window(), QStringLiteral("批量反算的结果将替换结果表中的逐桩坐标表（%1行），是否继续？")
+                          .arg(results_->size())))
         return;
     const QString path = desktop_.chooseFile(
         window(), FileDialogMode::Open,

@@ -221,8 +221,7 @@ std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
     } else {
         // Rows added before the fixed last rows (or at the end) as needed.
         const int room = count() - tail - row;
-        if (n > room)
-            after.insert(after.end() - tail, static_cast<std::size_t>(n - room), blank);
+        if (n > room) after.insert(after.end() - tail, static_cast<std::size_t>(n - room), blank);
     }
     Pasted where{row, row + n - 1, column, column};
     for (int i = 0; i < n; ++i) {

@@ -24,9 +24,9 @@ std::vector<QStringList> clipboardRows(const QString& text) {
     std::vector<QStringList> rows;
     QStringList row;
     QString cell;
-    bool quoted = false;     // inside a quoted cell
-    bool cellStart = true;   // nothing of the cell read yet
-    bool lineEmpty = true;   // nothing of the line read yet
+    bool quoted = false;    // inside a quoted cell
+    bool cellStart = true;  // nothing of the cell read yet
+    bool lineEmpty = true;  // nothing of the line read yet
     const auto endCell = [&] {
         row.append(cell.trimmed());
         cell.clear();
@@ -212,8 +212,8 @@ void enableClipboard(QTableView* view) {
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->installEventFilter(new ClipboardKeys(view));
     view->setContextMenuPolicy(Qt::ActionsContextMenu);
-    const auto action = [view](const QString& text, const QString& name, QKeySequence::StandardKey key,
-                               auto slot) {
+    const auto action = [view](const QString& text, const QString& name,
+                               QKeySequence::StandardKey key, auto slot) {
         auto* a = new QAction(text, view);
         a->setObjectName(name);
         // Shown in the menu; the keys themselves are taken by ClipboardKeys.

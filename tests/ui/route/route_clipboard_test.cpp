@@ -182,8 +182,7 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     QCOMPARE(cell(w, "pointTable", 0, 1), QStringLiteral("3456789.5"));
     QCOMPARE(cell(w, "pointTable", 0, 3), QString());
     // A whole table shorter than the one there replaces it.
-    pasteAt(w, "pointTable", 0, 0,
-            QStringLiteral("QD,0,0\nJD1,100,100,50,0,0\nZD,100,300\n"));
+    pasteAt(w, "pointTable", 0, 0, QStringLiteral("QD,0,0\nJD1,100,100,50,0,0\nZD,100,300\n"));
     QCOMPARE(rows(w, "pointTable"), 3);
     QCOMPARE(cell(w, "pointTable", 2, 2), QStringLiteral("300"));
 
@@ -192,7 +191,8 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     child<QAction>(w, "newAction")->trigger();
     QVERIFY(child<QTableView>(w, "elementTable")->isVisibleTo(&w));
     QCOMPARE(rows(w, "elementTable"), 0);
-    pasteAt(w, "elementTable", 0, 0, QStringLiteral("长度,起点半径,终点半径,方向\n100,∞,∞\n60,∞,200,右\n"));
+    pasteAt(w, "elementTable", 0, 0,
+            QStringLiteral("长度,起点半径,终点半径,方向\n100,∞,∞\n60,∞,200,右\n"));
     QCOMPARE(rows(w, "elementTable"), 2);
     QCOMPARE(cell(w, "elementTable", 1, 3), QStringLiteral("右"));
     pasteAt(w, "elementTable", 1, 0, QStringLiteral("80\t200\t200\t右\r\n50\t200\t∞\t右\r\n"));
@@ -208,7 +208,8 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     QCOMPARE(rows(w, "profileTable"), 3);
     QCOMPARE(cell(w, "profileTable", 1, 2), QStringLiteral("5000"));
     // The start table keeps its one row: a second row pasted is left out.
-    pasteAt(w, "startTable", 0, 0, QStringLiteral("S1\tK\tK0+000\t0\t0\t0\nS2\tK\tK1+000\t1\t1\t1\n"));
+    pasteAt(w, "startTable", 0, 0,
+            QStringLiteral("S1\tK\tK0+000\t0\t0\t0\nS2\tK\tK1+000\t1\t1\t1\n"));
     QCOMPARE(rows(w, "startTable"), 1);
     QCOMPARE(cell(w, "startTable", 0, 0), QStringLiteral("S1"));
     QCOMPARE(cell(w, "startTable", 0, 5), QStringLiteral("0"));

@@ -96,11 +96,10 @@ void RouteWindowDetailsTest::coordinatesAsTypedShowWhole() {
     const QFontMetrics fm = points->fontMetrics();
     for (int c : {1, 2}) {
         const int needed = static_cast<QAbstractItemView*>(points)->sizeHintForColumn(c);
-        QVERIFY2(points->columnWidth(c) >= needed,
-                 qPrintable(QStringLiteral("column %1: %2 < %3")
-                                .arg(c)
-                                .arg(points->columnWidth(c))
-                                .arg(needed)));
+        QVERIFY2(points->columnWidth(c) >= needed, qPrintable(QStringLiteral("column %1: %2 < %3")
+                                                                  .arg(c)
+                                                                  .arg(points->columnWidth(c))
+                                                                  .arg(needed)));
         QVERIFY(points->columnWidth(c) > fm.horizontalAdvance(QStringLiteral("3457250.123")));
     }
     // The element method's start table and a chain break, as a new window has them.
