@@ -225,13 +225,14 @@ std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
     }
     Pasted where{row, row + n - 1, column, column};
     for (int i = 0; i < n; ++i) {
-        QStringList& target = after[static_cast<std::size_t>(row + i)];
+        const int at = row + i;
+        QStringList& target = after[static_cast<std::size_t>(at)];
         const QStringList& cells = block[static_cast<std::size_t>(i)];
         for (int j = 0; j < cells.size(); ++j) {
             const int c = column + j;
             if (c >= fields()) break;
             where.lastColumn = std::max(where.lastColumn, c);
-            if (lockedCell(row + i, c, count())) continue;
+            if (lockedCell(at, c, count())) continue;
             target[c] = cells[j];
         }
     }
