@@ -41,13 +41,17 @@ class LabelPlacer {
     LabelPlacer(QPainter& painter, const QRectF& bounds) : painter_(painter), bounds_(bounds) {}
 
     void reserve(const QRectF& r) { taken_.push_back(r); }
+    // A symbol no label may cover (a main point's circle, a JD's triangle);
+    // not counted among the labels.
+    void avoid(const QRectF& r) { symbols_.push_back(r); }
 
     // Draws the text in `r` unless that overlaps a label drawn before or
     // leaves the bounds.
     bool place_in(const QRectF& r, const QString& text) {
         if (text.isEmpty() || taken_.size() >= kMaxLabels || !bounds_.contains(r)) return false;
-        if (std::any_of(taken_.begin(), taken_.end(),
-                        [&](const QRectF& t) { return t.intersects(r); }))
+        const auto covers = [&](const QRectF& t) { return t.intersects(r); };
+        if (std::any_of(taken_.begin(), taken_.end(), covers) ||
+            std::any_of(symbols_.begin(), symbols_.end(), covers))
             return false;
         taken_.push_back(r);
         painter_.fillRect(r, QColor(255, 255, 255, 210));
@@ -80,6 +84,7 @@ class LabelPlacer {
     QPainter& painter_;
     QRectF bounds_;
     std::vector<QRectF> taken_;
+    std::vector<QRectF> symbols_;
 };
 
 }  // namespace korvane::ui
