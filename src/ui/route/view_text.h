@@ -111,8 +111,9 @@ class LabelPlacer {
         const int bottom = at(r.bottom(), bounds_.top(), rows_);
         for (int y = top; y <= bottom; ++y)
             for (int x = left; x <= right; ++x)
-                if (visit(symbols_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
-                                   static_cast<std::size_t>(x)]))
+                if (visit(
+                        symbols_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
+                                 static_cast<std::size_t>(x)]))
                     return true;
         return false;
     }
