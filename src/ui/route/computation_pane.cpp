@@ -227,7 +227,10 @@ QWidget* ComputationPane::buildInverse() {
 }
 
 QWidget* ComputationPane::buildTable() {
-    auto* table = new EnterPage([this] { computeTable(); });
+    // While a table is computed or exported its button is off, and Enter with it.
+    auto* table = new EnterPage([this] {
+        if (tableButton_->isEnabled()) computeTable();
+    });
     auto* tl = new QGridLayout(table);
     from_ = field("fromEdit");
     to_ = field("toEdit");

@@ -164,6 +164,14 @@ void RouteWindowDetailsTest::enterComputesInEveryTab() {
     QVERIFY(QTest::qWaitFor([&w] { return !w.isComputing(); }, 10000));
     QCOMPARE(w.results().rowCount(), 5);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    // While a table is computed, Enter starts no other (as its button).
+    child<QLineEdit>(w, "intervalEdit")->setText(QStringLiteral("0.001"));
+    child<QPushButton>(w, "tableButton")->click();
+    QVERIFY(w.isComputing());
+    child<QLineEdit>(w, "intervalEdit")->setText(QStringLiteral("25"));
+    pressEnter(child<QLineEdit>(w, "intervalEdit"));
+    QVERIFY(QTest::qWaitFor([&w] { return !w.isComputing(); }, 20000));
+    QCOMPARE(w.results().rowCount(), 100001);
 }
 
 void RouteWindowDetailsTest::theTableRangeFollowsTheAlignment() {
