@@ -192,6 +192,18 @@ void TextTable::removeRowAt(int row) {
     undo_->push(new RowCommand(this, row, rows_[static_cast<std::size_t>(row)], true));
 }
 
+bool TextTable::endsAsTail(const std::vector<QStringList>& block, int column) const {
+    // An end point has nothing in the cells fixed rows do not take (ZD has no
+    // radius or transitions); a row with them is one more JD.
+    if (lockedFrom_ < 0 || block.empty()) return true;
+    const QStringList& last = block.back();
+    for (int j = std::max(0, lockedFrom_ - column); j < last.size(); ++j) {
+        const QString& text = last[j];
+        if (!text.isEmpty() && text != QStringLiteral("0")) return false;
+    }
+    return true;
+}
+
 std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
                                                   const std::vector<QStringList>& block) {
     const int n = fixedCount_ ? std::min(static_cast<int>(block.size()), rowCount() - row)
@@ -210,7 +222,7 @@ std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
         // At a fixed last row: the block ends at the last of them.
         const int added = std::max(0, n - (count() - row));
         after.insert(after.begin() + row, static_cast<std::size_t>(added), blank);
-    } else if (head > 0 && tail > 0 && row == 0 && n >= head + tail) {
+    } else if (head > 0 && tail > 0 && row == 0 && n >= head + tail && endsAsTail(block, column)) {
         // The whole table, its start and end rows included.
         const int middle = count() - head - tail;
         const int wanted = n - head - tail;

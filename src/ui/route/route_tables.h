@@ -64,9 +64,10 @@ class TextTable : public QAbstractTableModel {
     // undoable step. Rows are added where the block runs past the rows it
     // may write: at the end, or before the fixed last rows. A block pasted at
     // the first of fixed first rows with at least as many rows as the fixed
-    // ones is the whole table: its first rows go to the fixed first rows, its
-    // last to the fixed last rows and the rows between are made as many as
-    // its middle rows. A block pasted at a fixed last row ends there, its
+    // ones, whose last row leaves empty (or 0) the cells fixed rows take no
+    // text in, is the whole table: its first rows go to the fixed first rows,
+    // its last to the fixed last rows and the rows between are made as many
+    // as its middle rows. A block pasted at a fixed last row ends there, its
     // earlier rows added before it. Cells past the last column, and cells
     // that take no text, are left out. The rows written, or none when
     // nothing changed.
@@ -94,6 +95,7 @@ class TextTable : public QAbstractTableModel {
   private:
     bool fixedRow(int row) const;
     bool lockedCell(int row, int column, int rowCount) const;
+    bool endsAsTail(const std::vector<QStringList>& block, int column) const;
 
     QStringList headers_;
     QUndoStack* undo_;

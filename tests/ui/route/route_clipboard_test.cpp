@@ -181,6 +181,13 @@ void RouteClipboardTest::pastedRowsGoAtTheCurrentCellAddingRows() {
     pasteAt(w, "pointTable", 0, 1, QStringLiteral("3456789.5\t512345.5\t999"));
     QCOMPARE(cell(w, "pointTable", 0, 1), QStringLiteral("3456789.5"));
     QCOMPARE(cell(w, "pointTable", 0, 3), QString());
+    // Rows pasted at QD that end in a JD (it has a radius) are no whole
+    // table: ZD and the JDs after them stay.
+    pasteAt(w, "pointTable", 0, 0,
+            QStringLiteral("QD,3456789.5,512345.5\nJD1,3457250,512700,600,120,120\n"));
+    QCOMPARE(rows(w, "pointTable"), 6);
+    QCOMPARE(cell(w, "pointTable", 5, 0), QStringLiteral("ZD"));
+    QCOMPARE(cell(w, "pointTable", 4, 0), QStringLiteral("JD4"));
     // A whole table shorter than the one there replaces it.
     pasteAt(w, "pointTable", 0, 0, QStringLiteral("QD,0,0\nJD1,100,100,50,0,0\nZD,100,300\n"));
     QCOMPARE(rows(w, "pointTable"), 3);
