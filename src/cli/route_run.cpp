@@ -303,9 +303,11 @@ Done run_forward(const RouteOptions& o) {
 // ---------------------------------------------------------------------------
 // inverse
 
-// Notes on standard error for points with several perpendicular feet.
-class SeveralFeet {
+// Notes on standard error for points of a file whose feet need a word:
+// "注意：第3、9行" + what, with a count beyond the lines listed.
+class LineNotes {
   public:
+    explicit LineNotes(const char* what) : what_(what) {}
     void add(std::size_t line) {
         if (lines_.size() < files::kMaxListedBadLines) lines_.push_back(line);
         ++count_;
@@ -319,11 +321,13 @@ class SeveralFeet {
         }
         text += "行";
         if (count_ > lines_.size()) text += "等" + std::to_string(count_) + "个";
-        text += "点在线路上有多个垂足，结果取最近的一个。\n";
+        text += what_;
+        text += "\n";
         std::fwrite(text.data(), 1, text.size(), stderr);
     }
 
   private:
+    const char* what_;
     std::vector<std::size_t> lines_;
     std::size_t count_ = 0;
 };
@@ -427,9 +431,14 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     if (refusal) return refusal;
     if (error) return refused(std::move(error->message));
     const std::vector<route::Foot>& feet = found.value();
-    SeveralFeet notes;
+    LineNotes several("点在线路上有多个垂足，结果取最近的一个。");
+    LineNotes corners("点在折点外侧，没有垂足，结果以折点为垂足，偏距为到折点的距离。");
     for (std::size_t i = 0; i < feet.size(); ++i) {
-        if (feet[i].feet > 1) notes.add(lines[i]);
+        if (feet[i].corner) {
+            corners.add(lines[i]);
+        } else if (feet[i].feet > 1) {
+            several.add(lines[i]);
+        }
     }
 
     Checked<std::unique_ptr<Rows>> opened = Rows::open(choice, files::RouteRows::inverse);
@@ -448,7 +457,8 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     if (failed) return failed;
     if (error) return refused(std::move(error->message));
     if (Done finished = rows.finish()) return finished;
-    notes.print();
+    several.print();
+    corners.print();
     return std::nullopt;
 }
 

@@ -123,9 +123,15 @@ class Parser {
         if (kind == "终点") return end_point();
         if (kind == "断链") return chain_break();
         if (kind == "变坡点") return vertical_point();
-        return Fault{
-            "不认识的记录" + in_quotes(kind) +
-            "，应为起点、直线、圆曲线、缓和曲线、折点、线元起点、交点、终点、断链或变坡点"};
+        if (kind == "路幅") return section_part();
+        if (kind == "设计线") return profile_line();
+        if (kind == "旋转轴") return rotation_axis();
+        if (kind == "超高") return side_values(kind, def_.section.superelevation);
+        if (kind == "加宽") return side_values(kind, def_.section.widening);
+        if (kind == "超高过渡") return runoff();
+        return Fault{"不认识的记录" + in_quotes(kind) +
+                     "，应为起点、直线、圆曲线、缓和曲线、折点、线元起点、交点、终点、断链、"
+                     "变坡点、路幅、设计线、旋转轴、超高、加宽或超高过渡"};
     }
 
     std::optional<Fault> header() {
@@ -335,8 +341,8 @@ class Parser {
         if (mode_ != Mode::points)
             return Fault{"线元法的文件（起点有方位角）不能有交点记录，线元与交点不能混用"};
         if (end_) return Fault{"终点之后不能再有交点"};
-        if (fields_.size() != 7)
-            return Fault{"交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2”"};
+        if (fields_.size() < 7 || fields_.size() > 9)
+            return Fault{"交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2[,超高%,加宽]”"};
         IntersectionPoint p;
         p.name = fields_[1];
         if (auto f = number(2, "X", p.x)) return f;
@@ -345,6 +351,10 @@ class Parser {
         if (auto f = not_negative(4, "半径", p.radius)) return f;
         if (auto f = not_negative(5, "缓和曲线长1", p.entry_transition)) return f;
         if (auto f = not_negative(6, "缓和曲线长2", p.exit_transition)) return f;
+        if (fields_.size() > 7 && !fields_[7].empty())
+            if (auto f = not_negative(7, "超高", p.superelevation)) return f;
+        if (fields_.size() > 8)
+            if (auto f = not_negative(8, "加宽", p.widening)) return f;
         auto& points = std::get<PointsDef>(def_.horizontal).points;
         if (points.size() == route::kMaxIntersectionPoints)
             return too_many("交点", route::kMaxIntersectionPoints);
@@ -376,13 +386,19 @@ class Parser {
     }
 
     std::optional<Fault> vertical_point() {
-        if (fields_.size() != 4 && fields_.size() != 5)
-            return Fault{"变坡点应为“变坡点,桩号,高程,竖曲线半径”"};
+        if (fields_.size() != 4 && fields_.size() != 5 && fields_.size() != 7)
+            return Fault{
+                "变坡点应为“变坡点,桩号,高程,竖曲线半径[,分区]”，不对称竖曲线为"
+                "“变坡点,桩号,高程,0,[分区],前段长,后段长”"};
         route::VerticalPoint v;
         if (auto f = chainage(1, "变坡点桩号", v.chainage)) return f;
         if (auto f = number(2, "高程", v.elevation)) return f;
         if (auto f = not_negative(3, "竖曲线半径", v.radius)) return f;
-        if (fields_.size() == 5) {
+        if (fields_.size() == 7) {
+            if (auto f = not_negative(5, "竖曲线前段长", v.length_in)) return f;
+            if (auto f = not_negative(6, "竖曲线后段长", v.length_out)) return f;
+        }
+        if (fields_.size() >= 5 && !(fields_.size() == 7 && fields_[4].empty())) {
             const std::string& t = fields_[4];
             int zone = 0;
             const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), zone);
@@ -394,6 +410,92 @@ class Parser {
             return too_many("变坡点", route::kMaxVerticalPoints);
         def_.profile.push_back(v);
         return std::nullopt;
+    }
+
+    // 路幅,右,7.5,-2,行车道,是: one segment of a side, from the centre line out.
+    std::optional<Fault> section_part() {
+        if (fields_.size() < 4 || fields_.size() > 6)
+            return Fault{"路幅应为“路幅,左或右,宽度,横坡%[,名称[,是否随超高]]”"};
+        std::vector<route::SectionPart>* side = nullptr;
+        if (fields_[1] == "左") {
+            side = &def_.section.left;
+        } else if (fields_[1] == "右") {
+            side = &def_.section.right;
+        } else {
+            return Fault{"路幅的一侧" + in_quotes(fields_[1]) + "应为左或右"};
+        }
+        route::SectionPart part;
+        if (auto f = positive(2, "路幅宽度", part.width)) return f;
+        if (auto f = number(3, "路幅横坡", part.slope)) return f;
+        if (fields_.size() > 4) part.name = fields_[4];
+        if (fields_.size() > 5) {
+            if (fields_[5] == "是") {
+                part.turns = true;
+            } else if (fields_[5] == "否") {
+                part.turns = false;
+            } else {
+                return Fault{"是否随超高" + in_quotes(fields_[5]) + "应为是或否"};
+            }
+        }
+        if (side->size() == route::kMaxSectionParts)
+            return too_many(fields_[1] + "侧路幅", route::kMaxSectionParts);
+        side->push_back(std::move(part));
+        return std::nullopt;
+    }
+
+    std::optional<Fault> profile_line() {
+        if (fields_.size() != 2) return Fault{"设计线应为“设计线,偏距”（0为中线）"};
+        if (auto f = number(1, "设计线偏距", def_.section.profile_offset)) return f;
+        if (def_.section.profile_offset == 0) def_.section.profile_offset = 0;
+        return std::nullopt;
+    }
+
+    std::optional<Fault> rotation_axis() {
+        if (fields_.size() != 2)
+            return Fault{"旋转轴应为“旋转轴,中线”“旋转轴,内边线”“旋转轴,外边线”或“旋转轴,偏距”"};
+        route::RotationAxis& axis = def_.section.axis;
+        const std::string& t = fields_[1];
+        if (t == "中线") {
+            axis = {route::AxisKind::centre, 0};
+        } else if (t == "内边线") {
+            axis = {route::AxisKind::inner_edge, 0};
+        } else if (t == "外边线") {
+            axis = {route::AxisKind::outer_edge, 0};
+        } else {
+            const std::optional<double> v = geometry::parse_strict(t);
+            if (!v || !std::isfinite(*v))
+                return Fault{"旋转轴" + in_quotes(t) + "应为中线、内边线、外边线或偏距（米）"};
+            axis = {route::AxisKind::offset, *v == 0 ? 0 : *v};
+        }
+        return std::nullopt;
+    }
+
+    // 超高,K0+400.000,2,-6[,分区] and 加宽,K0+400.000,0,0.8[,分区].
+    std::optional<Fault> side_values(const std::string& kind,
+                                     std::vector<route::SideValues>& list) {
+        if (fields_.size() != 4 && fields_.size() != 5)
+            return Fault{kind + "应为“" + kind + ",桩号,左,右[,分区]”"};
+        route::SideValues v;
+        if (auto f = chainage(1, "桩号", v.chainage)) return f;
+        if (auto f = number(2, "左侧数值", v.left)) return f;
+        if (auto f = number(3, "右侧数值", v.right)) return f;
+        if (fields_.size() == 5) {
+            const std::string& t = fields_[4];
+            int zone = 0;
+            const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), zone);
+            if (ec != std::errc() || end != t.data() + t.size() || zone < 1)
+                return Fault{"分区" + in_quotes(t) + "应为1、2、3……（长链两侧的第几段）"};
+            v.zone = zone;
+        }
+        if (list.size() == route::kMaxSectionRecords)
+            return too_many(kind, route::kMaxSectionRecords);
+        list.push_back(v);
+        return std::nullopt;
+    }
+
+    std::optional<Fault> runoff() {
+        if (fields_.size() != 2) return Fault{"超高过渡应为“超高过渡,长度”"};
+        return not_negative(1, "超高过渡长度", def_.section.runoff);
     }
 
     Definition def_;
@@ -490,6 +592,73 @@ std::optional<std::string> field_fault(std::string_view text, const std::string&
         return what + "含有换行符，无法写成一行";
     if (geometry::trim_spaces(text) != text)
         return what + in_quotes(text) + "的开头或结尾有空格，读回时会丢失";
+    return std::nullopt;
+}
+
+// The section records: template, profile line and axis where they differ
+// from the defaults, runoff length, superelevation and widening.
+std::optional<std::string> section_lines(const Definition& d, std::string& out) {
+    const route::SectionDef& sec = d.section;
+    constexpr const char* kNotFinite = "横断面中有不是有限数的数值，无法保存";
+    for (int side = 0; side < 2; ++side) {
+        for (const route::SectionPart& p : side == 0 ? sec.left : sec.right) {
+            if (auto f = field_fault(p.name, "路幅名称")) return f;
+            if (!std::isfinite(p.width) || !std::isfinite(p.slope)) return kNotFinite;
+            out += side == 0 ? "路幅,左," : "路幅,右,";
+            geometry::append_exact(out, p.width);
+            out += ",";
+            geometry::append_exact(out, p.slope);
+            out += ",";
+            out += p.name;
+            out += p.turns ? ",是\r\n" : ",否\r\n";
+        }
+    }
+    if (sec.profile_offset != 0) {
+        if (!std::isfinite(sec.profile_offset)) return kNotFinite;
+        out += "设计线,";
+        geometry::append_exact(out, sec.profile_offset);
+        out += "\r\n";
+    }
+    switch (sec.axis.kind) {
+        case route::AxisKind::centre:
+            break;
+        case route::AxisKind::inner_edge:
+            out += "旋转轴,内边线\r\n";
+            break;
+        case route::AxisKind::outer_edge:
+            out += "旋转轴,外边线\r\n";
+            break;
+        case route::AxisKind::offset:
+            if (!std::isfinite(sec.axis.offset)) return kNotFinite;
+            out += "旋转轴,";
+            geometry::append_exact(out, sec.axis.offset);
+            out += "\r\n";
+            break;
+    }
+    if (sec.runoff != 0) {
+        if (!std::isfinite(sec.runoff)) return kNotFinite;
+        out += "超高过渡,";
+        geometry::append_exact(out, sec.runoff);
+        out += "\r\n";
+    }
+    for (int kind = 0; kind < 2; ++kind) {
+        for (const route::SideValues& v : kind == 0 ? sec.superelevation : sec.widening) {
+            if (!std::isfinite(v.chainage) || !std::isfinite(v.left) || !std::isfinite(v.right))
+                return kNotFinite;
+            if (v.zone < 0) return "超高或加宽记录的分区应为正数";
+            out += kind == 0 ? "超高," : "加宽,";
+            append_chainage(out, v.chainage, d.prefix);
+            out += ",";
+            geometry::append_exact(out, v.left);
+            out += ",";
+            geometry::append_exact(out, v.right);
+            if (v.zone != 0) {
+                out += ",";
+                out += std::to_string(v.zone);
+            }
+            out += "\r\n";
+        }
+    }
     return std::nullopt;
 }
 
@@ -615,6 +784,15 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
                 out += ",";
                 geometry::append_exact(out, v);
             }
+            if (jd.superelevation != 0 || jd.widening != 0) {
+                if (!finite({jd.superelevation, jd.widening})) return kNotFinite;
+                out += ",";
+                geometry::append_exact(out, jd.superelevation);
+                if (jd.widening != 0) {
+                    out += ",";
+                    geometry::append_exact(out, jd.widening);
+                }
+            }
             out += "\r\n";
         }
         out += "终点,";
@@ -639,14 +817,22 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
         geometry::append_exact(out, v.elevation);
         out += ",";
         geometry::append_exact(out, v.radius);
-        if (v.zone != 0) {
+        const bool unsymmetric = v.length_in != 0 || v.length_out != 0;
+        if (v.zone != 0 || unsymmetric) {
             if (v.zone < 0) return "变坡点的分区应为正数";
             out += ",";
-            out += std::to_string(v.zone);
+            if (v.zone != 0) out += std::to_string(v.zone);
+        }
+        if (unsymmetric) {
+            if (!finite({v.length_in, v.length_out})) return kNotFinite;
+            out += ",";
+            geometry::append_exact(out, v.length_in);
+            out += ",";
+            geometry::append_exact(out, v.length_out);
         }
         out += "\r\n";
     }
-    return std::nullopt;
+    return section_lines(d, out);
 }
 
 std::optional<std::string> file_bytes(const Definition& d, std::string& bytes) {

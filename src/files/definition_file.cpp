@@ -68,9 +68,12 @@ std::optional<std::string> difference(const route::Alignment& a, const route::Al
     }
     if (a.has_profile() != b.has_profile()) return "纵断面不同";
     for (const auto& g : a.profile()) {
-        const std::optional<double> ha = a.elevation_at(g.s);
-        const std::optional<double> hb = b.elevation_at(g.s);
-        if (ha.has_value() != hb.has_value() || (ha && !near(*ha, *hb))) return "纵断面不同";
+        // At the point and inside either part of its vertical curve.
+        for (const double s : {g.s, g.s - g.tangent_in / 2, g.s + g.tangent_out / 2}) {
+            const std::optional<double> ha = a.elevation_at(s);
+            const std::optional<double> hb = b.elevation_at(s);
+            if (ha.has_value() != hb.has_value() || (ha && !near(*ha, *hb))) return "纵断面不同";
+        }
     }
     return std::nullopt;
 }

@@ -7,6 +7,7 @@
 
 #include "files/codec.h"
 #include "files/landxml.h"
+#include "files/landxml_section.h"
 #include "files/landxml_xml.h"
 #include "files/read_file.h"
 #include "files/texts.h"
@@ -80,7 +81,6 @@ class Listing {
 // Design data of an alignment that Korvane does not compute with.
 constexpr std::pair<std::string_view, std::string_view> kIgnoredData[] = {
     {"Cant", "超高（Cant）"},
-    {"Superelevation", "超高（Superelevation）"},
     {"CrossSects", "横断面（CrossSects）"},
 };
 
@@ -108,6 +108,7 @@ class Importer {
         if (auto f = geometry(h)) return fail(*f);
         if (auto f = equations(h, d.breaks)) return fail(*f);
         if (auto f = profile(d.profile)) return fail(*f);
+        if (auto f = section(h, d.section)) return fail(*f);
         std::size_t jumps = 0;
         for (const route::Notice& n : route::curvature_jumps(h)) {
             if (++jumps <= kListed) warn(n.message);
@@ -140,6 +141,7 @@ class Importer {
                 if (local_name(p) != "Property") continue;
                 const std::string_view label = p.attribute("label").as_string();
                 const std::string value = p.attribute("value").as_string();
+                section_properties_.emplace_back(label, value);
                 if (label == kAzimuthLabel) {
                     stored_azimuth_ = number(value);
                 } else if (label == kRadiusLabel) {
@@ -476,6 +478,34 @@ class Importer {
         return std::nullopt;
     }
 
+    // The section: the Korvane Feature's template and exact records, else
+    // the file's Superelevation elements.
+    std::optional<std::string> section(const ElementsDef& h, route::SectionDef& out) {
+        const auto at = [this](double station, route::SideValues& v) {
+            route::VerticalPoint p;
+            place(station, p);
+            v.chainage = p.chainage;
+            v.zone = p.zone;
+        };
+        bool exact = false;
+        for (const auto& [label, value] : section_properties_)
+            read_section_property(label, value, out, exact, at);
+        if (exact) return std::nullopt;
+        // The side towards the centre of the curve at an internal station.
+        const auto inner = [&h](double station) {
+            double s = station - h.start_chainage;
+            for (const ElementDef& e : h.elements) {
+                if (s <= e.length || &e == &h.elements.back()) {
+                    const double r = std::isfinite(e.radius_start) ? e.radius_start : e.radius_end;
+                    return r > 0 ? 1 : 0;
+                }
+                s -= e.length;
+            }
+            return 1;
+        };
+        return read_superelevation(node_, units_.metres, out, at, inner, out.superelevation);
+    }
+
     // A vertical point's internal station as a chainage, with its zone where
     // a long chain makes the chainage occur twice.
     void place(double station, route::VerticalPoint& v) const {
@@ -561,10 +591,14 @@ class Importer {
                 if (auto f = attribute(n, "lengthIn", what, false, in)) return f;
                 if (auto f = attribute(n, "lengthOut", what, false, outgoing)) return f;
                 if (!in || !outgoing) return what + "缺少lengthIn或lengthOut";
-                if (std::fabs(*in - *outgoing) > kMaxElementGap)
-                    return what + "的lengthIn（" + geometry::exact_text(*in) + "米）与lengthOut（" +
-                           geometry::exact_text(*outgoing) + "米）不等，不对称竖曲线无法导入";
-                length = *in + *outgoing;
+                // Equal parts are the symmetric curve of a radius; unequal
+                // ones stay two parabolas.
+                if (*in == *outgoing) {
+                    length = *in + *outgoing;
+                } else {
+                    v.length_in = *in;
+                    v.length_out = *outgoing;
+                }
             }
             out.push_back(v);
             para_length.push_back(length);
@@ -636,6 +670,7 @@ class Importer {
     }
 
     pugi::xml_node node_;
+    std::vector<std::pair<std::string, std::string>> section_properties_;
     Units units_;
     Warnings* warnings_;
     std::string name_;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "files/landxml.h"
+#include "files/landxml_section.h"
 #include "files/landxml_xml.h"
 #include "files/safe_write.h"
 #include "files/texts.h"
@@ -81,25 +82,32 @@ std::string utc_stamp(const char* format) {
     return text;
 }
 
-// The elements of an alignment by intersection points, from the checked alignment.
-Result<ElementsDef> expanded(const Definition& d) {
-    auto built = route::Alignment::build(d);
-    if (!built)
-        return detail::bare_failure(built.failure().message.substr(
-            0, built.failure().message.size() - std::string_view("！").size()));
-    return route::elements_of(d, built.value());
-}
-
 std::optional<std::string> build_document(const Definition& d, pugi::xml_document& doc) {
     ElementsDef h;
     if (const auto* e = std::get_if<ElementsDef>(&d.horizontal)) {
         h = *e;
     } else {
-        auto x = expanded(d);
-        if (!x)
-            return x.failure().message.substr(
-                0, x.failure().message.size() - std::string_view("！").size());
-        h = std::move(x).value();
+        // The elements the points expand into, with the superelevation and
+        // widening they derive as records.
+        auto built = route::Alignment::build(d);
+        if (!built)
+            return built.failure().message.substr(
+                0, built.failure().message.size() - std::string_view("！").size());
+        Definition elements = route::as_elements(d, built.value());
+        if (auto f = build_document(elements, doc)) return f;
+        // The intersection points, named, after the elements they expand into.
+        pugi::xml_node al = doc.child("LandXML").child("Alignments").child("Alignment");
+        const auto& pd = std::get<route::PointsDef>(d.horizontal);
+        pugi::xml_node pis = al.insert_child_after("AlignPIs", al.child("CoordGeom"));
+        const auto add_pi = [&](const std::string& name, double x, double y) {
+            pugi::xml_node pi = pis.append_child("AlignPI").append_child("PI");
+            if (!name.empty()) pi.append_attribute("name") = name.c_str();
+            pi.text().set(point_text(x, y).c_str());
+        };
+        add_pi("QD", pd.start_x, pd.start_y);
+        for (const route::IntersectionPoint& jd : pd.points) add_pi(jd.name, jd.x, jd.y);
+        add_pi("ZD", pd.end_x, pd.end_y);
+        return std::nullopt;
     }
     if (h.elements.empty()) return std::string("线路中没有线元，无法导出");
     const auto finite = [](double v) { return std::isfinite(v); };
@@ -199,19 +207,6 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         pose = end;
     }
 
-    // The intersection points, named, after the elements they expand into.
-    if (const auto* pd = std::get_if<route::PointsDef>(&d.horizontal)) {
-        pugi::xml_node pis = al.append_child("AlignPIs");
-        const auto add_pi = [&](const std::string& name, double x, double y) {
-            pugi::xml_node pi = pis.append_child("AlignPI").append_child("PI");
-            if (!name.empty()) pi.append_attribute("name") = name.c_str();
-            pi.text().set(point_text(x, y).c_str());
-        };
-        add_pi("QD", pd->start_x, pd->start_y);
-        for (const route::IntersectionPoint& jd : pd->points) add_pi(jd.name, jd.x, jd.y);
-        add_pi("ZD", pd->end_x, pd->end_y);
-    }
-
     // Chain breaks: the internal station runs on from staStart. In zone z a
     // chainage is the internal station plus shift[z - 1] (0 in zone 1), and
     // zone z ends at the chainage back_of[z - 1].
@@ -231,18 +226,20 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         shift.push_back(b.ahead - internal);
         back_of.push_back(b.back);
     }
-    // Vertical points in the internal stationing, as LandXML gives them.
-    std::vector<double> station(d.profile.size());
-    for (std::size_t i = 0; i < d.profile.size(); ++i) {
-        const route::VerticalPoint& v = d.profile[i];
+    // A chainage (of a zone, or 0: the first holding it) in the internal
+    // stationing, as LandXML gives positions along the alignment.
+    const auto internal_station = [&](double chainage, int zone) {
         std::size_t z = 0;
-        if (v.zone > 0) {
-            z = std::min(static_cast<std::size_t>(v.zone), shift.size()) - 1;
+        if (zone > 0) {
+            z = std::min(static_cast<std::size_t>(zone), shift.size()) - 1;
         } else {
-            while (z < back_of.size() && v.chainage > back_of[z]) ++z;
+            while (z < back_of.size() && chainage > back_of[z]) ++z;
         }
-        station[i] = z == 0 ? v.chainage : v.chainage - shift[z];
-    }
+        return z == 0 ? chainage : chainage - shift[z];
+    };
+    std::vector<double> station(d.profile.size());
+    for (std::size_t i = 0; i < d.profile.size(); ++i)
+        station[i] = internal_station(d.profile[i].chainage, d.profile[i].zone);
 
     std::vector<std::pair<std::size_t, double>> inexact_radii;
     if (!d.profile.empty()) {
@@ -256,7 +253,15 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
                 return "纵断面第" + std::to_string(i + 1) + "个变坡点的数值不对，无法导出";
             const bool interior = i > 0 && i + 1 < d.profile.size();
             pugi::xml_node n;
-            if (v.radius > 0 && interior) {
+            if (v.length_in != 0 || v.length_out != 0) {
+                if (!interior || !finite(v.length_in) || !finite(v.length_out) ||
+                    !(v.length_in > 0) || !(v.length_out > 0) || v.radius != 0)
+                    return "纵断面第" + std::to_string(i + 1) +
+                           "个变坡点的不对称竖曲线不对，无法导出";
+                n = pa.append_child("UnsymParaCurve");
+                n.append_attribute("lengthIn") = geometry::exact_text(v.length_in).c_str();
+                n.append_attribute("lengthOut") = geometry::exact_text(v.length_out).c_str();
+            } else if (v.radius > 0 && interior) {
                 const double omega = grade_change(d.profile, station, i);
                 if (!(std::fabs(omega) > 0) || !finite(omega))
                     return "纵断面第" + std::to_string(i + 1) +
@@ -300,7 +305,7 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
         p.append_attribute("value") =
             (std::to_string(index) + " " + geometry::exact_text(radius)).c_str();
     }
-    return std::nullopt;
+    return write_section(d, al, f, internal_station);
 }
 
 }  // namespace

@@ -159,6 +159,8 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
     // azimuth also into later stations' rows while it stays the same (as
     // along a straight).
     RowText chainage, azimuth, h;
+    bool h_known = false;
+    double h_value = 0;
     double azimuth_radians = 0;
     double station_chainage = 0;
     int station_zone = 0;
@@ -245,11 +247,17 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
             p = azimuth.copy(text, p);
         }
         *p++ = ',';
-        if (station) {
+        // The design elevation differs from stake to stake across a section;
+        // it is written again only where it changes (the centre line's of a
+        // station without a template, a level section).
+        if (h.empty() || r.elevation.has_value() != h_known ||
+            (r.elevation && *r.elevation != h_value)) {
             p = h.write(text, p, [&](char* first) -> char* {
                 if (!r.elevation) return first;
                 return put_fixed(first, *r.elevation, d);
             });
+            h_known = r.elevation.has_value();
+            h_value = r.elevation.value_or(0);
         } else {
             p = h.copy(text, p);
         }

@@ -562,7 +562,19 @@ struct Builder {
             if (!(v.radius <= kMaxLength)) {
                 return fail(who + "的竖曲线半径超出范围！", Subject::vertical_point, i);
             }
-            if ((i == 0 || i == n - 1) && v.radius != 0) {
+            const bool unsymmetric = v.length_in != 0 || v.length_out != 0;
+            if (unsymmetric) {
+                if (!(v.length_in > 0 && v.length_in <= kMaxLength && v.length_out > 0 &&
+                      v.length_out <= kMaxLength)) {
+                    return fail(who + "的不对称竖曲线前、后段长应为正数！", Subject::vertical_point,
+                                i);
+                }
+                if (v.radius != 0) {
+                    return fail(who + "不能同时给出竖曲线半径与不对称竖曲线的段长！",
+                                Subject::vertical_point, i);
+                }
+            }
+            if ((i == 0 || i == n - 1) && (v.radius != 0 || unsymmetric)) {
                 return fail(who + "是纵断面的" + (i == 0 ? "起点" : "终点") + "，不能设竖曲线！",
                             Subject::vertical_point, i);
             }
@@ -576,6 +588,8 @@ struct Builder {
             gr.s = s;
             gr.elevation = v.elevation;
             gr.radius = v.radius;
+            gr.tangent_in = v.length_in;
+            gr.tangent_out = v.length_out;
         }
         for (int i = 0; i + 1 < n; ++i) {
             Alignment::Grade& gr = g[static_cast<std::size_t>(i)];
@@ -586,8 +600,25 @@ struct Builder {
             Alignment::Grade& gr = g[static_cast<std::size_t>(i)];
             const double omega = gr.grade - g[static_cast<std::size_t>(i) - 1].grade;
             if (gr.radius > 0 && omega != 0) {
-                gr.tangent = gr.radius * std::fabs(omega) / 2;
+                const double t = gr.radius * std::fabs(omega) / 2;
+                gr.tangent_in = t;
+                gr.tangent_out = t;
                 gr.sign = omega > 0 ? 1.0 : -1.0;
+                gr.divisor_in = 2 * gr.radius;
+                gr.divisor_out = gr.divisor_in;
+                gr.external = t * t / (2 * gr.radius);
+            } else if (gr.tangent_in > 0 && omega != 0) {
+                // Two parabolas with a common tangent above (below) the
+                // point: E = |ω|·L1·L2 / (2(L1 + L2)), and each part rises
+                // from its tangent as E·(x/Lk)².
+                const double l1 = gr.tangent_in, l2 = gr.tangent_out;
+                gr.sign = omega > 0 ? 1.0 : -1.0;
+                gr.external = std::fabs(omega) * l1 * l2 / (2 * (l1 + l2));
+                gr.divisor_in = l1 * l1 / gr.external;
+                gr.divisor_out = l2 * l2 / gr.external;
+            } else {
+                gr.tangent_in = 0;
+                gr.tangent_out = 0;
             }
         }
         for (int i = 0; i + 1 < n; ++i) {
@@ -595,14 +626,14 @@ struct Builder {
             const Alignment::Grade& next = g[static_cast<std::size_t>(i) + 1];
             // Curves that touch within a millimetre (rounded design numbers)
             // are not an overlap.
-            if (gr.tangent + next.tangent > next.s - gr.s + kTouching) {
+            if (gr.tangent_out + next.tangent_in > next.s - gr.s + kTouching) {
                 const std::string one = ordinal(i) + "变坡点";
                 std::string two = ordinal(i + 1) + "变坡点";
-                if (gr.tangent == 0) {
+                if (gr.tangent_out == 0) {
                     return fail(two.append("的竖曲线超出").append(one).append("！"),
                                 Subject::vertical_point, i + 1, i);
                 }
-                if (next.tangent == 0) {
+                if (next.tangent_in == 0) {
                     return fail(std::string(one).append("的竖曲线超出").append(two).append("！"),
                                 Subject::vertical_point, i, i + 1);
                 }
@@ -663,6 +694,9 @@ Outcome<Alignment> Alignment::build(const Definition& definition) {
         k.chainage = b.a.chainage_of(k.s, k.zone);
     }
     if (auto f = b.profile(definition.profile)) return *f;
+    Outcome<Section> section = Section::build(definition, b.a);
+    if (!section) return section.failure();
+    b.a.section_ = std::move(section.value());
     return std::move(b.a);
 }
 
@@ -750,12 +784,12 @@ std::optional<double> Alignment::elevation_at(double s) const {
     const double from = s - g.s;
     const double to = next.s - s;
     double h = g.elevation + g.grade * from;
-    if (from < g.tangent) {
-        const double x = g.tangent - from;
-        h += g.sign * x * x / (2 * g.radius);
-    } else if (to < next.tangent) {
-        const double x = next.tangent - to;
-        h += next.sign * x * x / (2 * next.radius);
+    if (from < g.tangent_out) {
+        const double x = g.tangent_out - from;
+        h += g.sign * x * x / g.divisor_out;
+    } else if (to < next.tangent_in) {
+        const double x = next.tangent_in - to;
+        h += next.sign * x * x / next.divisor_in;
     }
     return h;
 }

@@ -15,6 +15,7 @@
 #include "route/definition.h"
 #include "route/element.h"
 #include "route/failure.h"
+#include "route/section.h"
 
 namespace korvane::route {
 
@@ -112,6 +113,16 @@ class Alignment {
     // without a profile.
     std::optional<double> elevation_at(double s) const;
 
+    // The road surface across the line: template, superelevation, widening.
+    const Section& section() const { return section_; }
+
+    // Design elevation of the road surface at s and `offset` (positive right),
+    // metres: H(s, d) of the section; nothing outside the template (off the
+    // profile's line where there is no template) or outside the profile.
+    std::optional<double> design_elevation(double s, double offset) const {
+        return section_.at(s, elevation_at(s)).elevation(offset);
+    }
+
     // The zone holding s: at a chain break, the zone before it.
     int zone_of(double s) const;
 
@@ -180,6 +191,7 @@ class Alignment {
     std::vector<KeyPoint> key_points_;
     std::vector<Zone> zones_;
     std::vector<Grade> profile_;
+    Section section_;
 
     friend struct Builder;
 };
@@ -216,10 +228,17 @@ struct Alignment::Node {
 struct Alignment::Grade {
     double s = 0;
     double elevation = 0;
-    double grade = 0;    // to the next point (0 for the last)
-    double tangent = 0;  // half the vertical curve's length, metres
-    double radius = 0;   // metres, 0 for none
-    double sign = 0;     // +1 sag (grade increasing), -1 crest
+    double grade = 0;  // to the next point (0 for the last)
+    // The vertical curve's parts before and after the point, metres (equal
+    // halves of a symmetric curve; 0 for none).
+    double tangent_in = 0;
+    double tangent_out = 0;
+    double radius = 0;  // metres, 0 for none or for an unsymmetric curve
+    double sign = 0;    // +1 sag (grade increasing), -1 crest
+    // The parabolas' x²/divisor beside the point (both 2R when symmetric).
+    double divisor_in = 0;
+    double divisor_out = 0;
+    double external = 0;  // E: from the point to the curve, metres, >= 0
 };
 
 }  // namespace korvane::route

@@ -43,7 +43,7 @@ korvane::Outcome<std::vector<Foot>, PointRefusal> inverse_points(const Alignment
                 }
                 const InverseResult& v = r.value();
                 feet[i] = Foot{v.chainage, v.offset, v.elevation ? *v.elevation : std::nan(""),
-                               v.zone, v.feet};
+                               v.zone,     v.feet,   v.corner};
             }
         } catch (...) {
             run.error = std::current_exception();

@@ -27,7 +27,8 @@ struct Foot {
     double offset = 0;     // signed, positive right, metres
     double elevation = 0;  // design elevation at the foot; NaN: none
     int zone = 1;
-    int feet = 1;  // as InverseResult::feet
+    int feet = 1;         // as InverseResult::feet
+    bool corner = false;  // as InverseResult::corner: the foot is an angle point
 };
 
 // Why the points have no feet: the first point, in their order, that has none.

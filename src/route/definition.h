@@ -30,6 +30,10 @@ inline constexpr std::size_t kMaxElements = 200'000;
 inline constexpr std::size_t kMaxIntersectionPoints = kMaxElements / 4;
 inline constexpr std::size_t kMaxChainBreaks = 10'000;
 inline constexpr std::size_t kMaxVerticalPoints = kMaxElements;
+// A side of the section template holds at most this many segments; one
+// alignment at most this many superelevation and widening records of each kind.
+inline constexpr std::size_t kMaxSectionParts = 32;
+inline constexpr std::size_t kMaxSectionRecords = 200000;
 
 // One element of the element method (线元法). Straight: both radii infinite;
 // circular curve: equal finite radii; transition (clothoid): curvature changes
@@ -82,6 +86,10 @@ struct IntersectionPoint {
     double radius = 0;
     double entry_transition = 0;  // Ls1, metres, >= 0 (0: the curve starts at ZY)
     double exit_transition = 0;   // Ls2, metres, >= 0 (0: the curve ends at YZ)
+    // Full superelevation on the curve, percent, >= 0, falling towards the
+    // curve's centre (0: none), and the widening of its inside, metres, >= 0.
+    double superelevation = 0;
+    double widening = 0;
 
     bool operator==(const IntersectionPoint&) const = default;
 };
@@ -113,8 +121,61 @@ struct VerticalPoint {
     int zone = 0;          // 0: found from the chainage; 1, 2, … where a long chain repeats it
     double elevation = 0;  // metres
     double radius = 0;     // vertical curve radius, metres, >= 0 (0: no curve)
+    // An unsymmetric vertical curve (不对称竖曲线): the lengths of its parts
+    // before and after the point, metres, both > 0, with radius 0. Both 0 for
+    // a symmetric curve or none.
+    double length_in = 0;
+    double length_out = 0;
 
     bool operator==(const VerticalPoint&) const = default;
+};
+
+// One segment of a side of the section template (路幅), from the centre line
+// outwards: 行车道 7.5 m at −2 % turning with the superelevation.
+struct SectionPart {
+    double width = 0;   // metres, > 0, measured horizontally
+    double slope = 0;   // normal cross slope, percent; negative falls away from the centre line
+    std::string name;   // UTF-8, may be empty
+    bool turns = true;  // 随超高: takes the side's superelevation
+
+    bool operator==(const SectionPart&) const = default;
+};
+
+// The offset the section turns about (旋转轴).
+enum class AxisKind { centre, inner_edge, outer_edge, offset };
+struct RotationAxis {
+    AxisKind kind = AxisKind::centre;
+    double offset = 0;  // metres, signed, for AxisKind::offset
+
+    bool operator==(const RotationAxis&) const = default;
+};
+
+// A record along the alignment: cross slopes of the turning segments
+// (超高, percent) or widening (加宽, metres), per side.
+struct SideValues {
+    double chainage = 0;  // metres, as written
+    int zone = 0;         // 0: found from the chainage
+    double left = 0;
+    double right = 0;
+
+    bool operator==(const SideValues&) const = default;
+};
+
+// The road surface across the centre line. Empty parts on both sides: no
+// template, so a design elevation only on the profile's line.
+struct SectionDef {
+    std::vector<SectionPart> left;   // from the centre line outwards
+    std::vector<SectionPart> right;  // from the centre line outwards
+    double profile_offset = 0;       // 设计线: the offset the profile's elevation belongs to
+    RotationAxis axis;
+    // Typed records, in chainage order (element alignments; an alignment by
+    // intersection points derives them from its points).
+    std::vector<SideValues> superelevation;  // percent
+    std::vector<SideValues> widening;        // metres, >= 0
+    double runoff = 0;                       // 超高过渡: metres, for curves without transitions
+
+    bool has_template() const { return !left.empty() || !right.empty(); }
+    bool operator==(const SectionDef&) const = default;
 };
 
 struct Definition {
@@ -123,6 +184,7 @@ struct Definition {
     std::variant<ElementsDef, PointsDef> horizontal;
     std::vector<ChainBreak> breaks;      // in order along the alignment
     std::vector<VerticalPoint> profile;  // in order of chainage; empty: no profile
+    SectionDef section;
 
     bool operator==(const Definition&) const = default;
 };

@@ -20,6 +20,11 @@ enum class Subject {
     end_point,           // PointsDef end point
     chain_break,         // Definition::breaks[index]
     vertical_point,      // Definition::profile[index]
+    left_part,           // SectionDef::left[index]
+    right_part,          // SectionDef::right[index]
+    section_setting,     // SectionDef profile_offset, axis or runoff
+    superelevation,      // SectionDef::superelevation[index]
+    widening,            // SectionDef::widening[index]
     prefix,              // Definition::prefix
     station,
     zone,

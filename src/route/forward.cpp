@@ -17,8 +17,10 @@ using detail::check_offset;
 using detail::check_skew;
 using detail::direction;
 using detail::Direction;
+using detail::elevation_where;
 using detail::fail;
 using detail::set_out;
+using detail::square;
 
 constexpr double kMaxCoordinate = 1e9;
 // Metres: a point whose foot falls beyond an end of the line by less than half
@@ -45,7 +47,8 @@ Outcome<ForwardResult> forward(const Alignment& alignment, double chainage, int 
     const Direction d = direction(frame, std::cos(skew), std::sin(skew));
     set_out(base, offset, d.cos, d.sin, r.x, r.y);
     r.azimuth = normalize_azimuth(base.azimuth);
-    r.elevation = alignment.elevation_at(st.s);
+    r.elevation = offset == 0 || square(skew) ? alignment.design_elevation(st.s, offset)
+                                              : elevation_where(alignment, r.x, r.y);
     return r;
 }
 
@@ -252,7 +255,7 @@ Outcome<InverseResult> inverse(const Alignment& alignment, double x, double y) {
     r.zone = alignment.zone_of(r.s);
     r.chainage = alignment.chainage_of(r.s, r.zone);
     r.azimuth = normalize_azimuth(foot.azimuth);
-    r.elevation = alignment.elevation_at(r.s);
+    r.elevation = alignment.design_elevation(r.s, r.offset);
     r.feet = 0;
     for (const Foot& f : search.feet) {
         if (f.distance <= 2 * nearest->distance + 1e-6) ++r.feet;

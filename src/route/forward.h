@@ -20,8 +20,10 @@ struct ForwardResult {
     double chainage = 0;  // metres
     double x = 0;         // of the staked point (offset applied), metres
     double y = 0;
-    double azimuth = 0;               // of the alignment at the chainage, radians in [0, 2π)
-    std::optional<double> elevation;  // design elevation on the centre line, metres
+    double azimuth = 0;  // of the alignment at the chainage, radians in [0, 2π)
+    // Design elevation of the road surface at the staked point, metres (of
+    // the profile's line alone where the alignment has no section template).
+    std::optional<double> elevation;
 };
 
 // The point at `chainage` (metres) in `zone` (0: the one zone holding it),
@@ -38,7 +40,7 @@ struct InverseResult {
     double chainage = 0;              // metres
     double offset = 0;                // signed perpendicular distance, positive right, metres
     double azimuth = 0;               // of the alignment at the foot, radians in [0, 2π)
-    std::optional<double> elevation;  // design elevation at the foot
+    std::optional<double> elevation;  // design elevation of the surface at the foot and offset
     // Perpendicular feet found no farther than twice the nearest one's
     // distance (1: the foot is unique; more: inside a tight curve, the nearest
     // is the one given).

@@ -210,6 +210,20 @@ Definition as_elements(const Definition& definition, const Alignment& alignment)
     if (std::holds_alternative<ElementsDef>(definition.horizontal)) return definition;
     Definition out = definition;
     out.horizontal = elements_of(definition, alignment);
+    // The superelevation and widening the points derive, as records by
+    // chainage (with their zone where there are chain breaks).
+    const auto records = [&](const std::vector<SectionRecord>& from) {
+        std::vector<SideValues> to;
+        to.reserve(from.size());
+        for (const SectionRecord& r : from) {
+            const int zone = alignment.zone_of(r.s);
+            const double chainage = alignment.chainage_of(r.s, zone);
+            to.push_back({chainage, alignment.zones().size() > 1 ? zone : 0, r.left, r.right});
+        }
+        return to;
+    };
+    out.section.superelevation = records(alignment.section().superelevation());
+    out.section.widening = records(alignment.section().widening());
     return out;
 }
 

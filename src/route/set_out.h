@@ -30,6 +30,20 @@ inline std::optional<Failure> check_skew(double skew) {
     return std::nullopt;
 }
 
+// A stake set out at a skew lies at another station than its own: its design
+// elevation is the surface's where the point lies, at its perpendicular foot
+// (nothing where it has none).
+inline std::optional<double> elevation_where(const Alignment& alignment, double x, double y) {
+    Outcome<InverseResult> foot = inverse(alignment, x, y);
+    if (!foot) return std::nullopt;
+    return alignment.design_elevation(foot.value().s, foot.value().offset);
+}
+
+// Square to the line, a stake's station is the station of its point.
+inline bool square(double skew) {
+    return std::fabs(std::cos(skew)) < 1e-12;
+}
+
 // The point `offset` metres from `base` in the direction `skew` from its tangent.
 inline void set_out(const Pose& base, double offset, double cos_d, double sin_d, double& x,
                     double& y) {

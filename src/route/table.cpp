@@ -22,8 +22,10 @@ using detail::check_offset;
 using detail::check_skew;
 using detail::Direction;
 using detail::direction;
+using detail::elevation_where;
 using detail::fail;
 using detail::set_out;
+using detail::square;
 
 constexpr double kSame = 1e-9;  // metres: stations this close are one station
 constexpr double kMinInterval = 1e-3;
@@ -305,27 +307,40 @@ class StationGeometry {
         Pose base;
         Direction stake;
         double azimuth;
-        std::optional<double> elevation;
+        SectionAt section;
     };
 
     StationGeometry(const Alignment& alignment, const TableRequest& request)
         : alignment_(alignment),
           cos_skew_(std::cos(request.skew)),
-          sin_skew_(std::sin(request.skew)) {}
+          sin_skew_(std::sin(request.skew)),
+          square_(square(request.skew)),
+          profile_(alignment.has_profile()) {}
 
     At at(double s) {
         const Alignment::Frame frame = alignment_.frame_at(s, hint_);
-        At at{frame.pose, direction(frame, cos_skew_, sin_skew_),
-              normalize_azimuth(frame.pose.azimuth), std::nullopt};
-        if (alignment_.has_profile()) at.elevation = alignment_.elevation_at(s);
-        return at;
+        std::optional<double> h;
+        if (profile_) h = alignment_.elevation_at(s);
+        return At{frame.pose, direction(frame, cos_skew_, sin_skew_),
+                  normalize_azimuth(frame.pose.azimuth),
+                  alignment_.section().at(s, h, section_hint_)};
+    }
+
+    // The design elevation of the stake at `offset` set out at (x, y).
+    std::optional<double> elevation(const At& at, double offset, double x, double y) const {
+        if (!profile_) return std::nullopt;
+        if (square_ || offset == 0) return at.section.elevation(offset);
+        return elevation_where(alignment_, x, y);
     }
 
   private:
     const Alignment& alignment_;
     double cos_skew_;
     double sin_skew_;
+    bool square_;
+    bool profile_;
     int hint_ = 0;  // stations come in increasing s
+    SectionHint section_hint_;
 };
 
 // A station of a block: what a row takes from it, half the size of a row.
@@ -363,9 +378,9 @@ void compute_block(const Alignment& alignment, const TableRequest& request,
             row->chainage = station.chainage;
             row->label = station.label;
             row->azimuth = at.azimuth;
-            row->elevation = at.elevation;
             row->offset = offset;
             set_out(at.base, offset, at.stake.cos, at.stake.sin, row->x, row->y);
+            row->elevation = geometry.elevation(at, offset, row->x, row->y);
             ++row;
         }
     }
@@ -502,10 +517,10 @@ Outcome<TableSummary> table(const Alignment& alignment, const TableRequest& requ
     while (stations.next(row)) {
         const StationGeometry::At at = geometry.at(row.s);
         row.azimuth = at.azimuth;
-        row.elevation = at.elevation;
         for (double offset : request.offsets) {
             row.offset = offset;
             set_out(at.base, offset, at.stake.cos, at.stake.sin, row.x, row.y);
+            row.elevation = geometry.elevation(at, offset, row.x, row.y);
             ++summary.rows;
             if (!sink(row)) {
                 summary.cancelled = true;

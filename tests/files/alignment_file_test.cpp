@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "files/codec.h"
+#include "route/alignment.h"
 #include "route/angle.h"
 #include "support/test_data.h"
 #include "temp_folder.h"
@@ -266,7 +267,16 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {pi + "直线,10\n",
          "第3行：交点法的文件（起点没有方位角）不能有直线记录，线元与交点不能混用！"},
         {pi + "交点,JD1,1,1,100\n",
-         "第3行：交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2”！"},
+         "第3行：交点应为“交点,名称,X,Y,半径,缓和曲线长1,缓和曲线长2[,超高%,加宽]”！"},
+        {pi + "交点,JD1,1,1,100,0,0,6,-1\n", "第3行：加宽“-1”应为不小于0的数！"},
+        {head + "路幅,中,7.5,-2\n", "第3行：路幅的一侧“中”应为左或右！"},
+        {head + "路幅,右,0,-2\n", "第3行：路幅宽度“0”应为大于0的数！"},
+        {head + "路幅,右,7.5,-2,行车道,随\n", "第3行：是否随超高“随”应为是或否！"},
+        {head + "路幅,右\n", "第3行：路幅应为“路幅,左或右,宽度,横坡%[,名称[,是否随超高]]”！"},
+        {head + "旋转轴,边线\n", "第3行：旋转轴“边线”应为中线、内边线、外边线或偏距（米）！"},
+        {head + "超高,K0+100,2\n", "第3行：超高应为“超高,桩号,左,右[,分区]”！"},
+        {head + "加宽,K0+100,0,x\n", "第3行：右侧数值“x”应为数！"},
+        {head + "超高过渡,-5\n", "第3行：超高过渡长度“-5”应为不小于0的数！"},
         // (R = 0 is an angle point.)
         {pi + "交点,JD1,1,1,-1,0,0\n", "第3行：半径“-1”应为不小于0的数！"},
         {pi + "交点,JD1,1,1,100,-1,0\n", "第3行：缓和曲线长1“-1”应为不小于0的数！"},
@@ -277,13 +287,16 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {head + "直线,1\n断链,K1+000\n", "第4行：断链应为“断链,来向桩号,去向桩号”！"},
         {head + "直线,1\n断链,K1+000,K1+0x\n",
          "第4行：去向桩号“K1+0x”：桩号格式不正确，应写作K1+234.567或1234.567！"},
-        {head + "直线,1\n变坡点,K1+000,1\n", "第4行：变坡点应为“变坡点,桩号,高程,竖曲线半径”！"},
+        {head + "直线,1\n变坡点,K1+000,1\n",
+         "第4行：变坡点应为“变坡点,桩号,高程,竖曲线半径[,分区]”，不对称竖曲线为"
+         "“变坡点,桩号,高程,0,[分区],前段长,后段长”！"},
+        {head + "直线,1\n变坡点,K1+000,1,0,,60,-4\n", "第4行：竖曲线后段长“-4”应为不小于0的数！"},
         {head + "直线,1\n变坡点,K1+000,1,-1\n", "第4行：竖曲线半径“-1”应为不小于0的数！"},
         {head + "直线,1\n变坡点,K1+000,1,0,0\n",
          "第4行：分区“0”应为1、2、3……（长链两侧的第几段）！"},
         {head + "交叉,1\n",
          "第3行：不认识的记录“交叉”，应为起点、直线、圆曲线、缓和曲线、折点、线元起点、交点、终点、"
-         "断链或变坡点！"},
+         "断链、变坡点、路幅、设计线、旋转轴、超高、加宽或超高过渡！"},
         {head + "直线,1\n" + gbk("直线,2") + "\n", "第4行：不是UTF-8编码的文字！"},
         {gbk(head) + "\xFF\xFF,1\n",
          "第3行：第1个字节起的“0xFF 0xFF”不是GBK编码（代码页936）的文字！"},
@@ -359,6 +372,37 @@ TEST(alignment_file, angle_points_between_elements) {
 }  // namespace
 // An element with its own start (as LandXML gives every element) is written
 // as a 线元起点 record and reads back to the same element.
+// An unsymmetric vertical curve keeps its two lengths through a Korvane file
+// and through LandXML, with or without a zone before them.
+TEST(alignment_file, unsymmetric_vertical_curves_read_back) {
+    const std::string head = "线路,u\r\n起点,0,0,0,0\r\n直线,400\r\n变坡点,K0+000,100,0\r\n";
+    auto d = parse_alignment_file(
+        gbk(head + "变坡点,K0+200,104,0,,60,40\r\n变坡点,K0+300,103,0,1,10,20\r\n"
+                   "变坡点,K0+400,104,0\r\n"));
+    ASSERT_TRUE(d) << d.failure().message;
+    ASSERT_EQ(d.value().profile.size(), 4u);
+    EXPECT_EQ(d.value().profile[1], (route::VerticalPoint{200, 0, 104, 0, 60, 40}));
+    EXPECT_EQ(d.value().profile[2], (route::VerticalPoint{300, 1, 103, 0, 10, 20}));
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    const std::string text = cp936_to_utf8(bytes.value()).value();
+    EXPECT_NE(text.find("变坡点,K0+200.000,104,0,,60,40\r\n"), std::string::npos) << text;
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.value(), d.value());
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    EXPECT_NE(xml.value().find("<UnsymParaCurve lengthIn=\"60\" lengthOut=\"40\">"),
+              std::string::npos);
+    auto from_xml = parse_landxml(xml.value());
+    ASSERT_TRUE(from_xml) << from_xml.failure().message;
+    // LandXML has no zones: on an alignment without chain breaks, zone 1 is
+    // where the chainage lies anyway.
+    std::vector<route::VerticalPoint> expected = d.value().profile;
+    expected[2].zone = 0;
+    EXPECT_EQ(from_xml.value().profile, expected);
+}
+
 TEST(alignment_file, an_elements_own_start_reads_back_exactly) {
     Definition d;
     d.name = "own";
@@ -387,4 +431,96 @@ TEST(alignment_file, an_elements_own_start_reads_back_exactly) {
               "第4行：线元起点之后没有线元！");
 }
 
+}  // namespace korvane::files
+
+namespace korvane::files {
+namespace {
+
+// The section's records: a Korvane file keeps every one of them, and so does
+// LandXML (the template, axis and exact records in the Korvane Feature).
+TEST(alignment_file, section_records_read_back_through_both_formats) {
+    const std::string text =
+        "线路,横断面\r\n起点,K0+000,0,0,0\r\n直线,1000\r\n变坡点,K0+000,100,0\r\n"
+        "变坡点,K1+000,110,0\r\n路幅,左,3.75,-2,行车道,是\r\n路幅,左,0.75,-4,土路肩,否\r\n"
+        "路幅,右,3.75,-2,行车道,是\r\n路幅,右,2.5,-2,硬路肩\r\n设计线,0.5\r\n旋转轴,内边线\r\n"
+        "超高过渡,40\r\n超高,K0+200,-2,-2\r\n超高,K0+300,6,-6\r\n超高,K0+500,6,-6\r\n"
+        "超高,K0+600,-2,-2\r\n加宽,K0+200,0,0\r\n"
+        "加宽,K0+300,0,0.8\r\n";
+    auto d = parse_alignment_file(gbk(text));
+    ASSERT_TRUE(d) << d.failure().message;
+    const route::SectionDef& s = d.value().section;
+    ASSERT_EQ(s.left.size(), 2u);
+    EXPECT_EQ(s.left[1], (route::SectionPart{0.75, -4, "土路肩", false}));
+    EXPECT_EQ(s.right[1], (route::SectionPart{2.5, -2, "硬路肩", true}));  // turns unless 否
+    EXPECT_EQ(s.profile_offset, 0.5);
+    EXPECT_EQ(s.axis.kind, route::AxisKind::inner_edge);
+    EXPECT_EQ(s.runoff, 40);
+    EXPECT_EQ(s.superelevation[1], (route::SideValues{300, 0, 6, -6}));
+    EXPECT_EQ(s.widening[1], (route::SideValues{300, 0, 0, 0.8}));
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.value(), d.value());
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    EXPECT_NE(xml.value().find("<FullSuperelev>0.06</FullSuperelev>"), std::string::npos);
+    auto from_xml = parse_landxml(xml.value());
+    ASSERT_TRUE(from_xml) << from_xml.failure().message;
+    EXPECT_EQ(from_xml.value().section, d.value().section);
+}
+
+// A curve with 6 % at its intersection point: converted to LandXML it is a
+// Superelevation another program reads; the design elevations stay.
+TEST(alignment_file, derived_superelevation_converts_to_records) {
+    const std::string text =
+        "线路,弯道\r\n起点,K0+000,0,0\r\n交点,JD1,600,0,300,100,100,6,0.8\r\n"
+        "终点,900,519.6152422706632\r\n变坡点,K0+000,100,0\r\n变坡点,K1+100,111,0\r\n"
+        "路幅,左,3.75,-2,行车道,是\r\n路幅,右,3.75,-2,行车道,是\r\n路幅,右,0.75,-4,土路肩,否\r\n";
+    auto d = parse_alignment_file(gbk(text));
+    ASSERT_TRUE(d) << d.failure().message;
+    const auto& jd = std::get<route::PointsDef>(d.value().horizontal).points[0];
+    EXPECT_EQ(jd.superelevation, 6);
+    EXPECT_EQ(jd.widening, 0.8);
+    auto bytes = alignment_file_bytes(d.value());
+    ASSERT_TRUE(bytes);
+    EXPECT_NE(cp936_to_utf8(bytes.value()).value().find("交点,JD1,600,0,300,100,100,6,0.8\r\n"),
+              std::string::npos);
+    auto xml = landxml_bytes(d.value());
+    ASSERT_TRUE(xml) << xml.failure().message;
+    // Without the Korvane Feature, as a design program's file would be.
+    std::string plain = xml.value();
+    const std::size_t f = plain.find("<Feature");
+    const std::size_t e = plain.find("</Feature>");
+    ASSERT_NE(f, std::string::npos);
+    plain.erase(f, e + std::string("</Feature>").size() - f);
+    auto from_plain = parse_landxml(plain);
+    ASSERT_TRUE(from_plain) << from_plain.failure().message;
+    route::Definition expected = from_plain.value();
+    expected.section.left = d.value().section.left;
+    expected.section.right = d.value().section.right;
+    auto exact = parse_landxml(xml.value());
+    ASSERT_TRUE(exact);
+    const route::Alignment a = route::Alignment::build(d.value()).value();
+    const route::Alignment b = route::Alignment::build(exact.value()).value();
+    const route::Alignment c = route::Alignment::build(expected).value();
+    for (double s = 0; s < 1100; s += 7.3) {
+        for (double off : {-3.75, -2.0, 0.0, 3.0, 4.5}) {
+            ASSERT_TRUE(a.design_elevation(s, off)) << s << " " << off;
+            ASSERT_TRUE(b.design_elevation(s, off)) << s << " " << off;
+            EXPECT_NEAR(*b.design_elevation(s, off), *a.design_elevation(s, off), 1e-9)
+                << s << " " << off;
+            // The Superelevation stations alone (slopes linear between
+            // them) give the same surface but for the widening, which
+            // LandXML cannot hold.
+            if (off < 3.75) {
+                ASSERT_TRUE(c.design_elevation(s, off)) << s << " " << off;
+                EXPECT_NEAR(*c.design_elevation(s, off), *a.design_elevation(s, off), 1e-9)
+                    << s << " " << off;
+            }
+        }
+    }
+}
+
+}  // namespace
 }  // namespace korvane::files

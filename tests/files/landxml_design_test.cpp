@@ -177,12 +177,22 @@ TEST(landxml_design, contradictions_and_encodings_are_named) {
                                "<Profile><ProfAlign name=\"x\"><PVI>0 1</PVI><PVI>9 1</PVI>"
                                "</ProfAlign><ProfAlign name=\"y\"/></Profile>")),
               "线路“A”：有2个纵断面（ProfAlign）：“x”、“y”，没有与线路同名，无法确定用哪一个！");
+    // Unequal parts stay an unsymmetric curve: at the point, E = 0.04·10·20/60
+    // below it.
+    auto unsymmetric = parse_landxml(
+        document(std::string(kLine) +
+                 "<Profile><ProfAlign><PVI>0 1</PVI><UnsymParaCurve lengthIn=\"10\" "
+                 "lengthOut=\"20\">50 2</UnsymParaCurve><PVI>100 1</PVI></ProfAlign></Profile>"));
+    ASSERT_TRUE(unsymmetric);
+    EXPECT_EQ(unsymmetric.value().profile[1].length_in, 10);
+    EXPECT_EQ(unsymmetric.value().profile[1].length_out, 20);
+    EXPECT_NEAR(*route::Alignment::build(unsymmetric.value()).value().elevation_at(50),
+                2 - 0.04 * 10 * 20 / 60, 1e-12);
     EXPECT_EQ(failure(document(std::string(kLine) +
-                               "<Profile><ProfAlign><PVI>0 1</PVI><UnsymParaCurve lengthIn=\"10\" "
+                               "<Profile><ProfAlign><PVI>0 1</PVI><UnsymParaCurve lengthIn=\"0\" "
                                "lengthOut=\"20\">50 2</UnsymParaCurve><PVI>100 1</PVI>"
                                "</ProfAlign></Profile>")),
-              "线路“A”：纵断面第2个变坡点（UnsymParaCurve）的lengthIn（10米）与lengthOut（20米）"
-              "不等，不对称竖曲线无法导入！");
+              "线路“A”：纵断面第2个变坡点（UnsymParaCurve）的lengthIn“0”应为大于0的数！");
     auto symmetric = parse_landxml(document(
         std::string(kLine) +
         "<Profile><ProfAlign><PVI>0 1</PVI><UnsymParaCurve lengthIn=\"10\" lengthOut=\"10\">50 "

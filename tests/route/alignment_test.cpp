@@ -228,6 +228,42 @@ TEST(alignment, vertical_curve_at_its_ends_and_middle) {
     EXPECT_NEAR(*b.elevation_at(175), 105, 1e-12);
 }
 
+// An unsymmetric vertical curve: +2 % then −2 % at K0+200 (H 104), 60 m of
+// curve before the point and 40 m after it. Worked by hand: E = |ω|·L1·L2 /
+// (2(L1 + L2)) = 0.04·60·40/200 = 0.48, each part falling from its tangent
+// by E·(x/Lk)², x from that part's far end; both parts have the grade
+// 0.02 − 2·0.48/60 = −0.02 + 2·0.48/40 = +0.004 at the point.
+TEST(alignment, unsymmetric_vertical_curve_of_two_parabolas) {
+    kr::Definition d = elements_definition({{400, kr::kStraight, kr::kStraight}});
+    d.profile = {{0, 0, 100, 0}, {200, 0, 104, 0, 60, 40}, {400, 0, 100, 0}};
+    const auto built = kr::Alignment::build(d);
+    ASSERT_TRUE(built.ok()) << built.failure().message;
+    const kr::Alignment& a = built.value();
+    EXPECT_NEAR(*a.elevation_at(140), 102.8, 1e-12);         // BVC, on the tangent
+    EXPECT_NEAR(*a.elevation_at(170), 103.4 - 0.12, 1e-12);  // half of L1: E/4 below
+    EXPECT_NEAR(*a.elevation_at(200), 104 - 0.48, 1e-12);    // E below the point
+    EXPECT_NEAR(*a.elevation_at(220), 103.6 - 0.12, 1e-12);  // half of L2
+    EXPECT_NEAR(*a.elevation_at(240), 103.2, 1e-12);         // EVC
+    EXPECT_NEAR(*a.elevation_at(300), 102, 1e-12);
+    const double h = 1e-4;
+    EXPECT_NEAR((*a.elevation_at(200) - *a.elevation_at(200 - h)) / h, 0.004, 1e-5);
+    EXPECT_NEAR((*a.elevation_at(200 + h) - *a.elevation_at(200)) / h, 0.004, 1e-5);
+    const kr::Alignment::Grade& g = a.profile()[1];
+    EXPECT_EQ(g.tangent_in, 60);
+    EXPECT_EQ(g.tangent_out, 40);
+    EXPECT_NEAR(g.external, 0.48, 1e-12);
+
+    // Its parts count for overlaps on their own side.
+    d.profile = {{0, 0, 100, 0}, {200, 0, 104, 0, 60, 40}, {230, 0, 103, 50}, {400, 0, 100, 0}};
+    EXPECT_EQ(refusal(d), "第2个变坡点与第3个变坡点的竖曲线重叠！");
+    d.profile = {{0, 0, 100, 0}, {200, 0, 104, 0, 60, 0}, {400, 0, 100, 0}};
+    EXPECT_EQ(refusal(d), "第2个变坡点（K0+200.000）的不对称竖曲线前、后段长应为正数！");
+    d.profile = {{0, 0, 100, 0}, {200, 0, 104, 500, 60, 40}, {400, 0, 100, 0}};
+    EXPECT_EQ(refusal(d), "第2个变坡点（K0+200.000）不能同时给出竖曲线半径与不对称竖曲线的段长！");
+    d.profile = {{0, 0, 100, 0, 10, 10}, {400, 0, 100, 0}};
+    EXPECT_EQ(refusal(d), "第1个变坡点（K0+000.000）是纵断面的起点，不能设竖曲线！");
+}
+
 // Within the tolerance just outside either end of the profile the elevation
 // is the end's, never NaN (the ends have no vertical curve to divide by).
 TEST(alignment, elevation_just_past_the_profiles_ends_is_the_ends) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -49,12 +50,21 @@ TEST(route_forward, reference_cases_within_a_micrometre) {
         const double gap = std::hypot(v.x - number(r[5]), v.y - number(r[6]));
         EXPECT_LE(gap, 1e-6) << r[0];
         EXPECT_LE(angle_gap(v.azimuth, number(r[7]) * std::numbers::pi / 180), 1e-10) << r[0];
+        // The cases' H is the profile's at the station. The alignment has no
+        // section template, so a stake off the centre line has no design
+        // elevation of its own.
+        const std::optional<double> profile = a.elevation_at(v.s);
         if (r.size() > 8 && !r[8].empty()) {
-            ASSERT_TRUE(v.elevation.has_value()) << r[0];
-            EXPECT_NEAR(*v.elevation, number(r[8]), 1e-6) << r[0];
-            worst_h = std::max(worst_h, std::fabs(*v.elevation - number(r[8])));
+            ASSERT_TRUE(profile.has_value()) << r[0];
+            EXPECT_NEAR(*profile, number(r[8]), 1e-6) << r[0];
+            worst_h = std::max(worst_h, std::fabs(*profile - number(r[8])));
         } else {
+            EXPECT_FALSE(profile.has_value()) << r[0];
+        }
+        if (number(r[2]) != 0) {
             EXPECT_FALSE(v.elevation.has_value()) << r[0];
+        } else {
+            EXPECT_EQ(v.elevation, profile) << r[0];
         }
         worst = std::max(worst, gap);
     }
@@ -75,9 +85,10 @@ TEST(route_inverse, reference_cases_within_a_micrometre) {
         EXPECT_NEAR(v.chainage, kr::test::station(r[2]), 1e-6) << r[2];
         EXPECT_NEAR(v.offset, number(r[5]), 1e-6) << r[2];
         if (r.size() > 6 && !r[6].empty()) {
-            ASSERT_TRUE(v.elevation.has_value()) << r[2];
-            EXPECT_NEAR(*v.elevation, number(r[6]), 1e-6) << r[2];
+            ASSERT_TRUE(a.elevation_at(v.s).has_value()) << r[2];
+            EXPECT_NEAR(*a.elevation_at(v.s), number(r[6]), 1e-6) << r[2];
         }
+        EXPECT_FALSE(v.elevation.has_value()) << r[2];  // off the line, no template
         worst_s = std::max(worst_s, std::fabs(v.s - number(r[4])));
         worst_p = std::max(worst_p, std::fabs(v.offset - number(r[5])));
     }

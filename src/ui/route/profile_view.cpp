@@ -50,9 +50,10 @@ void ProfileView::setAlignment(std::shared_ptr<const route::Alignment> alignment
         }
         for (const route::Alignment::Grade& g : grades) {
             at.push_back(g.s);
-            if (g.tangent > 0) {
+            if (g.tangent_in > 0) {
+                const double length = g.tangent_in + g.tangent_out;
                 for (int i = 0; i <= kCurveSamples; ++i) {
-                    at.push_back(g.s - g.tangent + 2 * g.tangent * i / kCurveSamples);
+                    at.push_back(g.s - g.tangent_in + length * i / kCurveSamples);
                 }
             }
         }
@@ -189,8 +190,8 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
     const QColor curve_colour(0, 130, 60);
     std::vector<std::pair<QRectF, QString>> curve_labels;
     for (const route::Alignment::Grade& g : grades) {
-        if (!(g.radius > 0 && g.tangent > 0)) continue;
-        const double s1 = g.s - g.tangent, s2 = g.s + g.tangent;
+        if (!(g.tangent_in > 0)) continue;
+        const double s1 = g.s - g.tangent_in, s2 = g.s + g.tangent_out;
         const QPointF p1 = toScreen(s1, a.elevation_at(s1).value_or(g.elevation));
         const QPointF p2 = toScreen(s2, a.elevation_at(s2).value_or(g.elevation));
         const QPointF v = toScreen(g.s, g.elevation);
@@ -199,13 +200,19 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
         painter.drawLine(p1, QPointF(p1.x(), top));
         painter.drawLine(p2, QPointF(p2.x(), top));
         painter.drawLine(QPointF(p1.x(), top), QPointF(p2.x(), top));
-        const double e = g.tangent * g.tangent / (2 * g.radius);
-        QString text = QStringLiteral("R=");
-        text.append(fixed_text(g.radius, g.radius == std::round(g.radius) ? 0 : 3))
-            .append(QStringLiteral(" T="))
-            .append(fixed_text(g.tangent, 3))
-            .append(QStringLiteral(" E="))
-            .append(fixed_text(e, 3));
+        QString text;
+        if (g.radius > 0) {
+            text.append(QStringLiteral("R="))
+                .append(fixed_text(g.radius, g.radius == std::round(g.radius) ? 0 : 3))
+                .append(QStringLiteral(" T="))
+                .append(fixed_text(g.tangent_in, 3));
+        } else {
+            text.append(QStringLiteral("L1="))
+                .append(fixed_text(g.tangent_in, 3))
+                .append(QStringLiteral(" L2="))
+                .append(fixed_text(g.tangent_out, 3));
+        }
+        text.append(QStringLiteral(" E=")).append(fixed_text(g.external, 3));
         const QSizeF size = labels.size_of(text);
         curve_labels.emplace_back(
             QRectF(QPointF(0.5 * (p1.x() + p2.x()) - size.width() / 2, top - 2 - size.height()),

@@ -118,6 +118,7 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path, fil
     Emitter out(post, cancel);
     TaskOutcome outcome;
     std::size_t several = 0;
+    std::size_t corners = 0;
     const auto each = [&](const files::PointRecord& p) {
         if (out.cancelled()) return false;
         route::Outcome<route::InverseResult> r = route::inverse(a, p.x, p.y);
@@ -127,7 +128,11 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path, fil
             return false;
         }
         const route::InverseResult& v = r.value();
-        if (v.feet > 1) ++several;
+        if (v.corner) {
+            ++corners;
+        } else if (v.feet > 1) {
+            ++several;
+        }
         out.add({.chainage = v.chainage,
                  .offset = v.offset,
                  .x = p.x,
@@ -146,6 +151,11 @@ TaskOutcome pointsInverseJob(const route::Alignment& a, const QString& path, fil
     if (!outcome.failed() && several > 0)
         outcome.warnings.append(
             QStringLiteral("注意：%1个点在线路上有多个垂足，结果取最近的一个。").arg(several));
+    if (!outcome.failed() && corners > 0)
+        outcome.warnings.append(
+            QStringLiteral("注意：%1个点在折点外侧，没有垂足，结果以折点为垂足，"
+                           "偏距为到折点的距离。")
+                .arg(corners));
     outcome.cancelled = out.stoppedShort();
     return outcome;
 }

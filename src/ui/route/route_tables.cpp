@@ -315,8 +315,8 @@ QStringList breakHeaders() {
 }
 
 QStringList profileHeaders() {
-    return {QStringLiteral("桩号"), QStringLiteral("高程"), QStringLiteral("竖曲线半径"),
-            QStringLiteral("分区")};
+    return {QStringLiteral("桩号"), QStringLiteral("高程"),   QStringLiteral("竖曲线半径"),
+            QStringLiteral("分区"), QStringLiteral("前段长"), QStringLiteral("后段长")};
 }
 
 QString nextPointName(const QString& previous) {
@@ -420,7 +420,8 @@ DefinitionTexts textsOf(const route::Definition& d) {
     for (const route::VerticalPoint& v : d.profile)
         t.profile.push_back({chainageText(v.chainage, d.prefix), shortestText(v.elevation),
                              optionalRadius(v.radius),
-                             v.zone > 0 ? QString::number(v.zone) : QString()});
+                             v.zone > 0 ? QString::number(v.zone) : QString(),
+                             optionalRadius(v.length_in), optionalRadius(v.length_out)});
     return t;
 }
 
@@ -652,6 +653,8 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         v.elevation = r.number(kElevation);
         v.radius = r.optionalNumber(kVerticalRadius, 0);
         v.zone = r.zone(kZone);
+        v.length_in = r.optionalNumber(kLengthIn, 0);
+        v.length_out = r.optionalNumber(kLengthOut, 0);
         note(TableKind::profile, static_cast<int>(i), r);
         d.profile.push_back(v);
     }

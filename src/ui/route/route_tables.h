@@ -119,9 +119,11 @@ inline constexpr int kLength = 0, kRadiusStart = 1, kRadiusEnd = 2, kDirection =
 // Point table: name, X, Y, R, Ls1, Ls2; first row QD, last row ZD.
 inline constexpr int kPointName = 0, kPointX = 1, kPointY = 2, kPointRadius = 3, kEntry = 4,
                      kExit = 5;
-// Chain breaks: back, ahead. Vertical points: chainage, H, R, zone.
+// Chain breaks: back, ahead. Vertical points: chainage, H, R, zone, and the
+// lengths before and after the point of an unsymmetric vertical curve.
 inline constexpr int kBack = 0, kAhead = 1;
-inline constexpr int kVerticalChainage = 0, kElevation = 1, kVerticalRadius = 2, kZone = 3;
+inline constexpr int kVerticalChainage = 0, kElevation = 1, kVerticalRadius = 2, kZone = 3,
+                     kLengthIn = 4, kLengthOut = 5;
 }  // namespace columns
 
 QStringList startHeaders(bool byPoints);

@@ -186,6 +186,7 @@ class RouteWindowTest : public QObject {
     void anExportOverAnInputIsRefused();
     void aLargeFileIsReadOffTheWindowAndCanBeCancelled();
     void pointsWithSeveralFeetAreAWarningBesideTheResult();
+    void pointsOutsideAnAnglePointAreAWarningBesideTheResult();
     void aCancelAfterTheLastRowKeepsTheWholeTable();
     void theWindowEndsUnderARunningComputationOrExport();
     void angleColumnAndCurvatureNotesAtTheRow();
@@ -245,7 +246,9 @@ void RouteWindowTest::forwardMatchesTheReference() {
         closeTo(child<QLineEdit>(w, "forwardY")->text(), ref[QStringLiteral("Y")].toDouble(), "Y");
         closeAzimuth(child<QLineEdit>(w, "forwardAzimuth")->text(),
                      ref[QStringLiteral("azimuth_deg")].toDouble());
-        if (ref[QStringLiteral("H")].isEmpty())
+        // The cases' H is the profile's at the station; without a section
+        // template a stake off the centre line has no design elevation.
+        if (ref[QStringLiteral("H")].isEmpty() || ref[QStringLiteral("offset")].toDouble() != 0)
             QCOMPARE(child<QLineEdit>(w, "forwardH")->text(), QString());
         else
             closeTo(child<QLineEdit>(w, "forwardH")->text(), ref[QStringLiteral("H")].toDouble(),
@@ -269,11 +272,7 @@ void RouteWindowTest::inverseMatchesTheReference() {
         QVERIFY2(std::fabs(shown - expected) <= 0.0005 + 1e-7, qPrintable(station));
         closeTo(child<QLineEdit>(w, "inverseOffset")->text(),
                 ref[QStringLiteral("offset")].toDouble(), "offset");
-        if (ref[QStringLiteral("H")].isEmpty())
-            QCOMPARE(child<QLineEdit>(w, "inverseH")->text(), QString());
-        else
-            closeTo(child<QLineEdit>(w, "inverseH")->text(), ref[QStringLiteral("H")].toDouble(),
-                    "H");
+        QCOMPARE(child<QLineEdit>(w, "inverseH")->text(), QString());  // off the line
     }
 }
 
@@ -564,22 +563,22 @@ void RouteWindowTest::tableExportsTheCommandLineBytes() {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QCOMPARE(fileBytes(csv), cp936("station,label,offset,X,Y,azimuth,H\r\n"
-                                   "K0+000.000,QD,-7.500,0.000,-7.500,0.000000,100.000\r\n"
+                                   "K0+000.000,QD,-7.500,0.000,-7.500,0.000000,\r\n"
                                    "K0+000.000,QD,0.000,0.000,0.000,0.000000,100.000\r\n"
-                                   "K0+020.000,,-7.500,20.000,-7.500,0.000000,102.000\r\n"
+                                   "K0+020.000,,-7.500,20.000,-7.500,0.000000,\r\n"
                                    "K0+020.000,,0.000,20.000,0.000,0.000000,102.000\r\n"
-                                   "K0+040.000,,-7.500,40.000,-7.500,0.000000,104.000\r\n"
+                                   "K0+040.000,,-7.500,40.000,-7.500,0.000000,\r\n"
                                    "K0+040.000,,0.000,40.000,0.000,0.000000,104.000\r\n"));
 
     const QString dat = dir.filePath(QStringLiteral("table.dat"));
     desktop.answers = {dat};
     w.findChild<QAction*>(QStringLiteral("exportCassAction"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
-    QCOMPARE(fileBytes(dat), cp936("K0+000.000左7.5,QD,-7.500,0.000,100.000\r\n"
+    QCOMPARE(fileBytes(dat), cp936("K0+000.000左7.5,QD,-7.500,0.000,\r\n"
                                    "K0+000.000,QD,0.000,0.000,100.000\r\n"
-                                   "K0+020.000左7.5,,-7.500,20.000,102.000\r\n"
+                                   "K0+020.000左7.5,,-7.500,20.000,\r\n"
                                    "K0+020.000,,0.000,20.000,102.000\r\n"
-                                   "K0+040.000左7.5,,-7.500,40.000,104.000\r\n"
+                                   "K0+040.000左7.5,,-7.500,40.000,\r\n"
                                    "K0+040.000,,0.000,40.000,104.000\r\n"));
 
     // The report: a PDF with the sign-off names.
@@ -933,6 +932,29 @@ void RouteWindowTest::pointsWithSeveralFeetAreAWarningBesideTheResult() {
     QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 10000);
     QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
     QVERIFY(fileBytes(csv).startsWith("name,X,Y,station,offset,H\r\nP1,"));
+}
+
+// North 100 m, a right angle, east 100 m: a point outside the corner has no
+// perpendicular foot; the corner is its foot, and the note says so.
+void RouteWindowTest::pointsOutsideAnAnglePointAreAWarningBesideTheResult() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    const QString file = dir.filePath(QStringLiteral("angle.csv"));
+    QVERIFY(writeBytes(file, cp936("线路,折线,K\r\n起点,K0+000,0,0,0\r\n直线,100\r\n折点,90\r\n"
+                                   "直线,100\r\n")));
+    QVERIFY(w.openFile(file));
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isLoading(), 10000);
+    QVERIFY(w.alignment());
+    const QString path = dir.filePath(QStringLiteral("corner.txt"));
+    QVERIFY(writeBytes(path, "P1 50 5\nP2 110 -10\n"));
+    QVERIFY(invertPointsFile(w, desktop, path));
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(w.results().size(), std::size_t{2});
+    QCOMPARE(child<QLabel>(w, "resultNote")->text(),
+             QStringLiteral("共2行；注意：1个点在折点外侧，没有垂足，结果以折点为垂足，"
+                            "偏距为到折点的距离。"));
+    closeTo(w.results().rowTexts(1).value(4), -std::sqrt(200.0), "offset of P2 to the corner");
 }
 
 // A cancel that comes once the worker has made every row, while the window
