@@ -235,8 +235,11 @@ DefinitionPane::Checked DefinitionPane::check() {
             // What computes but deserves a word (a jump of curvature) shows at
             // its row without stopping anything.
             for (const route::Notice& n : route::definition_notices(*read.definition)) {
-                place({TableKind::horizontal, n.element, -1,
-                       QStringLiteral("注意：") + qs(n.message)});
+                const int row =
+                    n.element >= 0 && static_cast<std::size_t>(n.element) < read.elementRows.size()
+                        ? read.elementRows[static_cast<std::size_t>(n.element)]
+                        : n.element;
+                place({TableKind::horizontal, row, -1, QStringLiteral("注意：") + qs(n.message)});
             }
         } else {
             place(placeOf(built.failure(), read));

@@ -526,6 +526,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     const auto note = [&](TableKind table, int row, const RowReader& r) {
         if (!r.ok()) out.errors.push_back({table, row, r.column(), r.message()});
     };
+    const auto blank = [](const QStringList& cells) {
+        return std::all_of(cells.begin(), cells.end(),
+                           [](const QString& c) { return c.trimmed().isEmpty(); });
+    };
+    const QString leftOut = QStringLiteral("注意：空行，未参与计算。");
 
     const QStringList startCells = start.empty() ? QStringList() : start.front();
     const QStringList sh = startHeaders(byPoints);
@@ -547,6 +552,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         note(TableKind::start, 0, s);
         const QStringList eh = elementHeaders();
         for (std::size_t i = 0; i < horizontal.size(); ++i) {
+            if (blank(horizontal[i])) {
+                out.blank.push_back({TableKind::horizontal, static_cast<int>(i), -1, leftOut});
+                continue;
+            }
+            out.elementRows.push_back(static_cast<int>(i));
             RowReader r(horizontal[i], eh);
             route::ElementDef el;
             el.length = r.number(kLength);
@@ -567,7 +577,7 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
             const QString corner = horizontal[i].value(kCorner).trimmed();
             if (r.ok() && !corner.isEmpty()) {
                 const QStringList w = corner.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                if (i == 0) {
+                if (e.elements.empty()) {
                     r.fail(kCorner, QStringLiteral("第一个线元从线路起点开始，不能有折点！"));
                 } else if (w.size() == 1) {
                     el.turn = r.azimuth(kCorner);
@@ -621,11 +631,6 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         d.horizontal = std::move(p);
     }
 
-    const auto blank = [](const QStringList& cells) {
-        return std::all_of(cells.begin(), cells.end(),
-                           [](const QString& c) { return c.trimmed().isEmpty(); });
-    };
-    const QString leftOut = QStringLiteral("注意：空行，未参与计算。");
     const QStringList bh = breakHeaders();
     for (std::size_t i = 0; i < breaks.size(); ++i) {
         if (blank(breaks[i])) {
@@ -674,7 +679,7 @@ RowError placeOf(const route::Failure& failure, const ReadTexts& read) {
     switch (failure.subject) {
         case route::Subject::element:
             e.table = TableKind::horizontal;
-            e.row = index;
+            e.row = rowOf(read.elementRows, index);
             break;
         case route::Subject::intersection_point:
             // The point table's first row is the start point QD.

@@ -153,14 +153,17 @@ struct RowError {
 };
 
 // The definition the texts spell, or the first error of each row (all rows
-// are read, so every wrong row shows its error at once). A row of the chain
-// breaks or vertical points left wholly empty (one just inserted) is no
-// part of the definition: it is listed in `blank` and the rest computes.
+// are read, so every wrong row shows its error at once). A row of the
+// elements, chain breaks or vertical points left wholly empty (one just
+// inserted) is no part of the definition: it is listed in `blank` and the
+// rest computes.
 struct ReadTexts {
     std::optional<route::Definition> definition;
     std::vector<RowError> errors;
     std::vector<RowError> blank;  // the empty rows left out, each with its note
-    // The table row of each chain break and vertical point of the definition.
+    // The table row of each element, chain break and vertical point of the
+    // definition.
+    std::vector<int> elementRows;
     std::vector<int> breakRows;
     std::vector<int> profileRows;
 };
@@ -171,7 +174,7 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
 
 // Where a failure of Alignment::build is shown: the table and row it names
 // (the start table, row 0, for the start and what has no row), the rows of
-// chain breaks and vertical points counted as `read` took them.
+// elements, chain breaks and vertical points counted as `read` took them.
 RowError placeOf(const route::Failure& failure, const ReadTexts& read);
 
 // The name proposed for an intersection point inserted after one named

@@ -270,6 +270,27 @@ void RouteWindowDetailsTest::anEmptyNewRowLeavesTheMainPoints() {
     setCell(w, "breakTable", 1, 0, QStringLiteral("K0+050"));
     setCell(w, "breakTable", 1, 1, QString());
     QVERIFY(!w.alignment());
+    setCell(w, "breakTable", 1, 0, QString());
+
+    // The elements alike: an empty row before the first one leaves it first
+    // (no angle point refused), and a fault after it is shown at its own row.
+    QVERIFY(w.alignment());
+    auto* elements = child<QTableView>(w, "elementTable");
+    elements->setCurrentIndex(elements->model()->index(0, 0));
+    child<QPushButton>(w, "elementInsertButton")->click();
+    QVERIFY(w.alignment());
+    QCOMPARE(keys->rowCount(), keyRows);
+    QVERIFY(rowError(w, "elementTable", 0).startsWith(QStringLiteral("注意：")));
+    child<QPushButton>(w, "elementInsertButton")->click();  // at the current row, 0
+    // (a length the alignment, not the row, refuses)
+    setCell(w, "elementTable", 2, 0, QStringLiteral("-5"));
+    setCell(w, "elementTable", 2, 1, QStringLiteral("∞"));
+    setCell(w, "elementTable", 2, 2, QStringLiteral("∞"));
+    QVERIFY(!w.alignment());
+    QVERIFY(rowError(w, "elementTable", 0).startsWith(QStringLiteral("注意：")));
+    QVERIFY(rowError(w, "elementTable", 1).startsWith(QStringLiteral("注意：")));
+    QVERIFY(!rowError(w, "elementTable", 2).isEmpty());
+    QVERIFY(rowError(w, "elementTable", 2).contains(QStringLiteral("长度必须大于0")));
 }
 
 void RouteWindowDetailsTest::qtsOwnDialogsAreChinese() {
