@@ -66,6 +66,7 @@ class SilentDesktop final : public korvane::ui::Desktop {
     korvane::ui::UnsavedChoice askUnsaved(QWidget*, const QString&) override {
         return korvane::ui::UnsavedChoice::Discard;
     }
+    bool askYesNo(QWidget*, const QString&) override { return true; }
     QString chooseItem(QWidget*, const QString&, const QStringList&) override { return {}; }
     QString findProgram(const QString&) override { return {}; }
     bool startProgram(const QString&, const QStringList&) override { return false; }

@@ -30,6 +30,10 @@ class SilentDesktop final : public korvane::ui::Desktop {
         failed = true;
         return korvane::ui::UnsavedChoice::Cancel;
     }
+    bool askYesNo(QWidget*, const QString&) override {
+        failed = true;
+        return false;
+    }
     QString chooseItem(QWidget*, const QString&, const QStringList&) override { return {}; }
     QString findProgram(const QString&) override { return {}; }
     bool startProgram(const QString&, const QStringList&) override { return false; }

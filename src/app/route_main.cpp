@@ -16,17 +16,19 @@
 namespace {
 
 const char* const kHelp =
-    "用法：korvane-route [文件]\n"
+    "用法：korvane-route [<线路文件>]\n"
     "\n"
     "Korvane 线路计算：按线元法或交点法编辑线路（平曲线、断链、纵断面），\n"
-    "计算中边桩坐标（正算）、点的里程与偏距（反算）和逐桩坐标表，\n"
+    "计算中边桩坐标（正算）、点的桩号与偏距（反算）和逐桩坐标表，\n"
     "结果可导出为 CSV、CASS 坐标文件或打印报表。\n"
     "\n"
-    "文件  启动时打开的线路：Korvane 线路文件（.csv），\n"
-    "      或 LandXML 文件（文件名以 .xml 结尾）。\n"
+    "参数：\n"
+    "  <线路文件>  启动时打开的线路：Korvane 线路文件（.csv），\n"
+    "              或 LandXML 文件（文件名以 .xml 结尾）\n"
     "\n"
-    "  --help     显示本说明\n"
-    "  --version  显示版本\n";
+    "选项：\n"
+    "  --help      显示本帮助并退出\n"
+    "  --version   显示版本号并退出\n";
 
 bool printed(int status) {
     return std::fflush(stdout) == 0 && !std::ferror(stdout) ? status == 0 : false;

@@ -47,9 +47,11 @@ Refusal file_error(const files::Error& e) {
 // option is left out stays empty, as an empty field of the window.
 class FieldOptions {
   public:
-    CLI::Option* add(CLI::App& cmd, const std::string& name, Field field, const std::string& help) {
+    // `value` names the value in the help: "--k <桩号>".
+    CLI::Option* add(CLI::App& cmd, const std::string& name, Field field, const std::string& help,
+                     const std::string& value) {
         return cmd.add_option(name, texts_[static_cast<std::size_t>(field) - 1], help)
-            ->type_name("TEXT");
+            ->type_name(value);
     }
 
     FieldTexts texts() const {
@@ -74,29 +76,37 @@ struct Computation {
 };
 
 std::vector<CLI::Option*> add_line_parameters(CLI::App& cmd, FieldOptions& fields) {
-    const std::pair<const char*, std::pair<Field, const char*>> options[] = {
-        {"--k0", {Field::Text1, "直线起点桩号K0（m）"}},
-        {"--x0", {Field::Text2, "直线起点坐标X0（北坐标，m）"}},
-        {"--y0", {Field::Text3, "直线起点坐标Y0（东坐标，m）"}},
-        {"--azimuth", {Field::Text4, "直线方位角，d.mmss 格式（15.152555 即 15°15′25.55″）"}},
+    struct Parameter {
+        const char* name;
+        Field field;
+        const char* help;
+        const char* value;
+    };
+    const Parameter options[] = {
+        {"--k0", Field::Text1, "直线起点桩号K0（m）", "桩号"},
+        {"--x0", Field::Text2, "直线起点坐标X0（北坐标，m）", "坐标"},
+        {"--y0", Field::Text3, "直线起点坐标Y0（东坐标，m）", "坐标"},
+        {"--azimuth", Field::Text4, "直线方位角，d.mmss 格式（15.152555 即 15°15′25.55″）", "角度"},
     };
     std::vector<CLI::Option*> added;
-    for (const auto& [name, what] : options) {
-        added.push_back(fields.add(cmd, name, what.first, what.second));
-    }
+    added.reserve(std::size(options));
+    for (const Parameter& p : options)
+        added.push_back(fields.add(cmd, p.name, p.field, p.help, p.value));
     return added;
 }
 
 void add_line_options(CLI::App& cmd, Computation& c) {
     std::vector<CLI::Option*> parameters = add_line_parameters(cmd, c.fields);
     c.line_option = cmd.add_option("--line", c.line_file, "改从线参数文件读取K0、X0、Y0与方位角")
-                        ->type_name("FILE");
+                        ->type_name("线参数文件");
     for (CLI::Option* option : parameters) c.line_option->excludes(option);
 }
 
 void add_offset_options(CLI::App& cmd, FieldOptions& fields) {
-    fields.add(cmd, "--offset", Field::Text6, "偏距P（m），线路右侧为正；须与 --skew 同用");
-    fields.add(cmd, "--skew", Field::Text7, "斜交角，d.mmss 格式，自线路方向顺时针量（90 为正交）");
+    fields.add(cmd, "--offset", Field::Text6, "偏距P（m），线路右侧为正；须与 --skew 同时给出",
+               "偏距");
+    fields.add(cmd, "--skew", Field::Text7, "斜交角，d.mmss 格式，自线路方向顺时针量（90 为正交）",
+               "角度");
 }
 
 // The field texts of a command, with Text1..Text4 taken from the line file when
@@ -264,7 +274,7 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     forward = app.add_subcommand("forward", "坐标正算：桩号K处按偏距P与斜交角放出的点的坐标X、Y");
     Computation& forward_options = o.forward_options;
     add_line_options(*forward, forward_options);
-    forward_options.fields.add(*forward, "--k", Field::Text5, "点的桩号K（m）");
+    forward_options.fields.add(*forward, "--k", Field::Text5, "计算桩号K（m）", "桩号");
     add_offset_options(*forward, forward_options.fields);
 
     CLI::App*& inverse = o.inverse;
@@ -272,13 +282,15 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     Computation& inverse_options = o.inverse_options;
     add_line_options(*inverse, inverse_options);
     FieldOptions& inverse_fields = inverse_options.fields;
-    CLI::Option* x = inverse_fields.add(*inverse, "--x", Field::Text8, "点的坐标X（北坐标，m）");
-    CLI::Option* y = inverse_fields.add(*inverse, "--y", Field::Text9, "点的坐标Y（东坐标，m）");
+    CLI::Option* x =
+        inverse_fields.add(*inverse, "--x", Field::Text8, "点的坐标X（北坐标，m）", "坐标");
+    CLI::Option* y =
+        inverse_fields.add(*inverse, "--y", Field::Text9, "点的坐标Y（东坐标，m）", "坐标");
     o.points_option = inverse
                           ->add_option("--points", o.points,
                                        "点文件，每行一点：[点名] X Y，以逗号、制表符或空格分隔；"
-                                       "输出 CSV name,X,Y,K,P")
-                          ->type_name("FILE");
+                                       "输出 CSV 列 name,X,Y,K,P")
+                          ->type_name("点文件");
     o.points_option->excludes(x)->excludes(y);
 
     CLI::App*& batch = o.batch;
@@ -286,13 +298,13 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     Computation& batch_options = o.batch_options;
     add_line_options(*batch, batch_options);
     FieldOptions& batch_fields = batch_options.fields;
-    batch_fields.add(*batch, "--start", Field::Text15, "起算桩号（m）");
-    batch_fields.add(*batch, "--end", Field::Text16, "止算桩号（m）");
-    batch_fields.add(*batch, "--step", Field::Text17, "计算步长（m）");
+    batch_fields.add(*batch, "--start", Field::Text15, "起算桩号（m）", "桩号");
+    batch_fields.add(*batch, "--end", Field::Text16, "止算桩号（m）", "桩号");
+    batch_fields.add(*batch, "--step", Field::Text17, "计算步长（m）", "步长");
     add_offset_options(*batch, batch_fields);
-    o.report_option =
-        batch->add_option("--report", o.report, "把成果写入成果文件，不显示")->type_name("FILE");
-    CLI::Option* csv = batch->add_flag("--csv", o.csv_flag, "以 CSV 显示：K,P,X,Y，每点一行");
+    o.report_option = batch->add_option("--report", o.report, "把成果写入成果文件，不显示")
+                          ->type_name("成果文件");
+    CLI::Option* csv = batch->add_flag("--csv", o.csv_flag, "以 CSV 显示：每点一行 K,P,X,Y");
     CLI::Option* cass =
         batch->add_flag("--cass", o.cass_flag, "以 CASS 坐标数据显示：每点 N,,Y,X,0");
     o.report_option->excludes(csv)->excludes(cass);
@@ -302,12 +314,12 @@ LineCommands::LineCommands(CLI::App& app) : options_(std::make_unique<Options>()
     line->require_subcommand(1);
     o.line_export = line->add_subcommand("export", "把K0、X0、Y0与方位角按输入原样写入线参数文件");
     o.line_export->add_option("file", o.export_path, "要写入的线参数文件")
-        ->type_name("FILE")
+        ->type_name("线参数文件")
         ->required();
     add_line_parameters(*o.line_export, o.export_fields);
     o.line_import = line->add_subcommand("import", "逐行显示线参数文件给出的四个字段文本");
     o.line_import->add_option("file", o.import_path, "要读取的线参数文件")
-        ->type_name("FILE")
+        ->type_name("线参数文件")
         ->required();
 }
 

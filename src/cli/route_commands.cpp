@@ -28,23 +28,26 @@ namespace {
 using Options = RouteCommands::Options;
 
 void add_file(CLI::App& cmd, RouteOptions& o) {
-    cmd.add_option("file", o.file,
-                   "线路：Korvane 线路文件，文件名以 .xml 结尾时为 LandXML；- 读标准输入")
-        ->type_name("FILE")
+    cmd.add_option("file", o.file, "Korvane 线路文件，文件名以 .xml 结尾时为 LandXML；- 读标准输入")
+        ->type_name("线路文件")
         ->required();
-    cmd.add_option("--name", o.name, "LandXML 文件含多条线路时所用线路的名称")->type_name("NAME");
+    cmd.add_option("--name", o.name, "LandXML 文件含多条线路时所用线路的名称")->type_name("名称");
 }
 
 void add_output(CLI::App& cmd, RouteOptions& o, bool with_format) {
     cmd.add_option("--decimals", o.decimals, "输出数字与桩号的小数位数，0到9（默认3）")
-        ->type_name("N");
+        ->type_name("位数");
     cmd.add_option("--output", o.output,
                    "把结果写入此文件（代码页936，CR LF），整体替换；- 为标准输出")
-        ->type_name("FILE");
+        ->type_name("文件");
     if (with_format) {
         cmd.add_option("--format", o.format, "csv（默认）或 cass：CASS 坐标文件 点名,编码,Y,X,H")
-            ->type_name("FORMAT");
+            ->type_name("格式");
     }
+    cmd.add_option("--names", o.names,
+                   "chinese（默认）或 ascii：点名与编码只用ASCII字符，边桩写作 K1+020.000L7.5 与 "
+                   "K1+020.000R7.5，折点编码 ZJD，断链编码 DL")
+        ->type_name("点名方式");
 }
 
 }  // namespace
@@ -55,77 +58,89 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
     a.route = app.add_subcommand("route", "沿线路计算（直线、圆曲线、缓和曲线、断链、纵断面）");
     a.route->require_subcommand(1);
 
-    a.info = a.route->add_subcommand("info", "主点与线元分界点：label,station,X,Y,azimuth,radius");
+    a.info = a.route->add_subcommand("info",
+                                     "主点与线元分界点，CSV 列 label,station,X,Y,azimuth,radius");
     add_file(*a.info, o);
     add_output(*a.info, o, true);
 
     a.forward = a.route->add_subcommand(
-        "forward", "桩号处的坐标X、Y、方位角与高程H：station,offset,X,Y,azimuth,H");
+        "forward",
+        "坐标正算：桩号处的坐标X、Y、方位角与设计高程H，CSV 列 station,offset,X,Y,azimuth,H");
     add_file(*a.forward, o);
-    a.forward->add_option("--station", o.station, "桩号，如 K1+234.5 或 1234.5")
-        ->type_name("CHAINAGE")
+    a.forward->add_option("--station", o.station, "计算桩号，如 K1+234.5 或 1234.5")
+        ->type_name("桩号")
         ->required();
-    a.forward->add_option("--offset", o.offset, "偏距P（m），右侧为正（默认0）")->type_name("P");
-    a.forward->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自前进方向顺时针量（默认90）")
-        ->type_name("A");
-    a.forward->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("N");
+    a.forward->add_option("--offset", o.offset, "偏距P（m），线路右侧为正（默认0）")
+        ->type_name("偏距");
+    a.forward->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自线路方向顺时针量（默认90）")
+        ->type_name("角度");
+    a.forward->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("分区");
     add_output(*a.forward, o, true);
 
-    a.inverse =
-        a.route->add_subcommand("inverse", "点的桩号、偏距与高程H：name,X,Y,station,offset,H");
+    a.inverse = a.route->add_subcommand(
+        "inverse", "坐标反算：点的桩号、偏距与设计高程H，CSV 列 name,X,Y,station,offset,H");
     add_file(*a.inverse, o);
-    a.x_option = a.inverse->add_option("--x", o.x, "点的坐标X（北坐标，m）")->type_name("X");
-    CLI::Option* y = a.inverse->add_option("--y", o.y, "点的坐标Y（东坐标，m）")->type_name("Y");
+    a.x_option = a.inverse->add_option("--x", o.x, "点的坐标X（北坐标，m）")->type_name("坐标");
+    CLI::Option* y = a.inverse->add_option("--y", o.y, "点的坐标Y（东坐标，m）")->type_name("坐标");
     a.x_option->needs(y);
     y->needs(a.x_option);
     a.points_option =
         a.inverse
             ->add_option("--points", o.points,
                          "点文件：CASS .dat、表头为 name,X,Y[,H] 的 CSV .csv，或每行 [点名] X Y；"
-                         "- 读标准输入")
-            ->type_name("FILE");
+                         "- 读标准输入；点名照原样写出（--names ascii 时须为ASCII）")
+            ->type_name("点文件");
     a.points_option->excludes(a.x_option)->excludes(y);
     add_output(*a.inverse, o, false);
 
     a.table = a.route->add_subcommand(
-        "table", "从一个桩号到另一桩号的逐桩坐标：station,label,offset,X,Y,azimuth,H");
+        "table",
+        "逐桩坐标表：起算桩号至止算桩号的中桩与边桩，CSV 列 station,label,offset,X,Y,azimuth,H");
     add_file(*a.table, o);
-    a.table->add_option("--from", o.from, "起始桩号")->type_name("S")->required();
-    a.table->add_option("--to", o.to, "终止桩号")->type_name("S")->required();
-    a.table->add_option("--interval", o.interval, "整桩间距（m）")->type_name("D")->required();
-    a.table->add_option("--offsets", o.offsets, "边桩偏距，以逗号分隔，如 -7.5,0,7.5（默认0）")
-        ->type_name("LIST");
-    a.table->add_option("--skew", o.skew, "斜交角，d.mmss 格式（默认90）")->type_name("A");
+    a.table->add_option("--from", o.from, "起算桩号")->type_name("桩号")->required();
+    a.table->add_option("--to", o.to, "止算桩号")->type_name("桩号")->required();
+    a.table->add_option("--interval", o.interval, "整桩间距（m）")->type_name("间距")->required();
+    a.table
+        ->add_option("--offsets", o.offsets,
+                     "边桩偏距，以逗号（或全角逗号）分隔，如 -7.5,0,7.5（默认0）")
+        ->type_name("偏距表");
+    a.table->add_option("--skew", o.skew, "斜交角，d.mmss 格式，自线路方向顺时针量（默认90）")
+        ->type_name("角度");
     a.table->add_flag("--no-key-points", o.no_key_points, "不列主点、线元分界点与断链");
-    a.table->add_option("--from-zone", o.from_zone, "长链重复 --from 的桩号时其所在分区")
-        ->type_name("N");
-    a.table->add_option("--to-zone", o.to_zone, "长链重复 --to 的桩号时其所在分区")->type_name("N");
+    a.table->add_option("--from-zone", o.from_zone, "长链重复起算桩号时其所在分区")
+        ->type_name("分区");
+    a.table->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")->type_name("分区");
     add_output(*a.table, o, true);
 
     a.convert = a.route->add_subcommand(
-        "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");
+        "convert",
+        "Korvane 线路文件与 LandXML 互转：输出文件名以 .xml 结尾时写 LandXML；交点法线路写成线元");
     add_file(*a.convert, o);
-    a.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")->type_name("OUT")->required();
-
-    a.section = a.route->add_subcommand(
-        "section",
-        "桩号处的横断面，自左侧外缘至右侧外缘的各变坡点：station,side,name,offset,slope,X,Y,H");
-    add_file(*a.section, o);
-    a.section->add_option("--station", o.station, "桩号，如 K1+234.5 或 1234.5")
-        ->type_name("CHAINAGE")
+    a.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")
+        ->type_name("输出文件")
         ->required();
-    a.section->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("N");
+
+    a.section =
+        a.route->add_subcommand("section",
+                                "横断面：桩号处自左侧外缘至右侧外缘的各变坡点与设计高程，CSV 列 "
+                                "station,side,name,offset,slope,X,Y,H");
+    add_file(*a.section, o);
+    a.section->add_option("--station", o.station, "计算桩号，如 K1+234.5 或 1234.5")
+        ->type_name("桩号")
+        ->required();
+    a.section->add_option("--zone", o.zone, "长链重复的桩号所在的分区1、2、…")->type_name("分区");
     add_output(*a.section, o, true);
 
     a.check = a.route->add_subcommand(
         "check",
-        "实测点与设计高程比较：name,X,Y,H,station,offset,design_H,dH（dH=实测-设计，正为挖）");
+        "高程检查：实测点与其垂足处的设计高程比较，CSV 列 "
+        "name,X,Y,H,station,offset,design_H,dH（dH＝实测－设计，正为高于设计）");
     add_file(*a.check, o);
     a.check
         ->add_option("--points", o.points,
-                     "实测点文件：CASS .dat、表头为 name,X,Y,H 的 CSV .csv，或每行 [点名] X Y；"
-                     "- 读标准输入")
-        ->type_name("FILE")
+                     "实测点文件：CASS .dat、表头为 name,X,Y,H 的 CSV .csv，或每行 "
+                     "[点名] X Y；- 读标准输入")
+        ->type_name("点文件")
         ->required();
     add_output(*a.check, o, false);
 }

@@ -18,6 +18,7 @@ struct RouteOptions {
     std::string decimals = "3";
     std::string output;
     std::string format = "csv";
+    std::string names = "chinese";  // or "ascii"
 
     std::string station;
     std::string offset = "0";

@@ -179,6 +179,7 @@ Done check_not_an_input(const std::string& output, std::initializer_list<std::st
 struct OutputChoice {
     int decimals = 3;
     files::RouteFormat format = files::RouteFormat::csv;
+    files::PointNames names = files::PointNames::chinese;
     std::string path;  // empty: standard output as UTF-8 CSV
 };
 
@@ -194,8 +195,23 @@ Checked<OutputChoice> read_output(const RouteOptions& o) {
         return refused(
             option_failure("--format", "输出格式“" + o.format + "”未知，应为csv或cass！"));
     }
+    if (o.names == "ascii") {
+        c.names = files::PointNames::ascii;
+    } else if (o.names != "chinese") {
+        return refused(
+            option_failure("--names", "点名方式“" + o.names + "”未知，应为chinese或ascii！"));
+    }
     c.path = o.output;
     return c;
+}
+
+// Main points whose labels have no ASCII code are refused before anything
+// is written when the names are to be ASCII.
+Done check_ascii_labels(const OutputChoice& c, const route::Alignment& a) {
+    if (c.names != files::PointNames::ascii) return std::nullopt;
+    if (std::optional<files::Error> refusal = files::ascii_refusal(a))
+        return refused(option_failure("--names", refusal->message));
+    return std::nullopt;
 }
 
 // A command's rows on their way to the destination: CSV (UTF-8 with LF on
@@ -226,7 +242,7 @@ class Rows {
     Rows(Destination destination, const OutputChoice& c, files::RouteRows kind)
         : destination_(std::move(destination)),
           out_(kind, c.format, c.path.empty() ? files::RouteBytes::utf8 : files::RouteBytes::cp936,
-               c.decimals, destination_.sink()) {}
+               c.decimals, destination_.sink(), c.names) {}
 
     Destination destination_;
     files::RouteOutput out_;
@@ -241,6 +257,7 @@ Done run_info(const RouteOptions& o) {
     Checked<route::Alignment> loaded = load_alignment(o);
     if (!loaded) return loaded.failure();
     const route::Alignment& a = loaded.value();
+    if (Done refusal = check_ascii_labels(choice.value(), a)) return refusal;
     Checked<std::unique_ptr<Rows>> opened = Rows::open(choice.value(), files::RouteRows::info);
     if (!opened) return opened.failure();
     Rows& rows = *opened.value();
@@ -349,14 +366,18 @@ Done run_single_inverse(const RouteOptions& o, const route::Alignment& a,
     return std::nullopt;
 }
 
-// A name that code page 936 cannot hold would stop the file half-way: it is
-// refused before anything is written.
-Done check_name(const std::string& where, std::size_t line, std::string_view name,
-                bool file_bytes) {
-    if (!file_bytes) return std::nullopt;
+// A name that code page 936 cannot hold would stop the file half-way, and
+// one outside ASCII defeats ASCII names: either is refused before anything
+// is written.
+Done check_name(const std::string& where, std::size_t line, std::string_view name, bool file_bytes,
+                files::PointNames names) {
     bool ascii = true;
     for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::nullopt;
+    if (names == files::PointNames::ascii)
+        return refused(where + "第" + std::to_string(line) + "行：点名“" + std::string(name) +
+                       "”含汉字等非ASCII字符，按ASCII点名（--names ascii）无法写出！");
+    if (!file_bytes) return std::nullopt;
     files::Result<std::string> encoded = files::utf8_to_cp936(name);
     if (!encoded)
         return refused(where + "第" + std::to_string(line) + "行：" + encoded.failure().message);
@@ -393,7 +414,8 @@ Done run_points_inverse(const RouteOptions& o, const route::Alignment& a,
     Done refusal;
     std::optional<files::Error> error =
         files::parse_points(text, form, where, [&](const files::PointRecord& p) {
-            if ((refusal = check_name(where, p.line, p.name, file_bytes))) return false;
+            if ((refusal = check_name(where, p.line, p.name, file_bytes, choice.names)))
+                return false;
             points.push_back({p.x, p.y});
             lines.push_back(p.line);
             return true;
@@ -506,7 +528,7 @@ Done run_inverse(const RouteOptions& o) {
     Checked<OutputChoice> choice = read_output(o);
     if (!choice) return choice.failure();
     if (!o.has_points && !o.has_x)
-        return refused("请给出点的坐标（--x X --y Y）或点文件（--points FILE）！");
+        return refused("请给出点的坐标（--x <坐标> --y <坐标>）或点文件（--points <点文件>）！");
     if (o.has_points && is_stdio(o.points) && is_stdio(o.file))
         return refused("线路文件和点文件不能都从标准输入读取！");
     Checked<route::Alignment> loaded = load_alignment(o);
@@ -551,6 +573,7 @@ Done run_table(const RouteOptions& o) {
     if (Done other = check_prefix("--from", o.from, a)) return other;
     if (Done other = check_prefix("--to", o.to, a)) return other;
     const OutputChoice& c = choice.value();
+    if (Done refusal = check_ascii_labels(c, a)) return refusal;
     // The rows are named after their chainages: names that would repeat are
     // refused before any row is computed.
     if (auto clash = route::table_name_clash(a, request, c.decimals))
@@ -576,7 +599,7 @@ Done run_table(const RouteOptions& o) {
     // A table of a million rows spends most of its time on text: the rows are
     // computed and written as text a block at a time on every core, and the
     // blocks' texts go out in order.
-    const files::TableText text(a, request.offsets, c.decimals, !c.path.empty());
+    const files::TableText text(a, request.offsets, c.decimals, !c.path.empty(), c.names);
     const auto format = [&](std::span<const route::TableRow> block, std::string& out) {
         text.format(block, out);
     };

@@ -1,7 +1,9 @@
 #include "cli/usage.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +22,12 @@ bool wide(std::uint32_t c) {
            (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
            (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+std::string cat(std::initializer_list<std::string_view> pieces) {
+    std::string s;
+    for (std::string_view p : pieces) s.append(p);
+    return s;
 }
 
 // CLI11 pads the left column by bytes, which puts a description after a
@@ -65,20 +73,46 @@ class ChineseFormatter : public CLI::Formatter {
         if (help.find("用法： ") != std::string::npos) help.erase(help.find("用法： ") + 9, 1);
         return help;
     }
+    // "--station <桩号>": the value's Chinese name in angle brackets; whether
+    // the option is needed and how it goes with others is said in Chinese in
+    // its description, not in CLI11's English-shaped labels.
     std::string make_option_opts(const CLI::Option* opt) const override {
-        std::string opts = CLI::Formatter::make_option_opts(opt);
-        // "--k0 TEXT 不能与 --line": the relation reads on without a colon.
-        for (const char* relation : {"不能与:", "须与:"}) {
-            const std::string_view r = relation;
-            for (std::size_t at = opts.find(r); at != std::string::npos; at = opts.find(r, at)) {
-                opts.erase(at + r.size() - 1, 1);
+        if (opt->get_type_size() == 0 || opt->get_type_name().empty()) return {};
+        return cat({" <", opt->get_type_name(), ">"});
+    }
+    // A positional argument by its value's name: "<线路文件>".
+    std::string make_option_name(const CLI::Option* opt, bool is_positional) const override {
+        if (is_positional) return cat({"<", opt->get_type_name(), ">"});
+        return CLI::Formatter::make_option_name(opt, is_positional);
+    }
+    std::string make_option_desc(const CLI::Option* opt) const override {
+        std::string desc = opt->get_required() ? "（必需）" : "";
+        desc += opt->get_description();
+        const auto names = [](const std::set<CLI::Option*>& options) {
+            std::string list;
+            for (const CLI::Option* o : options) {
+                if (!list.empty()) list += "、";
+                list += o->get_name();
             }
+            return list;
+        };
+        if (!opt->get_needs().empty()) {
+            desc += "；须与 ";
+            desc += names(opt->get_needs());
+            desc += " 同时给出";
         }
-        return opts;
+        if (!opt->get_excludes().empty()) {
+            desc += "；不能与 ";
+            desc += names(opt->get_excludes());
+            desc += " 同时给出";
+        }
+        return desc;
     }
     std::string make_option(const CLI::Option* opt, bool is_positional) const override {
-        return two_columns(make_option_name(opt, is_positional) + make_option_opts(opt),
-                           make_option_desc(opt), get_column_width());
+        const std::string left = is_positional
+                                     ? make_option_name(opt, true)
+                                     : make_option_name(opt, false) + make_option_opts(opt);
+        return two_columns(left, make_option_desc(opt), get_column_width());
     }
     std::string make_subcommand(const CLI::App* sub) const override {
         return two_columns(sub->get_display_name(true), sub->get_description(), get_column_width());
@@ -100,15 +134,13 @@ bool ends_with(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
-std::string cat(std::initializer_list<std::string_view> pieces) {
-    std::string s;
-    for (std::string_view p : pieces) s.append(p);
-    return s;
-}
-
-// "选项--k0" for an option, "参数file" for a positional argument.
-std::string named(std::string_view name) {
-    return cat({name.substr(0, 1) == "-" ? "选项" : "参数", name});
+// "选项--k0" for an option, "参数<线路文件>" for a positional argument (as
+// the help shows it).
+std::string named(std::string_view name, const CLI::App& app) {
+    if (name.substr(0, 1) == "-") return cat({"选项", name});
+    const CLI::Option* option = app.get_option_no_throw(std::string(name));
+    if (option == nullptr || option->get_type_name().empty()) return cat({"参数", name});
+    return cat({"参数<", option->get_type_name(), ">"});
 }
 
 // The commands being parsed when CLI11 stopped, from the program down.
@@ -165,10 +197,19 @@ std::string message_of(const CLI::ParseError& error, const CLI::App& innermost) 
     const std::string_view what = error.what();
     if (is<CLI::RequiredError>(error)) {
         if (what == "A subcommand is required") {
+            // A word that is no command of this one is named, not taken
+            // for a command left out.
+            const std::vector<std::string> rest = innermost.remaining();
+            if (!rest.empty() && rest.front().substr(0, 1) == "-")
+                return cat({"无法识别的参数：", rest.front(), "！"});
+            if (!rest.empty()) {
+                return cat({"无法识别的命令“", rest.front(), "”（可用的命令：",
+                            subcommand_list(innermost), "）！"});
+            }
             return cat({"请给出命令（", subcommand_list(innermost), "）！"});
         }
         if (ends_with(what, " is required")) {
-            return cat({"请给出", named(before(what, " is required")), "！"});
+            return cat({"请给出", named(before(what, " is required"), innermost), "！"});
         }
     } else if (is<CLI::ExcludesError>(error)) {
         std::string_view first = before(what, " excludes ");
@@ -183,29 +224,30 @@ std::string message_of(const CLI::ParseError& error, const CLI::App& innermost) 
         if (!extras.empty()) return cat({"无法识别的参数：", in_typed_order(extras), "！"});
     } else if (is<CLI::ArgumentMismatch>(error)) {
         std::string_view name = before(what, ": ");
-        if (ends_with(what, " missing")) return cat({named(name), "缺少取值！"});
+        if (ends_with(what, " missing")) return cat({named(name, innermost), "缺少取值！"});
         if (!after(what, ": At Most 1 required").empty()) {
-            return cat({named(name), "只能给出一次！"});
+            return cat({named(name, innermost), "只能给出一次！"});
         }
         if (ends_with(what, " was given a disallowed flag override")) {
-            return cat({named(before(what, " was given")), "不取值！"});
+            return cat({named(before(what, " was given"), innermost), "不取值！"});
         }
         if (what.substr(0, 9) == "Expected ") {
-            return cat({named(before(after(what, " arguments to "), ", got")), "的取值个数不对！"});
+            return cat({named(before(after(what, " arguments to "), ", got"), innermost),
+                        "的取值个数不对！"});
         }
-        return cat({named(name), "的取值个数不对！"});
+        return cat({named(name, innermost), "的取值个数不对！"});
     } else if (is<CLI::ConversionError>(error)) {
         std::string_view converted = after(what, "Could not convert: ");
         if (!converted.empty()) {
-            return cat({named(before(converted, " = ")), "的取值“", after(converted, " = "),
-                        "”无法识别！"});
+            return cat({named(before(converted, " = "), innermost), "的取值“",
+                        after(converted, " = "), "”无法识别！"});
         }
         if (ends_with(what, ": too many inputs for a flag") ||
             ends_with(what, ": Should be true/false or a number")) {
-            return cat({named(before(what, ": ")), "不取值！"});
+            return cat({named(before(what, ": "), innermost), "不取值！"});
         }
     } else if (is<CLI::ValidationError>(error)) {
-        return cat({named(before(what, ": ")), "的取值不合要求！"});
+        return cat({named(before(what, ": "), innermost), "的取值不合要求！"});
     }
     // A refusal this program's options cannot give rise to; its own words are
     // kept rather than a guess.
@@ -220,10 +262,7 @@ void use_chinese_help(CLI::App& app) {
     formatter->label("OPTIONS", "选项");
     formatter->label("SUBCOMMAND", "命令");
     formatter->label("SUBCOMMANDS", "命令");
-    formatter->label("REQUIRED", "（必需）");
     formatter->label("Positionals", "参数");
-    formatter->label("Needs", "须与");
-    formatter->label("Excludes", "不能与");
     app.formatter(formatter);
     app.set_help_flag("-h,--help", "显示本帮助并退出");
 }

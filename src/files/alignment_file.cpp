@@ -139,7 +139,7 @@ class Parser {
         def_.name = fields_[1];
         if (fields_.size() == 3) {
             if (fields_[2].empty() || !route::valid_prefix(fields_[2]))
-                return Fault{"里程前缀" + in_quotes(fields_[2]) +
+                return Fault{"桩号冠号" + in_quotes(fields_[2]) +
                              "应为以K结尾的大写字母（如K、DK）"};
             def_.prefix = fields_[2];
         }
@@ -180,9 +180,9 @@ class Parser {
     std::optional<Fault> start() {
         if (start_) return Fault{"起点记录只能有一个"};
         if (fields_.size() != 4 && fields_.size() != 5)
-            return Fault{"起点应为“起点,里程,X,Y,方位角”（线元法）或“起点,里程,X,Y”（交点法）"};
+            return Fault{"起点应为“起点,桩号,X,Y,方位角”（线元法）或“起点,桩号,X,Y”（交点法）"};
         double k = 0, x = 0, y = 0;
-        if (auto f = chainage(1, "起点里程", k)) return f;
+        if (auto f = chainage(1, "起点桩号", k)) return f;
         if (auto f = number(2, "起点X", x)) return f;
         if (auto f = number(3, "起点Y", y)) return f;
         if (fields_.size() == 5) {
@@ -375,10 +375,10 @@ class Parser {
     }
 
     std::optional<Fault> chain_break() {
-        if (fields_.size() != 3) return Fault{"断链应为“断链,来向里程,去向里程”"};
+        if (fields_.size() != 3) return Fault{"断链应为“断链,来向桩号,去向桩号”"};
         route::ChainBreak b;
-        if (auto f = chainage(1, "来向里程", b.back)) return f;
-        if (auto f = chainage(2, "去向里程", b.ahead)) return f;
+        if (auto f = chainage(1, "来向桩号", b.back)) return f;
+        if (auto f = chainage(2, "去向桩号", b.ahead)) return f;
         if (def_.breaks.size() == route::kMaxChainBreaks)
             return too_many("断链", route::kMaxChainBreaks);
         def_.breaks.push_back(b);
@@ -388,10 +388,10 @@ class Parser {
     std::optional<Fault> vertical_point() {
         if (fields_.size() != 4 && fields_.size() != 5 && fields_.size() != 7)
             return Fault{
-                "变坡点应为“变坡点,里程,高程,竖曲线半径[,分区]”，不对称竖曲线为"
-                "“变坡点,里程,高程,0,[分区],前段长,后段长”"};
+                "变坡点应为“变坡点,桩号,高程,竖曲线半径[,分区]”，不对称竖曲线为"
+                "“变坡点,桩号,高程,0,[分区],前段长,后段长”"};
         route::VerticalPoint v;
-        if (auto f = chainage(1, "变坡点里程", v.chainage)) return f;
+        if (auto f = chainage(1, "变坡点桩号", v.chainage)) return f;
         if (auto f = number(2, "高程", v.elevation)) return f;
         if (auto f = not_negative(3, "竖曲线半径", v.radius)) return f;
         if (fields_.size() == 7) {
@@ -474,9 +474,9 @@ class Parser {
     std::optional<Fault> side_values(const std::string& kind,
                                      std::vector<route::SideValues>& list) {
         if (fields_.size() != 4 && fields_.size() != 5)
-            return Fault{kind + "应为“" + kind + ",里程,左,右[,分区]”"};
+            return Fault{kind + "应为“" + kind + ",桩号,左,右[,分区]”"};
         route::SideValues v;
-        if (auto f = chainage(1, "里程", v.chainage)) return f;
+        if (auto f = chainage(1, "桩号", v.chainage)) return f;
         if (auto f = number(2, "左侧数值", v.left)) return f;
         if (auto f = number(3, "右侧数值", v.right)) return f;
         if (fields_.size() == 5) {
@@ -672,7 +672,7 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
     constexpr const char* kNotFinite = "线路中有不是有限数的数值，无法保存";
     if (auto f = field_fault(d.name, "线路名")) return f;
     if (d.prefix.empty() || !route::valid_prefix(d.prefix))
-        return "里程前缀" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
+        return "桩号冠号" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
     out += "线路,";
     out += d.name;
     out += ",";

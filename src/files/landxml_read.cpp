@@ -159,7 +159,7 @@ class Importer {
                                                   value.substr(space + 1));
                 } else if (label == kPrefixLabel) {
                     if (value.empty() || !route::valid_prefix(value))
-                        return "里程前缀" + in_quotes(value) + "应为以K结尾的大写字母";
+                        return "桩号冠号" + in_quotes(value) + "应为以K结尾的大写字母";
                     d.prefix = value;
                 }
             }
@@ -459,7 +459,7 @@ class Importer {
                 if (std::fabs(b.back - expected) > kMaxElementGap)
                     return what + "的staBack（" + geometry::exact_text(b.back) +
                            "）与staInternal（" + geometry::exact_text(at) +
-                           "）矛盾：按staInternal，该处的里程为" + geometry::exact_text(expected);
+                           "）矛盾：按staInternal，该处的桩号为" + geometry::exact_text(expected);
             } else if (internal) {
                 at = metres(*internal);
                 b.back = at + shift;
@@ -568,7 +568,7 @@ class Importer {
             const auto sta = w.size() == 2 ? number(w[0]) : std::nullopt;
             const auto elev = w.size() == 2 ? number(w[1]) : std::nullopt;
             if (!sta || !elev)
-                return what + "的内容" + in_quotes(n.child_value()) + "应为“里程 高程”";
+                return what + "的内容" + in_quotes(n.child_value()) + "应为“桩号 高程”";
             route::VerticalPoint v;
             place(metres(*sta), v);
             v.elevation = metres(*elev);

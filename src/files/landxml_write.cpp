@@ -283,7 +283,7 @@ std::optional<std::string> build_document(const Definition& d, pugi::xml_documen
     }
 
     if (d.prefix.empty() || !route::valid_prefix(d.prefix))
-        return "里程前缀" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
+        return "桩号冠号" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
     pugi::xml_node f = al.append_child("Feature");
     f.append_attribute("code") = kFeatureCode;
     pugi::xml_node p = f.append_child("Property");

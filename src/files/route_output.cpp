@@ -87,24 +87,57 @@ std::string_view route_header(RouteRows rows) {
     return kTableHeader;
 }
 
-std::string stake_name(std::string_view station, double offset) {
+std::string stake_name(std::string_view station, double offset, PointNames names) {
     std::string name(station);
     if (offset == 0) return name;
-    name += offset < 0 ? "左" : "右";
+    if (names == PointNames::ascii)
+        name += offset < 0 ? 'L' : 'R';
+    else
+        name += offset < 0 ? "左" : "右";
     name += geometry::format_number(std::fabs(offset));
     return name;
+}
+
+namespace {
+
+bool ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+}  // namespace
+
+std::string_view point_code(std::string_view label, PointNames names) {
+    if (names == PointNames::chinese) return label;
+    if (label == "折点") return "ZJD";
+    if (label == "断链") return "DL";
+    return label;
+}
+
+std::optional<Error> ascii_refusal(const route::Alignment& alignment) {
+    for (const route::KeyPoint& k : alignment.key_points()) {
+        if (ascii(point_code(k.label, PointNames::ascii))) continue;
+        std::string message = "主点“";
+        message += k.label;
+        message +=
+            "”的名称含汉字等非ASCII字符，按ASCII点名（--names ascii）无法写出，"
+            "请把交点名改为字母与数字！";
+        return Error{std::move(message)};
+    }
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------
 // TableText
 
 TableText::TableText(const route::Alignment& alignment, const std::vector<double>& offsets,
-                     int decimals, bool crlf)
+                     int decimals, bool crlf, PointNames names)
     : alignment_(&alignment),
       prefix_(alignment.prefix()),
       offsets_(offsets),
       decimals_(decimals),
-      crlf_(crlf) {
+      crlf_(crlf),
+      names_(names) {
     for (double offset : offsets_) {
         offset_texts_.push_back(geometry::shown_fixed(offset, decimals));
         offset_texts_.back().append(kMove, ' ');
@@ -116,6 +149,7 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
     // may alias anything, so members would be loaded again after every store.
     const int d = decimals_;
     const bool crlf = crlf_;
+    const PointNames names = names_;
     const std::string_view prefix = prefix_;
     const route::Alignment* const alignment = alignment_;
     const bool breaks = alignment->zones().size() > 1;
@@ -150,8 +184,9 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
             station_chainage = r.chainage;
             station_zone = r.zone;
         }
+        const std::string_view label = point_code(r.label, names);
         const std::size_t room =
-            2 * prefix.size() + 2 * r.label.size() + 2 + 7 * kNumberRoom + kMove + 24;
+            2 * prefix.size() + 2 * label.size() + 2 + 7 * kNumberRoom + kMove + 24;
         if (text.size() - used < room) text.resize(2 * text.size() + room);
         char* const row = text.data() + used;
         char* p = row;
@@ -180,12 +215,12 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
             p = chainage.copy(text, p);
         }
         *p++ = ',';
-        if (!r.label.empty()) {
-            if (!needs_quotes(r.label)) {
-                p = std::copy(r.label.begin(), r.label.end(), p);
+        if (!label.empty()) {
+            if (!needs_quotes(label)) {
+                p = std::copy(label.begin(), label.end(), p);
             } else {
                 *p++ = '"';
-                for (char c : r.label) {
+                for (char c : label) {
                     if (c == '"') *p++ = '"';
                     *p++ = c;
                 }
@@ -241,10 +276,11 @@ void TableText::format(std::span<const route::TableRow> rows, std::string& text)
 // RouteOutput
 
 RouteOutput::RouteOutput(RouteRows rows, RouteFormat format, RouteBytes bytes, int decimals,
-                         ByteSink sink)
+                         ByteSink sink, PointNames names)
     : format_(format),
       // A CASS file is always code page 936 with CR LF.
       bytes_(format == RouteFormat::cass ? RouteBytes::cp936 : bytes),
+      names_(names),
       decimals_(decimals),
       sink_(std::move(sink)) {
     if (format_ == RouteFormat::cass) {
@@ -305,8 +341,9 @@ std::optional<Error> RouteOutput::key_point(const route::Alignment& alignment,
         station += '=';
         station += alignment.chainage_text(*k.ahead, d);
     }
-    if (cass()) return point(station, k.label, k.x, k.y, std::nullopt);
-    append_csv_field(buffer_, k.label);
+    const std::string_view code = point_code(k.label, names_);
+    if (cass()) return point(station, code, k.x, k.y, std::nullopt);
+    append_csv_field(buffer_, code);
     buffer_ += ',';
     buffer_ += station;
     buffer_ += ',';
@@ -328,7 +365,7 @@ std::optional<Error> RouteOutput::key_point(const route::Alignment& alignment,
 std::optional<Error> RouteOutput::forward(std::string_view station, double offset, double x,
                                           double y, double azimuth, std::optional<double> h) {
     const int d = decimals_;
-    if (cass()) return point(stake_name(station, offset), "", x, y, h);
+    if (cass()) return point(stake_name(station, offset, names_), "", x, y, h);
     buffer_ += station;
     buffer_ += ',';
     geometry::append_shown_fixed(buffer_, offset, d);
@@ -407,7 +444,8 @@ std::optional<Error> RouteOutput::check(std::string_view name, double x, double 
 std::optional<Error> RouteOutput::table(const route::Alignment& alignment,
                                         std::span<const route::TableRow> rows) {
     if (!cass()) {
-        if (!table_text_) table_text_.emplace(alignment, std::vector<double>{}, decimals_, crlf());
+        if (!table_text_)
+            table_text_.emplace(alignment, std::vector<double>{}, decimals_, crlf(), names_);
         table_text_->format(rows, block_);
         return lines(block_);
     }
@@ -418,7 +456,8 @@ std::optional<Error> RouteOutput::table(const route::Alignment& alignment,
             station_chainage_ = r.chainage;
             station_zone_ = r.zone;
         }
-        if (auto failed = point(stake_name(station_, r.offset), r.label, r.x, r.y, r.elevation))
+        if (auto failed = point(stake_name(station_, r.offset, names_), point_code(r.label, names_),
+                                r.x, r.y, r.elevation))
             return failed;
     }
     return std::nullopt;

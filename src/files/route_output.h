@@ -42,10 +42,28 @@ enum class RouteFormat { csv, cass };
 // How the text goes out: UTF-8 with LF, or code page 936 with CR LF.
 enum class RouteBytes { utf8, cp936 };
 
+// How the points Korvane names are named: in Chinese, or in ASCII alone for
+// controllers and data collectors that take no Chinese.
+enum class PointNames { chinese, ascii };
+
 // The point name of a stake: the chainage text for a centre-line stake, and
 // for a side stake the chainage text, the side and the distance as typed
-// ("K1+020.000左7.5", "K1+020.000右12.25").
-std::string stake_name(std::string_view station, double offset);
+// ("K1+020.000左7.5", "K1+020.000右12.25"; in ASCII "K1+020.000L7.5",
+// "K1+020.000R12.25"). The chainage text is ASCII already, a chain break's
+// "back=ahead" and a repeated chainage's zone "(2)" included.
+std::string stake_name(std::string_view station, double offset,
+                       PointNames names = PointNames::chinese);
+
+// The code written for a main point's label: the label itself, or in ASCII
+// ZJD for 折点 (an angle point without a name) and DL for 断链; the other
+// labels (QD, ZH, HY, QZ, YH, HZ, ZY, YZ, GQ, ZD, element numbers) are ASCII
+// already. A label with other characters outside ASCII (an intersection
+// point named in Chinese) has no ASCII code: see ascii_refusal.
+std::string_view point_code(std::string_view label, PointNames names);
+
+// Why the main points of `alignment` cannot be coded in ASCII (the first
+// label that has no ASCII code, named), or nothing when they can.
+std::optional<Error> ascii_refusal(const route::Alignment& alignment);
 
 // The CSV text of table rows, made fast: a station's name (its chainage text,
 // route::Alignment::station_text, and at a chain break "back=ahead"), azimuth and
@@ -61,7 +79,7 @@ class TableText {
     // station is a run of rows of one chainage and zone, each offset written
     // for its row.
     TableText(const route::Alignment& alignment, const std::vector<double>& offsets, int decimals,
-              bool crlf);
+              bool crlf, PointNames names = PointNames::chinese);
 
     // The rows' text, in place of what `text` held (its room is reused).
     void format(std::span<const route::TableRow> rows, std::string& text) const;
@@ -73,6 +91,7 @@ class TableText {
     std::vector<std::string> offset_texts_;
     int decimals_;
     bool crlf_;
+    PointNames names_;
 };
 
 // Writes rows of one kind to a sink, in pieces of about 64 KiB, so that a
@@ -82,7 +101,9 @@ class TableText {
 // CASS field) as "无法写入：…". After a failure the output is spent.
 class RouteOutput {
   public:
-    RouteOutput(RouteRows rows, RouteFormat format, RouteBytes bytes, int decimals, ByteSink sink);
+    // Main points are coded, and stakes named, in `names`.
+    RouteOutput(RouteRows rows, RouteFormat format, RouteBytes bytes, int decimals, ByteSink sink,
+                PointNames names = PointNames::chinese);
     RouteOutput(const RouteOutput&) = delete;
     RouteOutput& operator=(const RouteOutput&) = delete;
 
@@ -138,6 +159,7 @@ class RouteOutput {
 
     RouteFormat format_;
     RouteBytes bytes_;
+    PointNames names_;
     int decimals_;
     ByteSink sink_;
     std::string buffer_;

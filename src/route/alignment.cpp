@@ -650,7 +650,7 @@ Outcome<Alignment> Alignment::build(const Definition& definition) {
     Builder b;
     b.a.name_ = definition.name;
     if (!valid_prefix(definition.prefix)) {
-        return fail("桩号前缀必须是以K结尾的大写字母！", Subject::prefix);
+        return fail("桩号冠号须为以K结尾的大写字母！", Subject::prefix);
     }
     b.a.prefix_ = definition.prefix;
     // Beyond what one alignment holds: refused before any work.

@@ -1,4 +1,4 @@
-// Chainage text (里程): "K1+234.567", "DK12+3", "-K0+100.000", or plain metres.
+// Chainage text (桩号): "K1+234.567", "DK12+3", "-K0+100.000", or plain metres.
 #pragma once
 
 #include <optional>

@@ -127,7 +127,7 @@ P3,100.500,50.000,K0+150.000,-0.500,
 cli_check("inverse bad lines" ARGS route inverse "${SMALL}" --points bad.txt STATUS 2
   STDERR "无法读取文件“bad.txt”：第2、3行不是“[点名] X Y”两个坐标数字！\n")
 cli_check("inverse without a point" ARGS route inverse "${SMALL}" STATUS 2
-  STDERR "请给出点的坐标（--x X --y Y）或点文件（--points FILE）！\n")
+  STDERR "请给出点的坐标（--x <坐标> --y <坐标>）或点文件（--points <点文件>）！\n")
 
 # table: side stakes, the chain break as one row with both its chainages, a
 # chainage the long chain repeats named with its zone, refusals.
@@ -183,6 +183,24 @@ cli_check("refused table keeps the file" ARGS route table "${SMALL}" --from 90 -
   --interval 0 --output stakes.dat --format cass STATUS 2
   STDERR "间距必须大于0！\n")
 cli_expect_file("refused table keeps the file" "${WORK}/stakes.dat" "${cass}")
+# --names ascii: L and R for the sides, the file all ASCII.
+cli_check("table to CASS with ASCII names" ARGS route table "${SMALL}" --from 90 --to 110
+  --interval 10 --offsets -2,2 --output ascii.dat --format cass --names ascii STATUS 0)
+string(REPLACE "${left}" "4c" ascii_cass "${cass}")
+string(REPLACE "${right}" "52" ascii_cass "${ascii_cass}")
+cli_expect_file("table to CASS with ASCII names" "${WORK}/ascii.dat" "${ascii_cass}")
+cli_check("forward CASS with ASCII names" ARGS route forward "${PI}" --station K0+100
+  --offset -7.5 --format cass --names ascii STATUS 0
+  STDOUT_MATCHES "^K0\\+100\\.000L7\\.5,,[0-9.]+,[0-9.]+,[0-9.]*[\r\n]+$")
+cli_check("chain break coded DL" ARGS route table "${PI}" --from K1+180 --to K1+200
+  --to-zone 2 --interval 10 --names ascii STATUS 0
+  STDOUT_MATCHES "\nK1\\+200\\.000=K1\\+190\\.000,DL,0\\.000,")
+cli_check("unknown names" ARGS route info "${PI}" --names pinyin STATUS 2
+  STDERR "--names：点名方式“pinyin”未知，应为chinese或ascii！\n")
+file(WRITE "${WORK}/named.txt" "测点1,3456836.720,512362.393\n")
+cli_check("a Chinese point name with ASCII names" ARGS route inverse "${PI}"
+  --points named.txt --names ascii STATUS 2
+  STDERR "文件“named.txt”第1行：点名“测点1”含汉字等非ASCII字符，按ASCII点名（--names ascii）无法写出！\n")
 cli_check("output in a missing folder" ARGS route forward "${PI}" --station K1+000
   --output gone/x.csv STATUS 1 STDERR "无法保存文件“gone/x.csv”：文件夹“gone”不存在！\n")
 # CSV to a file: code page 936 and CR LF.
@@ -222,7 +240,7 @@ foreach(command info forward inverse table convert)
     STDOUT_MATCHES "用法：korvane-cli route ${command} ")
 endforeach()
 cli_check("info without file" ARGS route info STATUS 2
-  STDERR "请给出参数file！\n用法见 korvane-cli route info --help。\n")
+  STDERR "请给出参数<线路文件>！\n用法见 korvane-cli route info --help。\n")
 
 # A write that fails part-way is a file error: status 1 and a message. To a
 # full device (standard output) … (POSIX only: /dev/full and ulimit)

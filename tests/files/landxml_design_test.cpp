@@ -172,7 +172,7 @@ TEST(landxml_design, contradictions_and_encodings_are_named) {
         failure(document(std::string(kLine) +
                          "<StaEquation staInternal=\"60\" staBack=\"110\" staAhead=\"50\"/>")),
         "线路“A”：第1个StaEquation的staBack（110）与staInternal（60）矛盾：按staInternal，"
-        "该处的里程为60！");
+        "该处的桩号为60！");
     EXPECT_EQ(failure(document(std::string(kLine) +
                                "<Profile><ProfAlign name=\"x\"><PVI>0 1</PVI><PVI>9 1</PVI>"
                                "</ProfAlign><ProfAlign name=\"y\"/></Profile>")),

@@ -224,7 +224,7 @@ TEST(landxml, reads_directions_from_coordinates_and_names_every_fault) {
                   "</ProfAlign></Profile>"),
          "线路“A”：纵断面第2个变坡点（UnsymParaCurve）缺少lengthIn或lengthOut！"},
         {document(std::string(kLine) + "<Profile><ProfAlign><PVI>0</PVI></ProfAlign></Profile>"),
-         "线路“A”：纵断面第1个变坡点（PVI）的内容“0”应为“里程 高程”！"},
+         "线路“A”：纵断面第1个变坡点（PVI）的内容“0”应为“桩号 高程”！"},
         {document(std::string(kLine) +
                   "<Profile><ProfAlign><PVI>0 1</PVI><ParaCurve length=\"5\">10 1</ParaCurve>"
                   "<PVI>20 1</PVI></ProfAlign></Profile>"),

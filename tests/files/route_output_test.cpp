@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <optional>
@@ -97,6 +98,93 @@ TEST(route_output, table_text_is_every_row_written_alone) {
     TableText(a, offsets, 3, false).format(named, text);
     EXPECT_EQ(text, plain_row(a, named[0], 3) + "\n" + plain_row(a, named[1], 3) + "\n" +
                         plain_row(a, named[2], 3) + "\n");
+}
+
+// Names for controllers that take no Chinese: L and R for the sides, ASCII
+// codes for 折点 and 断链, a main point named in Chinese refused before
+// anything is written.
+TEST(route_output, ascii_names_and_codes) {
+    EXPECT_EQ(stake_name("K1+020.000", -7.5, PointNames::ascii), "K1+020.000L7.5");
+    EXPECT_EQ(stake_name("K1+020.000", 12.25, PointNames::ascii), "K1+020.000R12.25");
+    EXPECT_EQ(stake_name("K1+200.000(2)", 3, PointNames::ascii), "K1+200.000(2)R3");
+    EXPECT_EQ(stake_name("K1+020.000", 0, PointNames::ascii), "K1+020.000");
+    EXPECT_EQ(point_code("折点", PointNames::ascii), "ZJD");
+    EXPECT_EQ(point_code("断链", PointNames::ascii), "DL");
+    EXPECT_EQ(point_code("HY", PointNames::ascii), "HY");
+    EXPECT_EQ(point_code("断链", PointNames::chinese), "断链");
+
+    // The reference has a chain break: DL in the table's label column, in
+    // CSV and CASS alike, and in the main points.
+    const route::Alignment a = reference();
+    EXPECT_FALSE(ascii_refusal(a));
+    std::string bytes;
+    const auto sink = [&](std::string_view piece) -> std::optional<Error> {
+        bytes += piece;
+        return std::nullopt;
+    };
+    route::TableRequest q;
+    q.from = 1180;
+    q.to = 1200;
+    q.to_zone = 2;
+    q.interval = 10;
+    q.offsets = {-7.5, 7.5};
+    std::vector<route::TableRow> rows;
+    ASSERT_TRUE(route::table(a, q, [&](const route::TableRow& r) {
+        rows.push_back(r);
+        return true;
+    }));
+    for (RouteFormat format : {RouteFormat::csv, RouteFormat::cass}) {
+        bytes.clear();
+        RouteOutput out(RouteRows::table, format, RouteBytes::utf8, 3, sink, PointNames::ascii);
+        EXPECT_FALSE(out.table(a, rows));
+        EXPECT_FALSE(out.finish());
+        EXPECT_EQ(bytes.find("断链"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find(format == RouteFormat::csv ? ",DL,-7.500," : "R7.5,DL,"),
+                  std::string::npos)
+            << bytes;
+        EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        })) << bytes;
+    }
+    bytes.clear();
+    {
+        RouteOutput out(RouteRows::info, RouteFormat::csv, RouteBytes::utf8, 3, sink,
+                        PointNames::ascii);
+        for (const route::KeyPoint& k : a.key_points()) EXPECT_FALSE(out.key_point(a, k));
+        EXPECT_FALSE(out.finish());
+    }
+    EXPECT_NE(bytes.find("\nDL,K1+200.000=K1+190.000,"), std::string::npos);
+
+    // Angle points: one unnamed (折点, coded ZJD), one named in Chinese,
+    // which has no ASCII code.
+    route::Definition d;
+    route::PointsDef p;
+    p.start_x = 0;
+    p.start_y = 0;
+    p.points.push_back({"", 100, 0, 0, 0, 0});
+    p.points.push_back({"交点2", 100, 100, 0, 0, 0});
+    p.end_x = 200;
+    p.end_y = 100;
+    d.horizontal = p;
+    route::Outcome<route::Alignment> angles = route::Alignment::build(d);
+    ASSERT_TRUE(angles);
+    const std::optional<Error> refusal = ascii_refusal(angles.value());
+    ASSERT_TRUE(refusal);
+    EXPECT_NE(refusal->message.find("“交点2”"), std::string::npos) << refusal->message;
+    std::get<route::PointsDef>(d.horizontal).points[1].name = "JD2";
+    angles = route::Alignment::build(d);
+    ASSERT_TRUE(angles);
+    EXPECT_FALSE(ascii_refusal(angles.value()));
+    bytes.clear();
+    {
+        RouteOutput out(RouteRows::info, RouteFormat::cass, RouteBytes::utf8, 3, sink,
+                        PointNames::ascii);
+        for (const route::KeyPoint& k : angles.value().key_points())
+            EXPECT_FALSE(out.key_point(angles.value(), k));
+        EXPECT_FALSE(out.finish());
+    }
+    EXPECT_NE(bytes.find("K0+100.000,ZJD,"), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find(",JD2,"), std::string::npos) << bytes;
 }
 
 TEST(route_output, stake_names_and_the_rows_of_each_kind) {

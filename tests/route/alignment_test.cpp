@@ -311,7 +311,7 @@ TEST(alignment, refuses_bad_elements_naming_the_row) {
     EXPECT_EQ(refusal(d), "起点方位角不是有效数字！");
     d = elements_definition({E{100, inf, inf}});
     d.prefix = "KD";
-    EXPECT_EQ(refusal(d), "桩号前缀必须是以K结尾的大写字母！");
+    EXPECT_EQ(refusal(d), "桩号冠号须为以K结尾的大写字母！");
 }
 
 TEST(alignment, refuses_bad_intersection_points_naming_the_jd) {

@@ -38,6 +38,8 @@ class FakeDesktop final : public Desktop {
 
     QStringList questions;                // texts of the unsaved-changes questions asked
     QList<UnsavedChoice> unsavedAnswers;  // their answers in turn (none left: Cancel)
+    QStringList yesNoQuestions;           // texts of the yes/no questions asked
+    QList<bool> yesNoAnswers;             // their answers in turn (none left: 否)
     QList<QStringList> itemRequests;      // the lists offered by chooseItem
     QStringList itemAnswers;              // its answers in turn (none left: cancel)
 
@@ -61,6 +63,10 @@ class FakeDesktop final : public Desktop {
     UnsavedChoice askUnsaved(QWidget*, const QString& text) override {
         questions.append(text);
         return unsavedAnswers.isEmpty() ? UnsavedChoice::Cancel : unsavedAnswers.takeFirst();
+    }
+    bool askYesNo(QWidget*, const QString& text) override {
+        yesNoQuestions.append(text);
+        return !yesNoAnswers.isEmpty() && yesNoAnswers.takeFirst();
     }
     QString chooseItem(QWidget*, const QString&, const QStringList& items) override {
         itemRequests.append(items);

@@ -24,6 +24,13 @@ QString QtDesktop::chooseFile(QWidget* parent, FileDialogMode mode, const QStrin
     return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
 }
 
+bool QtDesktop::askYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, noticeTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtDesktop::moveFocus(QWidget* widget) {
     // A hidden or disabled widget cannot hold the focus; leave it where it is.
     if (widget == nullptr || !widget->isEnabled() || !widget->isVisible()) return;

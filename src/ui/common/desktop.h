@@ -44,6 +44,10 @@ class Desktop {
     // unsaved changes would be lost.
     virtual UnsavedChoice askUnsaved(QWidget* parent, const QString& text) = 0;
 
+    // A modal question with the buttons 是 and 否 (否 the default), asked
+    // before something the user made is replaced. True for 是.
+    virtual bool askYesNo(QWidget* parent, const QString& text) = 0;
+
     // A modal choice of one of `items` (never empty), with `label` above the
     // list. Returns the item chosen, or an empty string on cancel.
     virtual QString chooseItem(QWidget* parent, const QString& label, const QStringList& items) = 0;
@@ -67,6 +71,7 @@ class QtDesktop final : public Desktop {
     QString chooseFile(QWidget* parent, FileDialogMode mode, const QStringList& filters) override;
     void moveFocus(QWidget* widget) override;
     UnsavedChoice askUnsaved(QWidget* parent, const QString& text) override;
+    bool askYesNo(QWidget* parent, const QString& text) override;
     QString chooseItem(QWidget* parent, const QString& label, const QStringList& items) override;
     QString findProgram(const QString& program) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMetaObject>
@@ -71,6 +72,26 @@ QLineEdit* output(const char* name) {
     return edit;
 }
 
+// A tab of fields where Enter, in any of them, computes: the line edits and
+// spin boxes leave Enter to their parent.
+class EnterPage final : public QWidget {
+  public:
+    explicit EnterPage(std::function<void()> compute) : compute_(std::move(compute)) {}
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            compute_();
+            event->accept();
+            return;
+        }
+        QWidget::keyPressEvent(event);
+    }
+
+  private:
+    std::function<void()> compute_;
+};
+
 }  // namespace
 
 // What a computation has handed over and the window has not yet taken:
@@ -104,6 +125,8 @@ ComputationPane::ComputationPane(Desktop& desktop, PlanView& plan, AlignmentSour
     tabs->addTab(buildForward(), QStringLiteral("正算"));
     tabs->addTab(buildInverse(), QStringLiteral("反算"));
     tabs->addTab(buildTable(), QStringLiteral("逐桩坐标表"));
+    // The fields take the height they need; the rest goes to the results.
+    tabs->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
     // Results
     resultTable_ = tableView("resultTable", results_);
@@ -136,7 +159,7 @@ ComputationPane::~ComputationPane() {
 }
 
 QWidget* ComputationPane::buildForward() {
-    auto* forward = new QWidget;
+    auto* forward = new EnterPage([this] { computeForward(); });
     auto* fl = new QGridLayout(forward);
     station_ = field("stationEdit");
     zone_ = new QSpinBox;
@@ -151,7 +174,7 @@ QWidget* ComputationPane::buildForward() {
     forwardY_ = output("forwardY");
     forwardAzimuth_ = output("forwardAzimuth");
     forwardH_ = output("forwardH");
-    fl->addWidget(new QLabel(QStringLiteral("里程")), 0, 0);
+    fl->addWidget(new QLabel(QStringLiteral("桩号")), 0, 0);
     fl->addWidget(station_, 0, 1);
     fl->addWidget(new QLabel(QStringLiteral("分区")), 0, 2);
     fl->addWidget(zone_, 0, 3);
@@ -174,7 +197,7 @@ QWidget* ComputationPane::buildForward() {
 }
 
 QWidget* ComputationPane::buildInverse() {
-    auto* inverse = new QWidget;
+    auto* inverse = new EnterPage([this] { computeInverse(); });
     auto* il = new QGridLayout(inverse);
     inverseX_ = field("inverseXEdit");
     inverseY_ = field("inverseYEdit");
@@ -190,7 +213,7 @@ QWidget* ComputationPane::buildInverse() {
     il->addWidget(new QLabel(QStringLiteral("Y")), 0, 2);
     il->addWidget(inverseY_, 0, 3);
     il->addWidget(inverseButton, 0, 4);
-    il->addWidget(new QLabel(QStringLiteral("里程")), 1, 0);
+    il->addWidget(new QLabel(QStringLiteral("桩号")), 1, 0);
     il->addWidget(inverseStation_, 1, 1);
     il->addWidget(new QLabel(QStringLiteral("偏距")), 1, 2);
     il->addWidget(inverseOffset_, 1, 3);
@@ -204,7 +227,10 @@ QWidget* ComputationPane::buildInverse() {
 }
 
 QWidget* ComputationPane::buildTable() {
-    auto* table = new QWidget;
+    // While a table is computed or exported its button is off, and Enter with it.
+    auto* table = new EnterPage([this] {
+        if (tableButton_->isEnabled()) computeTable();
+    });
     auto* tl = new QGridLayout(table);
     from_ = field("fromEdit");
     to_ = field("toEdit");
@@ -225,9 +251,9 @@ QWidget* ComputationPane::buildTable() {
     keyPointsBox_->setChecked(true);
     tableButton_ = new QPushButton(QStringLiteral("计算坐标表"));
     tableButton_->setObjectName(QStringLiteral("tableButton"));
-    tl->addWidget(new QLabel(QStringLiteral("起算里程")), 0, 0);
+    tl->addWidget(new QLabel(QStringLiteral("起算桩号")), 0, 0);
     tl->addWidget(from_, 0, 1);
-    tl->addWidget(new QLabel(QStringLiteral("止算里程")), 0, 2);
+    tl->addWidget(new QLabel(QStringLiteral("止算桩号")), 0, 2);
     tl->addWidget(to_, 0, 3);
     tl->addWidget(new QLabel(QStringLiteral("间距")), 1, 0);
     tl->addWidget(interval_, 1, 1);
@@ -349,13 +375,13 @@ void ComputationPane::computeTable() {
     if (!a) return;
     route::TableRequest q;
     route::Outcome<double> from = route::read_chainage(str(from_->text()));
-    if (!from) return refuse(QStringLiteral("起算里程：") + qs(from.failure().message), from_);
+    if (!from) return refuse(QStringLiteral("起算桩号：") + qs(from.failure().message), from_);
     route::Outcome<double> to = route::read_chainage(str(to_->text()));
-    if (!to) return refuse(QStringLiteral("止算里程：") + qs(to.failure().message), to_);
+    if (!to) return refuse(QStringLiteral("止算桩号：") + qs(to.failure().message), to_);
     for (QLineEdit* field : {from_, to_}) {
         if (auto other = route::check_chainage_prefix(str(field->text()), a->prefix()))
             return refuse(
-                (field == from_ ? QStringLiteral("起算里程：") : QStringLiteral("止算里程：")) +
+                (field == from_ ? QStringLiteral("起算桩号：") : QStringLiteral("止算桩号：")) +
                     qs(other->message),
                 field);
     }
@@ -399,6 +425,12 @@ void ComputationPane::invertPointsFile() {
         return refuse(QStringLiteral("正在导出，请等导出完成或取消后再计算！"), nullptr);
     const auto a = alignment_();
     if (!a) return;
+    // A table of stakes computed is not thrown away without a word.
+    if (results_->kind() == ResultKind::table && results_->size() > 0 &&
+        !desktop_.askYesNo(
+            window(), QStringLiteral("批量反算的结果将替换结果表中的逐桩坐标表（%1行），是否继续？")
+                          .arg(results_->size())))
+        return;
     const QString path = desktop_.chooseFile(
         window(), FileDialogMode::Open,
         {QStringLiteral("CASS 坐标文件 (*.dat)"), QStringLiteral("CSV 点文件 (*.csv)"),
@@ -561,6 +593,15 @@ void ComputationPane::finishComputing(const TaskOutcome& outcome) {
         marks.push_back({r.x, r.y, qs(results_->text(r.text))});
     }
     plan_.setMarks(std::move(marks));
+}
+
+void ComputationPane::setRange(const QString& start, const QString& end) {
+    // A range the user typed stays; one left empty or as proposed follows
+    // the alignment.
+    if (from_->text().trimmed().isEmpty() || from_->text() == proposedFrom_) from_->setText(start);
+    if (to_->text().trimmed().isEmpty() || to_->text() == proposedTo_) to_->setText(end);
+    proposedFrom_ = start;
+    proposedTo_ = end;
 }
 
 void ComputationPane::startOver() {

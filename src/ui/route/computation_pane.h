@@ -55,6 +55,10 @@ class ComputationPane : public QWidget {
     // A new alignment: the computation stopped, no results. An export still
     // running goes on with the rows it holds.
     void startOver();
+    // Proposes the alignment's start and end chainages as the table's range
+    // (起算桩号, 止算桩号) where the fields are empty or still hold the range
+    // proposed before.
+    void setRange(const QString& start, const QString& end);
     // Waits for the computation to end (asked to stop first) and forgets it;
     // rows it still sends are dropped.
     void stopComputing();
@@ -149,6 +153,8 @@ class ComputationPane : public QWidget {
     bool partial_ = false;  // the result was cancelled before its end
     QString rangeText_;     // what the rows cover, for the report
     QString pointsPath_;    // the points file of a bulk inverse
+    QString proposedFrom_;  // the range last proposed by setRange
+    QString proposedTo_;
 };
 
 }  // namespace korvane::ui

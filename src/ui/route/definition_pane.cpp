@@ -11,7 +11,9 @@
 #include <QTableWidget>
 #include <QTableWidgetItem>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "route/angle.h"
 #include "route/checks.h"
 #include "ui/route/route_results.h"
+#include "ui/route/table_clipboard.h"
 #include "ui/route/table_view.h"
 
 namespace korvane::ui {
@@ -32,11 +35,43 @@ QString qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Columns sized to their texts, those of coordinates and chainages at least
+// as wide as a national-grid coordinate or a long chainage as typed
+// ("3457250.123", "K123+456.789"), so that typing one shows it whole.
+void fitColumns(QTableView* view, std::initializer_list<int> wide) {
+    view->resizeColumnsToContents();
+    const int least = view->fontMetrics().horizontalAdvance(QStringLiteral("-3457250.1234")) + 16;
+    for (int c : wide) view->setColumnWidth(c, std::max(view->columnWidth(c), least));
+}
+
+// The width the texts of column `c` take (QTableView keeps it protected).
+int textWidth(QAbstractItemView* view, int c) {
+    return view->sizeHintForColumn(c);
+}
+
+// A column grows when a text typed or pasted into it is wider than it.
+void growWithTexts(QTableView* view) {
+    QObject::connect(view->model(), &QAbstractItemModel::dataChanged, view,
+                     [view](const QModelIndex& first, const QModelIndex& last) {
+                         for (int c = first.column(); c <= last.column(); ++c) {
+                             const int wanted = textWidth(view, c);
+                             if (wanted > view->columnWidth(c)) view->setColumnWidth(c, wanted);
+                         }
+                     });
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, [view] {
+        for (int c = 0; c + 1 < view->model()->columnCount(); ++c) {
+            const int wanted = textWidth(view, c);
+            if (wanted > view->columnWidth(c)) view->setColumnWidth(c, wanted);
+        }
+    });
+}
+
 }  // namespace
 
 DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     : QSplitter(Qt::Vertical, parent) {
     start_ = new TextTable(startHeaders(false), undo, this);
+    start_->setFixedRowCount(true);
     elements_ = new TextTable(elementHeaders(), undo, this);
     points_ = new TextTable(pointHeaders(), undo, this);
     points_->setFixedRows(1, 1);
@@ -54,6 +89,8 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     pointView_ = tableView("pointTable", points_);
     breakView_ = tableView("breakTable", breaks_);
     profileView_ = tableView("profileTable", profile_);
+    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
+        growWithTexts(v);
 
     // Row buttons under a table: insert before the current row, or at the end;
     // remove the current row.
@@ -77,7 +114,12 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
             TextTable* t = tableOf();
             const int current = view->currentIndex().isValid() ? view->currentIndex().row()
                                                                : t->rowCount() - t->fixedTail();
-            t->insertBlankRow(t->canInsertAt(current) ? current : t->rowCount() - t->fixedTail());
+            const int at = t->canInsertAt(current) ? current : t->rowCount() - t->fixedTail();
+            // An intersection point gets the name after the one before it.
+            QStringList cells;
+            if (t->fixedTail() > 0 && at > 0)
+                cells.append(nextPointName(t->cell(at - 1, columns::kPointName)));
+            t->insertRowOf(at, cells);
         });
         connect(remove, &QPushButton::clicked, this, [view, tableOf] {
             if (view->currentIndex().isValid()) tableOf()->removeRowAt(view->currentIndex().row());
@@ -108,12 +150,13 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
 
     keyPoints_ = new QTableWidget(0, 6);
     keyPoints_->setObjectName(QStringLiteral("keyPointTable"));
-    keyPoints_->setHorizontalHeaderLabels({QStringLiteral("主点"), QStringLiteral("里程"),
+    keyPoints_->setHorizontalHeaderLabels({QStringLiteral("主点"), QStringLiteral("桩号"),
                                            QStringLiteral("X"), QStringLiteral("Y"),
                                            QStringLiteral("方位角"), QStringLiteral("半径")});
     keyPoints_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     keyPoints_->verticalHeader()->setDefaultSectionSize(24);
     keyPoints_->horizontalHeader()->setStretchLastSection(true);
+    enableClipboard(keyPoints_);
     auto* keyBox = new QGroupBox(QStringLiteral("主点"));
     auto* kl = new QVBoxLayout(keyBox);
     kl->setContentsMargins(4, 4, 4, 4);
@@ -135,8 +178,12 @@ void DefinitionPane::load(const DefinitionTexts& t) {
     breaks_->reset(t.breaks);
     profile_->reset(t.profile);
     loading_ = false;
-    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
-        v->resizeColumnsToContents();
+    using namespace columns;
+    fitColumns(startView_, {kStartChainage, kStartX, kStartY});
+    fitColumns(elementView_, {kCorner});
+    fitColumns(pointView_, {kPointX, kPointY});
+    fitColumns(breakView_, {kBack, kAhead});
+    fitColumns(profileView_, {kVerticalChainage});
     elementView_->parentWidget()->setVisible(!byPoints_);
     pointView_->parentWidget()->setVisible(byPoints_);
 }
@@ -188,14 +235,18 @@ DefinitionPane::Checked DefinitionPane::check() {
             // What computes but deserves a word (a jump of curvature) shows at
             // its row without stopping anything.
             for (const route::Notice& n : route::definition_notices(*read.definition)) {
-                place({TableKind::horizontal, n.element, -1,
-                       QStringLiteral("注意：") + qs(n.message)});
+                const int row =
+                    n.element >= 0 && static_cast<std::size_t>(n.element) < read.elementRows.size()
+                        ? read.elementRows[static_cast<std::size_t>(n.element)]
+                        : n.element;
+                place({TableKind::horizontal, row, -1, QStringLiteral("注意：") + qs(n.message)});
             }
         } else {
-            place(placeOf(built.failure()));
+            place(placeOf(built.failure(), read));
             checked.error = qs(built.failure().message);
         }
     }
+    for (const RowError& e : read.blank) place(e);
     for (std::size_t k = 0; k < tables.size(); ++k) tables[k]->setErrors(std::move(errors[k]));
     checked.definition = std::move(read.definition);
     return checked;

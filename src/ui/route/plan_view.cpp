@@ -530,7 +530,14 @@ void PlanView::draw(QPainter& painter) {
     painter.setBrush(Qt::white);
     for (std::size_t i = 0; i < key_count; ++i) {
         if (!visible(keys_[i].at.x, keys_[i].at.y) || room(i) < kKeySpacing) continue;
-        painter.drawEllipse(toScreen(keys_[i].at.x, keys_[i].at.y), 3, 3);
+        const QPointF p = toScreen(keys_[i].at.x, keys_[i].at.y);
+        painter.drawEllipse(p, 3, 3);
+        // No label, a tick's or a computed point's, covers a main point.
+        labels.avoid(QRectF(p - QPointF(4, 4), QSizeF(8, 8)));
+    }
+    for (const PlanMark& jd : intersections_) {
+        if (visible(jd.x, jd.y))
+            labels.avoid(QRectF(toScreen(jd.x, jd.y) - QPointF(5, 5), QSizeF(10, 10)));
     }
     for (std::size_t i = 0; i < key_count; ++i) {
         if (!visible(keys_[i].at.x, keys_[i].at.y) || room(i) < kLabelSpacing) continue;

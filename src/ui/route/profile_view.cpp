@@ -172,7 +172,7 @@ void ProfileView::paintEvent(QPaintEvent* /*event*/) {
                          QStringLiteral("倍");
     const QSizeF note_size = labels.size_of(note);
     labels.place_in(QRectF(QPointF(r.right() - note_size.width(), 4), note_size), note);
-    const QString along = QStringLiteral("里程");
+    const QString along = QStringLiteral("桩号");
     const QSizeF along_size = labels.size_of(along);
     labels.place_in(
         QRectF(QPointF(r.right() - along_size.width(), r.bottom() + 8 + fm.height()), along_size),

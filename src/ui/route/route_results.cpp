@@ -94,11 +94,11 @@ int ResultModel::columnCount(const QModelIndex& parent) const {
 
 QStringList ResultModel::headersOf(ResultKind kind) {
     if (kind == ResultKind::table)
-        return {QStringLiteral("里程"), QStringLiteral("标志"), QStringLiteral("偏距"),
+        return {QStringLiteral("桩号"), QStringLiteral("标志"), QStringLiteral("偏距"),
                 QStringLiteral("X"),    QStringLiteral("Y"),    QStringLiteral("方位角"),
                 QStringLiteral("H")};
     return {QStringLiteral("点名"), QStringLiteral("X"),    QStringLiteral("Y"),
-            QStringLiteral("里程"), QStringLiteral("偏距"), QStringLiteral("H")};
+            QStringLiteral("桩号"), QStringLiteral("偏距"), QStringLiteral("H")};
 }
 
 QVariant ResultModel::headerData(int section, Qt::Orientation orientation, int role) const {

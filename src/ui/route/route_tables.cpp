@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QUndoCommand>
 #include <QUndoStack>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -61,6 +62,22 @@ class RowCommand final : public QUndoCommand {
     bool remove_;
 };
 
+// Rows replaced all at once (a paste).
+class RowsCommand final : public QUndoCommand {
+  public:
+    RowsCommand(TextTable* table, std::vector<QStringList> before, std::vector<QStringList> after)
+        : table_(table), before_(std::move(before)), after_(std::move(after)) {
+        setText(QStringLiteral("粘贴"));
+    }
+    void redo() override { table_->applyRows(after_); }
+    void undo() override { table_->applyRows(before_); }
+
+  private:
+    TextTable* table_;
+    std::vector<QStringList> before_;
+    std::vector<QStringList> after_;
+};
+
 }  // namespace
 
 TextTable::TextTable(QStringList headers, QUndoStack* undo, QObject* parent)
@@ -111,11 +128,16 @@ bool TextTable::fixedRow(int row) const {
     return row < fixedHead_ || row >= rowCount() - fixedTail_;
 }
 
+bool TextTable::lockedCell(int row, int column, int rowCount) const {
+    const bool fixed = row < fixedHead_ || row >= rowCount - fixedTail_;
+    return lockedFrom_ >= 0 && column >= lockedFrom_ && fixed;
+}
+
 Qt::ItemFlags TextTable::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() == fields()) return f;
-    if (lockedFrom_ >= 0 && index.column() >= lockedFrom_ && fixedRow(index.row())) return f;
+    if (lockedCell(index.row(), index.column(), rowCount())) return f;
     return f | Qt::ItemIsEditable;
 }
 
@@ -156,15 +178,87 @@ bool TextTable::canRemove(int row) const {
 }
 
 void TextTable::insertBlankRow(int row) {
+    insertRowOf(row, {});
+}
+
+void TextTable::insertRowOf(int row, QStringList cells) {
     if (!canInsertAt(row)) return;
-    QStringList cells;
-    for (int i = 0; i < fields(); ++i) cells.append(QString());
+    while (cells.size() < fields()) cells.append(QString());
     undo_->push(new RowCommand(this, row, cells, false));
 }
 
 void TextTable::removeRowAt(int row) {
     if (!canRemove(row)) return;
     undo_->push(new RowCommand(this, row, rows_[static_cast<std::size_t>(row)], true));
+}
+
+bool TextTable::endsAsTail(const std::vector<QStringList>& block, int column) const {
+    // An end point has nothing in the cells fixed rows do not take (ZD has no
+    // radius or transitions); a row with them is one more JD.
+    if (lockedFrom_ < 0 || block.empty()) return true;
+    const QStringList& last = block.back();
+    for (int j = std::max(0, lockedFrom_ - column); j < last.size(); ++j) {
+        const QString& text = last[j];
+        if (!text.isEmpty() && text != QStringLiteral("0")) return false;
+    }
+    return true;
+}
+
+std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
+                                                  const std::vector<QStringList>& block) {
+    const int n = fixedCount_ ? std::min(static_cast<int>(block.size()), rowCount() - row)
+                              : static_cast<int>(block.size());
+    if (n <= 0 || column < 0 || column >= fields() || row < 0 || row > rowCount()) return {};
+    std::vector<QStringList> after = rows_;
+    const QStringList blank = [this] {
+        QStringList cells;
+        for (int i = 0; i < fields(); ++i) cells.append(QString());
+        return cells;
+    }();
+    const auto count = [&after] { return static_cast<int>(after.size()); };
+    const int head = fixedHead_;
+    const int tail = fixedTail_;
+    if (tail > 0 && row >= count() - tail) {
+        // At a fixed last row: the block ends at the last of them.
+        const int added = std::max(0, n - (count() - row));
+        after.insert(after.begin() + row, static_cast<std::size_t>(added), blank);
+    } else if (head > 0 && tail > 0 && row == 0 && n >= head + tail && endsAsTail(block, column)) {
+        // The whole table, its start and end rows included.
+        const int middle = count() - head - tail;
+        const int wanted = n - head - tail;
+        if (wanted > middle)
+            after.insert(after.end() - tail, static_cast<std::size_t>(wanted - middle), blank);
+        else
+            after.erase(after.begin() + head + wanted, after.begin() + head + middle);
+    } else {
+        // Rows added before the fixed last rows (or at the end) as needed.
+        const int room = count() - tail - row;
+        if (n > room) after.insert(after.end() - tail, static_cast<std::size_t>(n - room), blank);
+    }
+    Pasted where{row, row + n - 1, column, column};
+    for (int i = 0; i < n; ++i) {
+        const int at = row + i;
+        QStringList& target = after[static_cast<std::size_t>(at)];
+        const QStringList& cells = block[static_cast<std::size_t>(i)];
+        for (int j = 0; j < cells.size(); ++j) {
+            const int c = column + j;
+            if (c >= fields()) break;
+            where.lastColumn = std::max(where.lastColumn, c);
+            if (lockedCell(at, c, count())) continue;
+            target[c] = cells[j];
+        }
+    }
+    if (after == rows_) return {};
+    undo_->push(new RowsCommand(this, rows_, std::move(after)));
+    return where;
+}
+
+void TextTable::applyRows(const std::vector<QStringList>& rows) {
+    beginResetModel();
+    rows_ = rows;
+    errors_.clear();
+    endResetModel();
+    emit edited();
 }
 
 void TextTable::applyCell(int row, int column, const QString& text) {
@@ -201,8 +295,8 @@ void TextTable::setErrors(std::vector<QString> errors) {
 
 QStringList startHeaders(bool byPoints) {
     if (byPoints)
-        return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程")};
-    return {QStringLiteral("线路名称"), QStringLiteral("里程冠号"), QStringLiteral("起点里程"),
+        return {QStringLiteral("线路名称"), QStringLiteral("桩号冠号"), QStringLiteral("起点桩号")};
+    return {QStringLiteral("线路名称"), QStringLiteral("桩号冠号"), QStringLiteral("起点桩号"),
             QStringLiteral("起点X"),    QStringLiteral("起点Y"),    QStringLiteral("起点方位角")};
 }
 
@@ -217,12 +311,26 @@ QStringList pointHeaders() {
 }
 
 QStringList breakHeaders() {
-    return {QStringLiteral("来向里程"), QStringLiteral("去向里程")};
+    return {QStringLiteral("来向桩号"), QStringLiteral("去向桩号")};
 }
 
 QStringList profileHeaders() {
-    return {QStringLiteral("里程"), QStringLiteral("高程"),   QStringLiteral("竖曲线半径"),
+    return {QStringLiteral("桩号"), QStringLiteral("高程"),   QStringLiteral("竖曲线半径"),
             QStringLiteral("分区"), QStringLiteral("前段长"), QStringLiteral("后段长")};
+}
+
+QString nextPointName(const QString& previous) {
+    const QString name = previous.trimmed();
+    if (name == QStringLiteral("QD")) return QStringLiteral("JD1");
+    qsizetype digits = name.size();
+    while (digits > 0 && name[digits - 1].isDigit() && name[digits - 1].unicode() < 128) --digits;
+    if (digits == name.size()) return {};
+    const QString number = name.mid(digits);
+    bool ok = false;
+    const qulonglong n = number.toULongLong(&ok);
+    if (!ok) return {};
+    return name.left(digits) +
+           QStringLiteral("%1").arg(n + 1, static_cast<int>(number.size()), 10, QLatin1Char('0'));
 }
 
 // The shortest plain decimal that reads back to the same number, as the
@@ -418,6 +526,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     const auto note = [&](TableKind table, int row, const RowReader& r) {
         if (!r.ok()) out.errors.push_back({table, row, r.column(), r.message()});
     };
+    const auto blank = [](const QStringList& cells) {
+        return std::all_of(cells.begin(), cells.end(),
+                           [](const QString& c) { return c.trimmed().isEmpty(); });
+    };
+    const QString leftOut = QStringLiteral("注意：空行，未参与计算。");
 
     const QStringList startCells = start.empty() ? QStringList() : start.front();
     const QStringList sh = startHeaders(byPoints);
@@ -427,7 +540,7 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     if (d.prefix.empty())
         d.prefix.push_back('K');  // (an assignment trips a false g++ 12 -Wrestrict)
     if (!route::valid_prefix(d.prefix))
-        s.fail(kPrefix, QStringLiteral("里程冠号须为以K结尾的大写字母（如K、DK）！"));
+        s.fail(kPrefix, QStringLiteral("桩号冠号须为以K结尾的大写字母（如K、DK）！"));
     const double startChainage = s.chainage(kStartChainage);
 
     if (!byPoints) {
@@ -439,6 +552,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         note(TableKind::start, 0, s);
         const QStringList eh = elementHeaders();
         for (std::size_t i = 0; i < horizontal.size(); ++i) {
+            if (blank(horizontal[i])) {
+                out.blank.push_back({TableKind::horizontal, static_cast<int>(i), -1, leftOut});
+                continue;
+            }
+            out.elementRows.push_back(static_cast<int>(i));
             RowReader r(horizontal[i], eh);
             route::ElementDef el;
             el.length = r.number(kLength);
@@ -459,7 +577,7 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
             const QString corner = horizontal[i].value(kCorner).trimmed();
             if (r.ok() && !corner.isEmpty()) {
                 const QStringList w = corner.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-                if (i == 0) {
+                if (e.elements.empty()) {
                     r.fail(kCorner, QStringLiteral("第一个线元从线路起点开始，不能有折点！"));
                 } else if (w.size() == 1) {
                     el.turn = r.azimuth(kCorner);
@@ -515,6 +633,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
 
     const QStringList bh = breakHeaders();
     for (std::size_t i = 0; i < breaks.size(); ++i) {
+        if (blank(breaks[i])) {
+            out.blank.push_back({TableKind::breaks, static_cast<int>(i), -1, leftOut});
+            continue;
+        }
+        out.breakRows.push_back(static_cast<int>(i));
         RowReader r(breaks[i], bh);
         route::ChainBreak b;
         b.back = r.chainage(kBack);
@@ -524,6 +647,11 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     }
     const QStringList vh = profileHeaders();
     for (std::size_t i = 0; i < profile.size(); ++i) {
+        if (blank(profile[i])) {
+            out.blank.push_back({TableKind::profile, static_cast<int>(i), -1, leftOut});
+            continue;
+        }
+        out.profileRows.push_back(static_cast<int>(i));
         RowReader r(profile[i], vh);
         route::VerticalPoint v;
         v.chainage = r.chainage(kVerticalChainage);
@@ -539,14 +667,19 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
     return out;
 }
 
-RowError placeOf(const route::Failure& failure) {
+RowError placeOf(const route::Failure& failure, const ReadTexts& read) {
+    const auto rowOf = [](const std::vector<int>& rows, int index) {
+        return index >= 0 && static_cast<std::size_t>(index) < rows.size()
+                   ? rows[static_cast<std::size_t>(index)]
+                   : index;
+    };
     RowError e;
     e.message = QString::fromStdString(failure.message);
     const int index = failure.index < 0 ? 0 : failure.index;
     switch (failure.subject) {
         case route::Subject::element:
             e.table = TableKind::horizontal;
-            e.row = index;
+            e.row = rowOf(read.elementRows, index);
             break;
         case route::Subject::intersection_point:
             // The point table's first row is the start point QD.
@@ -559,11 +692,11 @@ RowError placeOf(const route::Failure& failure) {
             break;
         case route::Subject::chain_break:
             e.table = TableKind::breaks;
-            e.row = index;
+            e.row = rowOf(read.breakRows, index);
             break;
         case route::Subject::vertical_point:
             e.table = TableKind::profile;
-            e.row = index;
+            e.row = rowOf(read.profileRows, index);
             break;
         default:
             e.table = TableKind::start;

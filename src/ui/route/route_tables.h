@@ -40,6 +40,8 @@ class TextTable : public QAbstractTableModel {
     void reset(std::vector<QStringList> rows);
     // Undoable: a blank row inserted before `row`, or row `row` removed.
     void insertBlankRow(int row);
+    // Undoable: a row of `cells` inserted before `row`.
+    void insertRowOf(int row, QStringList cells);
     void removeRowAt(int row);
     // Rows that cannot be removed and before which nothing is inserted (the
     // start and end points of the intersection-point table): the first
@@ -54,6 +56,28 @@ class TextTable : public QAbstractTableModel {
     // Cells that take no text (the radius of the start point): column `column`
     // of the fixed rows.
     void setFixedRowColumns(int firstLockedColumn);
+    // A table of a fixed number of rows (the start table): a paste never
+    // adds rows to it, what runs past its last row is left out.
+    void setFixedRowCount(bool fixed) { fixedCount_ = fixed; }
+
+    // Rows of cells pasted with their first cell at (row, column), as one
+    // undoable step. Rows are added where the block runs past the rows it
+    // may write: at the end, or before the fixed last rows. A block pasted at
+    // the first of fixed first rows with at least as many rows as the fixed
+    // ones, whose last row leaves empty (or 0) the cells fixed rows take no
+    // text in, is the whole table: its first rows go to the fixed first rows,
+    // its last to the fixed last rows and the rows between are made as many
+    // as its middle rows. A block pasted at a fixed last row ends there, its
+    // earlier rows added before it. Cells past the last column, and cells
+    // that take no text, are left out. The rows written, or none when
+    // nothing changed.
+    struct Pasted {
+        int firstRow = 0;
+        int lastRow = 0;
+        int firstColumn = 0;
+        int lastColumn = 0;
+    };
+    std::optional<Pasted> paste(int row, int column, const std::vector<QStringList>& block);
 
     void setErrors(std::vector<QString> errors);
     QString error(int row) const;
@@ -62,6 +86,7 @@ class TextTable : public QAbstractTableModel {
     void applyCell(int row, int column, const QString& text);
     void applyInsert(int row, const QStringList& cells);
     void applyRemove(int row);
+    void applyRows(const std::vector<QStringList>& rows);
 
   signals:
     // After any change of the texts (an edit, its undo or redo, a reset).
@@ -69,6 +94,8 @@ class TextTable : public QAbstractTableModel {
 
   private:
     bool fixedRow(int row) const;
+    bool lockedCell(int row, int column, int rowCount) const;
+    bool endsAsTail(const std::vector<QStringList>& block, int column) const;
 
     QStringList headers_;
     QUndoStack* undo_;
@@ -77,6 +104,7 @@ class TextTable : public QAbstractTableModel {
     int fixedHead_ = 0;
     int fixedTail_ = 0;
     int lockedFrom_ = -1;
+    bool fixedCount_ = false;
 };
 
 // The column layouts.
@@ -125,10 +153,19 @@ struct RowError {
 };
 
 // The definition the texts spell, or the first error of each row (all rows
-// are read, so every wrong row shows its error at once).
+// are read, so every wrong row shows its error at once). A row of the
+// elements, chain breaks or vertical points left wholly empty (one just
+// inserted) is no part of the definition: it is listed in `blank` and the
+// rest computes.
 struct ReadTexts {
     std::optional<route::Definition> definition;
     std::vector<RowError> errors;
+    std::vector<RowError> blank;  // the empty rows left out, each with its note
+    // The table row of each element, chain break and vertical point of the
+    // definition.
+    std::vector<int> elementRows;
+    std::vector<int> breakRows;
+    std::vector<int> profileRows;
 };
 ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& horizontal,
@@ -136,8 +173,14 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& profile);
 
 // Where a failure of Alignment::build is shown: the table and row it names
-// (the start table, row 0, for the start and what has no row).
-RowError placeOf(const route::Failure& failure);
+// (the start table, row 0, for the start and what has no row), the rows of
+// elements, chain breaks and vertical points counted as `read` took them.
+RowError placeOf(const route::Failure& failure, const ReadTexts& read);
+
+// The name proposed for an intersection point inserted after one named
+// `previous`: the next number ("JD3" after "JD2", "JD010" after "JD009"),
+// "JD1" after the start point QD, nothing after a name without a number.
+QString nextPointName(const QString& previous);
 
 // Number texts: the shortest text that reads back to the same double.
 QString shortestText(double value);

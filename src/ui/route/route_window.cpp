@@ -81,7 +81,7 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     right->addWidget(computation_);
     right->setStretchFactor(0, 1);
     right->setStretchFactor(1, 1);
-    right->setSizes({420, 400});
+    right->setSizes({350, 470});
 
     auto* main = new QSplitter(Qt::Horizontal);
     main->addWidget(definition_);
@@ -231,6 +231,12 @@ void RouteWindow::recheck() {
     plan_->setMarks({});
     profileDrawing_->setAlignment(alignment_);
     definition_->showKeyPoints(alignment_.get());
+    if (alignment_ && !alignment_->key_points().empty()) {
+        const route::KeyPoint& first = alignment_->key_points().front();
+        const route::KeyPoint& last = alignment_->key_points().back();
+        computation_->setRange(qs(alignment_->chainage_text(first.chainage, kDecimals)),
+                               qs(alignment_->chainage_text(last.chainage, kDecimals)));
+    }
     statusBar()->showMessage(alignment_ ? QString() : alignmentError_);
 }
 
@@ -513,7 +519,7 @@ void RouteWindow::showCursor(double x, double y) {
     if (alignment_) {
         route::Outcome<route::InverseResult> r = route::inverse(*alignment_, x, y);
         if (r)
-            text += QStringLiteral("  里程 %1  偏距 %2")
+            text += QStringLiteral("  桩号 %1  偏距 %2")
                         .arg(qs(alignment_->chainage_text(r.value().chainage, kDecimals)),
                              qs(geometry::shown_fixed(r.value().offset, kDecimals)));
     }

@@ -1,11 +1,14 @@
 // The route window's tables look alike: a view named for the tests, its last
-// column stretched, rows of one height, one cell chosen at a time.
+// column stretched, rows of one height, cells selected, copied and (in the
+// alignment's tables) pasted through the clipboard.
 #pragma once
 
 #include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QLatin1String>
 #include <QTableView>
+
+#include "ui/route/table_clipboard.h"
 
 namespace korvane::ui {
 
@@ -15,7 +18,7 @@ inline QTableView* tableView(const char* name, QAbstractItemModel* model) {
     view->setModel(model);
     view->horizontalHeader()->setStretchLastSection(true);
     view->verticalHeader()->setDefaultSectionSize(24);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    enableClipboard(view);
     return view;
 }
 

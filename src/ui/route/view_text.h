@@ -38,16 +38,35 @@ class LabelPlacer {
   public:
     static constexpr std::size_t kMaxLabels = 400;  // per drawing
 
-    LabelPlacer(QPainter& painter, const QRectF& bounds) : painter_(painter), bounds_(bounds) {}
+    LabelPlacer(QPainter& painter, const QRectF& bounds)
+        : painter_(painter),
+          bounds_(bounds),
+          columns_(std::max(1, static_cast<int>(bounds.width() / kCell) + 1)),
+          rows_(std::max(1, static_cast<int>(bounds.height() / kCell) + 1)),
+          symbols_(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_)) {}
 
     void reserve(const QRectF& r) { taken_.push_back(r); }
+    // A symbol no label may cover (a main point's circle, a JD's triangle);
+    // not counted among the labels.
+    // Kept in a grid of cells, so that a drawing of thousands of symbols
+    // places its labels as fast as one of a few.
+    void avoid(const QRectF& r) {
+        if (!r.intersects(bounds_)) return;
+        forCells(r, [&](std::vector<QRectF>& cell) {
+            cell.push_back(r);
+            return false;
+        });
+    }
 
     // Draws the text in `r` unless that overlaps a label drawn before or
     // leaves the bounds.
     bool place_in(const QRectF& r, const QString& text) {
         if (text.isEmpty() || taken_.size() >= kMaxLabels || !bounds_.contains(r)) return false;
-        if (std::any_of(taken_.begin(), taken_.end(),
-                        [&](const QRectF& t) { return t.intersects(r); }))
+        const auto covers = [&](const QRectF& t) { return t.intersects(r); };
+        if (std::any_of(taken_.begin(), taken_.end(), covers) ||
+            forCells(r, [&](std::vector<QRectF>& cell) {
+                return std::any_of(cell.begin(), cell.end(), covers);
+            }))
             return false;
         taken_.push_back(r);
         painter_.fillRect(r, QColor(255, 255, 255, 210));
@@ -77,9 +96,34 @@ class LabelPlacer {
     }
 
   private:
+    static constexpr double kCell = 32;  // pixels
+
+    // Calls `visit` on every cell of the grid that `r` touches, until it
+    // returns true; returns whether it did.
+    template <class Visit>
+    bool forCells(const QRectF& r, Visit visit) {
+        const auto at = [](double v, double origin, int count) {
+            return std::clamp(static_cast<int>((v - origin) / kCell), 0, count - 1);
+        };
+        const int left = at(r.left(), bounds_.left(), columns_);
+        const int right = at(r.right(), bounds_.left(), columns_);
+        const int top = at(r.top(), bounds_.top(), rows_);
+        const int bottom = at(r.bottom(), bounds_.top(), rows_);
+        for (int y = top; y <= bottom; ++y)
+            for (int x = left; x <= right; ++x)
+                if (visit(
+                        symbols_[static_cast<std::size_t>(y) * static_cast<std::size_t>(columns_) +
+                                 static_cast<std::size_t>(x)]))
+                    return true;
+        return false;
+    }
+
     QPainter& painter_;
     QRectF bounds_;
     std::vector<QRectF> taken_;
+    int columns_;
+    int rows_;
+    std::vector<std::vector<QRectF>> symbols_;  // cell by cell, row by row
 };
 
 }  // namespace korvane::ui

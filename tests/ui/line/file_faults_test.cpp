@@ -45,6 +45,7 @@ class ScriptedDesktop final : public korvane::ui::Desktop {
     korvane::ui::UnsavedChoice askUnsaved(QWidget*, const QString&) override {
         return korvane::ui::UnsavedChoice::Cancel;
     }
+    bool askYesNo(QWidget*, const QString&) override { return false; }
     QString chooseItem(QWidget*, const QString&, const QStringList&) override { return {}; }
     QString findProgram(const QString&) override { return {}; }
     bool startProgram(const QString&, const QStringList&) override { return false; }

@@ -395,6 +395,12 @@ class PlanViewTest : public QObject {
         QVERIFY(!labels.place_in(QRectF(390, 290, 30, 20), QStringLiteral("ZD")));
         labels.reserve(QRectF(300, 0, 100, 100));
         QVERIFY(!labels.place_in(QRectF(320, 20, 30, 20), QStringLiteral("JD1")));
+        // A main point's symbol is not covered by a later label (a tick's),
+        // however many symbols there are: they do not use up the labels.
+        for (int i = 0; i < 1000; ++i) labels.avoid(QRectF(0, 299, 1, 1));
+        labels.avoid(QRectF(96, 196, 8, 8));
+        QVERIFY(!labels.place_in(QRectF(90, 190, 40, 16), QStringLiteral("K0+100")));
+        QVERIFY(labels.place_in(QRectF(110, 200, 40, 16), QStringLiteral("K0+100")));
     }
 
     void numbersAreWrittenWithoutNegativeZero() {

@@ -327,7 +327,7 @@ void RouteWindowTest::rowErrorsShowAtTheRowAndUndoRedoEveryEdit() {
     QCOMPARE(rowError(w, "profileTable", 0), QString());
     setCell(w, "startTable", 0, 1, QStringLiteral("k"));
     QCOMPARE(rowError(w, "startTable", 0),
-             QStringLiteral("里程冠号须为以K结尾的大写字母（如K、DK）！"));
+             QStringLiteral("桩号冠号须为以K结尾的大写字母（如K、DK）！"));
 
     QAction* undo = w.findChild<QAction*>(QStringLiteral("undoAction"));
     QAction* redo = w.findChild<QAction*>(QStringLiteral("redoAction"));
@@ -492,7 +492,7 @@ void RouteWindowTest::savedFileOpensToTheSameTables() {
     setCell(w, "breakTable", 0, 1, QStringLiteral("K1+19O"));
     QVERIFY(!w.saveTo(path));
     QCOMPARE(desktop.messages.last().text,
-             QStringLiteral("第1行：去向里程：桩号格式不正确，应写作K1+234.567或1234.567！"));
+             QStringLiteral("第1行：去向桩号：桩号格式不正确，应写作K1+234.567或1234.567！"));
     QCOMPARE(fileBytes(path), bytes);
 
     // An unreadable file leaves the window as it was.
