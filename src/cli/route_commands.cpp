@@ -17,6 +17,7 @@ struct RouteCommands::Options {
     CLI::App* inverse = nullptr;
     CLI::App* table = nullptr;
     CLI::App* convert = nullptr;
+    CLI::App* dxf = nullptr;
     CLI::Option* x_option = nullptr;
     CLI::Option* points_option = nullptr;
 };
@@ -43,6 +44,34 @@ void add_output(CLI::App& cmd, RouteOptions& o, bool with_format) {
         cmd.add_option("--format", o.format, "csv（默认）或 cass：CASS 坐标文件 点名,编码,Y,X,H")
             ->type_name("FORMAT");
     }
+}
+
+// route dxf: the plan for CAD, with the stakes of a table when --from, --to
+// and --interval are given (the table options as route table has them).
+CLI::App* add_dxf(CLI::App& route, RouteOptions& o) {
+    CLI::App* dxf = route.add_subcommand(
+        "dxf", "线路平面图写成 DXF 文件（AutoCAD 2000）：中线、主点、里程、交点与逐桩坐标");
+    add_file(*dxf, o);
+    dxf->add_option("out", o.out, "要写入的 DXF 文件；- 为标准输出")
+        ->type_name("OUT")
+        ->required();
+    dxf->add_option("--ticks", o.ticks, "里程刻度间距（m，默认20；每100 m 注记桩号）")
+        ->type_name("D");
+    dxf->add_option("--tolerance", o.tolerance, "缓和曲线折线的弦线容差（m，默认0.001）")
+        ->type_name("T");
+    dxf->add_option("--decimals", o.decimals, "桩号的小数位数，0到9（默认3）")->type_name("N");
+    dxf->add_option("--from", o.from, "逐桩坐标的起始桩号（与 --to、--interval 一同给出）")
+        ->type_name("S");
+    dxf->add_option("--to", o.to, "逐桩坐标的终止桩号")->type_name("S");
+    dxf->add_option("--interval", o.interval, "逐桩坐标的整桩间距（m）")->type_name("D");
+    dxf->add_option("--offsets", o.offsets, "边桩偏距，以逗号分隔，如 -7.5,0,7.5（默认0）")
+        ->type_name("LIST");
+    dxf->add_option("--skew", o.skew, "斜交角，d.mmss 格式（默认90）")->type_name("A");
+    dxf->add_flag("--no-key-points", o.no_key_points, "逐桩坐标不列主点、线元分界点与断链");
+    dxf->add_option("--from-zone", o.from_zone, "长链重复 --from 的桩号时其所在分区")
+        ->type_name("N");
+    dxf->add_option("--to-zone", o.to_zone, "长链重复 --to 的桩号时其所在分区")->type_name("N");
+    return dxf;
 }
 
 }  // namespace
@@ -104,6 +133,8 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");
     add_file(*a.convert, o);
     a.convert->add_option("out", o.out, "要写入的文件；- 为标准输出")->type_name("OUT")->required();
+
+    a.dxf = add_dxf(*a.route, o);
 }
 
 RouteCommands::~RouteCommands() = default;
@@ -120,6 +151,7 @@ Done RouteCommands::run() const {
                 : a.forward->parsed() ? Command::forward
                 : a.inverse->parsed() ? Command::inverse
                 : a.table->parsed()   ? Command::table
+                : a.dxf->parsed()     ? Command::dxf
                                       : Command::convert;
     o.has_x = a.x_option->count() > 0;
     o.has_points = a.points_option->count() > 0;
