@@ -309,18 +309,21 @@ Frame frame_of(double azimuth) {
     return {s, c, -c, s};
 }
 
-// A text along the line at a point, on its left.
-void text_along(Entities& e, LayerIndex layer, double x, double y, double azimuth, double height,
-                std::string_view bytes) {
+// A text along the line beside a point: on its left (side 1) or right
+// (side -1), `gap` from it, from `ahead` metres after it on. Turned so that
+// it never reads upside down, it still runs forward from there and stays on
+// its side.
+void text_beside(Entities& e, LayerIndex layer, double x, double y, double azimuth, int side,
+                 double gap, double ahead, double height, std::string_view bytes) {
     const Frame f = frame_of(azimuth);
-    const double px = x + kTextGap * f.left_x;
-    const double py = y + kTextGap * f.left_y;
+    const double px = x + side * gap * f.left_x + ahead * f.along_x;
+    const double py = y + side * gap * f.left_y + ahead * f.along_y;
     const double angle = direction_of(azimuth);
+    // Read forward, the text's top is on the left; turned, on the right.
     if (Entities::readable(angle)) {
-        e.text(layer, px, py, height, angle, bytes, kLeft, kBaseline);
+        e.text(layer, px, py, height, angle, bytes, kLeft, side > 0 ? kBaseline : kTop);
     } else {
-        // Turned half round its top is towards the line: it hangs from it.
-        e.text(layer, px, py, height, angle + kPi, bytes, kLeft, kTop);
+        e.text(layer, px, py, height, angle + kPi, bytes, kRight, side > 0 ? kTop : kBaseline);
     }
 }
 
@@ -776,7 +779,7 @@ Result<DxfDrawing> DxfDrawing::make(const route::Alignment& a, const route::Defi
         Result<std::string> bytes = file_text(label);
         if (!bytes) return bytes.failure();
         e.dot(kMain, k.y, k.x);
-        text_along(e, kMain, k.y, k.x, k.azimuth, kMainTextHeight, bytes.value());
+        text_beside(e, kMain, k.y, k.x, k.azimuth, 1, kTextGap, 0, kMainTextHeight, bytes.value());
     }
 
     for (const Tick& t : ticks_of(a, options.tick_interval)) {
@@ -862,10 +865,11 @@ std::optional<Error> DxfDrawing::write(std::span<const route::TableRow> stakes,
         if (!name) return name.failure();
         const LayerIndex layer = r.offset == 0 ? kCentreStakes : kSideStakes;
         e.dot(layer, r.y, r.x);
-        // The name reads away from the line: to the right of a stake on the
-        // right, to the left of the others.
-        const double out_angle = direction_of(r.azimuth) + (r.offset > 0 ? -kPi / 2 : kPi / 2);
-        e.outward_text(layer, r.y, r.x, out_angle, kStakeGap, kStakeTextHeight, name.value());
+        // The name along the line, away from it: beyond a side stake on its
+        // side, to the right of a centre stake (the main points' texts are
+        // on the left), just after the point, clear of a tick there.
+        text_beside(e, layer, r.y, r.x, r.azimuth, r.offset < 0 ? 1 : -1, kStakeGap, kStakeGap,
+                    kStakeTextHeight, name.value());
         if (out.size() >= kChunkBytes) {
             if (auto failed = sink(out)) return failed;
             out.clear();
