@@ -52,9 +52,7 @@ CLI::App* add_dxf(CLI::App& route, RouteOptions& o) {
     CLI::App* dxf = route.add_subcommand(
         "dxf", "线路平面图写成 DXF 文件（AutoCAD 2000）：中线、主点、里程、交点与逐桩坐标");
     add_file(*dxf, o);
-    dxf->add_option("out", o.out, "要写入的 DXF 文件；- 为标准输出")
-        ->type_name("OUT")
-        ->required();
+    dxf->add_option("out", o.out, "要写入的 DXF 文件；- 为标准输出")->type_name("OUT")->required();
     dxf->add_option("--ticks", o.ticks, "里程刻度间距（m，默认20；每100 m 注记桩号）")
         ->type_name("D");
     dxf->add_option("--tolerance", o.tolerance, "缓和曲线折线的弦线容差（m，默认0.001）")

@@ -602,8 +602,7 @@ Checked<files::DxfOptions> read_dxf_options(const RouteOptions& o) {
 // The rows of the table asked for, for the drawing's stakes (their labels
 // are not kept: the stakes are named by their chainages).
 Checked<std::vector<route::TableRow>> dxf_stakes(const RouteOptions& o, const route::Alignment& a,
-                                                 const route::TableRequest& request,
-                                                 int decimals) {
+                                                 const route::TableRequest& request, int decimals) {
     if (Done other = check_prefix("--from", o.from, a)) return *other;
     if (Done other = check_prefix("--to", o.to, a)) return *other;
     if (auto clash = route::table_name_clash(a, request, decimals))

@@ -90,8 +90,10 @@ constexpr std::array<Layer, 6> kLayers{{
 
 void put_code(std::string& out, int code) {
     // Right-aligned in three places, as CAD programs write them.
-    if (code < 10) out += "  ";
-    else if (code < 100) out += ' ';
+    if (code < 10)
+        out += "  ";
+    else if (code < 100)
+        out += ' ';
     char digits[8];
     out.append(digits, std::to_chars(digits, digits + sizeof digits, code).ptr);
     out += "\r\n";
@@ -272,8 +274,8 @@ class Entities {
     // A text reading away from (x, y) in the direction `angle` (radians),
     // starting `gap` from it, centred on that direction and turned so that
     // it never reads upside down.
-    void outward_text(LayerIndex layer, double x, double y, double angle, double gap,
-                      double height, std::string_view bytes) {
+    void outward_text(LayerIndex layer, double x, double y, double angle, double gap, double height,
+                      std::string_view bytes) {
         const double px = x + gap * std::cos(angle);
         const double py = y + gap * std::sin(angle);
         if (readable(angle)) {
@@ -794,8 +796,8 @@ Result<DxfDrawing> DxfDrawing::make(const route::Alignment& a, const route::Defi
         const int decimals = a.ahead_of(t.chainage, t.zone) ? options.decimals : 0;
         Result<std::string> bytes = file_text(a.station_text(t.chainage, t.zone, decimals));
         if (!bytes) return bytes.failure();
-        e.outward_text(kTicks, p.y, p.x, direction_of(p.azimuth) - kPi / 2,
-                       length + kTextGap / 2, kTickTextHeight, bytes.value());
+        e.outward_text(kTicks, p.y, p.x, direction_of(p.azimuth) - kPi / 2, length + kTextGap / 2,
+                       kTickTextHeight, bytes.value());
     }
 
     if (definition != nullptr) {
@@ -810,8 +812,7 @@ Result<DxfDrawing> DxfDrawing::make(const route::Alignment& a, const route::Defi
             for (const route::IntersectionPoint& p : points->points) {
                 Result<std::string> bytes = file_text(p.name);
                 if (!bytes) return bytes.failure();
-                e.text(kPoints, p.y + kTextGap, p.x + kTextGap, kPointNameHeight, 0,
-                       bytes.value());
+                e.text(kPoints, p.y + kTextGap, p.x + kTextGap, kPointNameHeight, 0, bytes.value());
             }
         }
     }
@@ -854,7 +855,8 @@ std::optional<Error> DxfDrawing::write(std::span<const route::TableRow> stakes,
     double station_chainage = 0;
     int station_zone = 0;
     for (std::size_t i = 0; i < stakes.size(); ++i) {
-        if (going_on && i % kReportStakes == 0 && !going_on(i)) return Error{std::string(kDxfCancelled)};
+        if (going_on && i % kReportStakes == 0 && !going_on(i))
+            return Error{std::string(kDxfCancelled)};
         const route::TableRow& r = stakes[i];
         if (station.empty() || r.chainage != station_chainage || r.zone != station_zone) {
             station = a.station_text(r.chainage, r.zone, options_.decimals);

@@ -92,7 +92,7 @@ class DxfDrawing {
     DxfOptions options_;
     std::string entities_;  // the alignment's entities, handles from first_entity_
     unsigned long first_entity_ = 0;
-    unsigned long next_handle_ = 0;  // after the alignment's entities
+    unsigned long next_handle_ = 0;                         // after the alignment's entities
     double min_x_ = 0, min_y_ = 0, max_x_ = 0, max_y_ = 0;  // DXF x (easting), y (northing)
 };
 

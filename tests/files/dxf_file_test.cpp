@@ -105,8 +105,10 @@ TEST(dxf_file, is_a_whole_ac1015_file_with_consistent_handles) {
     // Sections in their order, the tables a CAD program looks for, EOF last.
     std::vector<std::string> sections, tables;
     for (std::size_t i = 0; i + 1 < tags.size(); ++i) {
-        if (tags[i] == std::pair<int, std::string>{0, "SECTION"}) sections.push_back(tags[i + 1].second);
-        if (tags[i] == std::pair<int, std::string>{0, "TABLE"}) tables.push_back(tags[i + 1].second);
+        if (tags[i] == std::pair<int, std::string>{0, "SECTION"})
+            sections.push_back(tags[i + 1].second);
+        if (tags[i] == std::pair<int, std::string>{0, "TABLE"})
+            tables.push_back(tags[i + 1].second);
     }
     EXPECT_EQ(sections, (std::vector<std::string>{"HEADER", "CLASSES", "TABLES", "BLOCKS",
                                                   "ENTITIES", "OBJECTS"}));
@@ -226,9 +228,10 @@ TEST(dxf_file, splits_arcs_beyond_half_a_turn) {
     e.start_x = 1000;
     e.start_y = 2000;
     const double r = 50;
-    e.elements = {{.length = 10},
-                  {.length = r * 300 * std::numbers::pi / 180, .radius_start = -r, .radius_end = -r},
-                  {.length = 10}};
+    e.elements = {
+        {.length = 10},
+        {.length = r * 300 * std::numbers::pi / 180, .radius_start = -r, .radius_end = -r},
+        {.length = 10}};
     d.horizontal = e;
     const route::Alignment a = built(d);
     const auto arcs = records(tags_of(dxf_of(a, &d)), "ARC");

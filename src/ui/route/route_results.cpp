@@ -291,8 +291,7 @@ std::optional<files::Error> writeResultDxf(const files::DxfDrawing& drawing,
     if (auto error = drawing.write(
             stakes, [&file](std::string_view bytes) { return file.write(bytes); },
             [&control](std::size_t done) {
-                if (control.cancel && control.cancel->load(std::memory_order_relaxed))
-                    return false;
+                if (control.cancel && control.cancel->load(std::memory_order_relaxed)) return false;
                 if (control.progress) control.progress(done);
                 return true;
             }))

@@ -492,11 +492,10 @@ void RouteWindow::exportDxf() {
     auto drawing = std::make_shared<const files::DxfDrawing>(std::move(made).value());
     const std::shared_ptr<const ResultStore> rows = computation_->store();
     if (table && rows->alignment() == a.get()) {
-        computation_->exportResults(
-            QStringLiteral("DXF"),
-            [a, drawing, rows, target = str(path)](const WriteControl& control) {
-                return messageOf(writeResultDxf(*drawing, rows.get(), target, control));
-            });
+        computation_->exportResults(QStringLiteral("DXF"), [a, drawing, rows, target = str(path)](
+                                                               const WriteControl& control) {
+            return messageOf(writeResultDxf(*drawing, rows.get(), target, control));
+        });
         return;
     }
     if (table)

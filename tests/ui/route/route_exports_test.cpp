@@ -166,7 +166,9 @@ void RouteExportsTest::dxfExportIsTheCommandLineBytes() {
                     QStringLiteral("20"), QStringLiteral("--offsets=-7.5,0,12.25")}));
     const QByteArray bytes = fileBytes(window);
     // A side stake's name, 右 in code page 936.
-    QVERIFY(bytes.contains("K1+200.000=K1+190.000\xd3\xd2" "12.25"));
+    QVERIFY(
+        bytes.contains("K1+200.000=K1+190.000\xd3\xd2"
+                       "12.25"));
     QCOMPARE(bytes, fileBytes(cli));
 
     // The alignment changed under the table: the drawing is of the
@@ -176,7 +178,9 @@ void RouteExportsTest::dxfExportIsTheCommandLineBytes() {
     QVERIFY(start->setData(start->index(0, 0), QStringLiteral("S201改线二"), Qt::EditRole));
     const QString changed = dir.filePath(QStringLiteral("changed.dxf"));
     QVERIFY(exportTo(w, desktop, "exportDxfAction", changed));
-    QVERIFY(!fileBytes(changed).contains("\xd3\xd2" "12.25"));
+    QVERIFY(
+        !fileBytes(changed).contains("\xd3\xd2"
+                                     "12.25"));
 }
 
 QTEST_MAIN(RouteExportsTest)
