@@ -53,7 +53,7 @@ std::vector<kr::TableRow> stakes(std::size_t count) {
     kr::TableRequest q;
     q.from = 0;
     q.to = alignment().length();
-    q.interval = alignment().length() / static_cast<double>(count / 3);
+    q.interval = 3 * alignment().length() / static_cast<double>(count);
     q.offsets = {-7.5, 0, 7.5};
     q.key_points = false;
     std::vector<kr::TableRow> rows;

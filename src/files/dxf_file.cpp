@@ -114,7 +114,7 @@ void integer(std::string& out, int code, long value) {
 
 void hex(std::string& out, int code, unsigned long handle) {
     put_code(out, code);
-    char digits[24];
+    char digits[24] = {};
     const auto r = std::to_chars(digits, digits + sizeof digits, handle, 16);
     for (char* c = digits; c != r.ptr; ++c) {
         if (*c >= 'a') *c = static_cast<char>(*c - 'a' + 'A');
@@ -394,7 +394,8 @@ void draw_segment(Entities& e, const route::Segment& s, double tolerance) {
     vertices.reserve(n + 1);
     vertices.emplace_back(s.start.y, s.start.x);
     for (std::size_t i = 1; i <= n; ++i) {
-        const double t = i == n ? s.length : s.length * static_cast<double>(i) / n;
+        const double t =
+            i == n ? s.length : s.length * static_cast<double>(i) / static_cast<double>(n);
         const route::Pose p = route::point_along(s.start, s.length, s.k_start, s.k_end, t);
         vertices.emplace_back(p.y, p.x);
     }
