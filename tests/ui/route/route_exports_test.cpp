@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,9 +179,13 @@ void RouteExportsTest::dxfExportIsTheCommandLineBytes() {
     QVERIFY(start->setData(start->index(0, 0), QStringLiteral("S201改线二"), Qt::EditRole));
     const QString changed = dir.filePath(QStringLiteral("changed.dxf"));
     QVERIFY(exportTo(w, desktop, "exportDxfAction", changed));
+    const QByteArray drawn = fileBytes(changed);
+    QVERIFY(drawn.contains("AC1015"));
     QVERIFY(
-        !fileBytes(changed).contains("\xd3\xd2"
-                                     "12.25"));
+        !drawn.contains("\xd3\xd2"
+                        "12.25"));
+    QCOMPARE(w.statusBar()->currentMessage(),
+             QStringLiteral("坐标表是修改线路之前算的，DXF 文件中未画逐桩坐标。"));
 }
 
 QTEST_MAIN(RouteExportsTest)
