@@ -19,6 +19,7 @@ struct RouteCommands::Options {
     CLI::App* convert = nullptr;
     CLI::App* section = nullptr;
     CLI::App* check = nullptr;
+    CLI::App* dxf = nullptr;
     CLI::Option* x_option = nullptr;
     CLI::Option* points_option = nullptr;
 };
@@ -48,6 +49,33 @@ void add_output(CLI::App& cmd, RouteOptions& o, bool with_format) {
                    "chinese（默认）或 ascii：点名与编码只用ASCII字符，边桩写作 K1+020.000L7.5 与 "
                    "K1+020.000R7.5，折点编码 ZJD，断链编码 DL")
         ->type_name("点名方式");
+}
+
+// route dxf: the plan for CAD, with the stakes of a table when --from, --to
+// and --interval are given (the table options as route table has them).
+CLI::App* add_dxf(CLI::App& route, RouteOptions& o) {
+    CLI::App* dxf = route.add_subcommand(
+        "dxf", "线路平面图写成 DXF 文件（AutoCAD 2000）：中线、主点、里程、交点与逐桩坐标");
+    add_file(*dxf, o);
+    dxf->add_option("out", o.out, "要写入的 DXF 文件；- 为标准输出")
+        ->type_name("输出文件")
+        ->required();
+    dxf->add_option("--ticks", o.ticks, "桩号刻度间距（m，默认20；每100 m 注记桩号）")
+        ->type_name("间距");
+    dxf->add_option("--tolerance", o.tolerance, "缓和曲线折线的弦线容差（m，默认0.001）")
+        ->type_name("容差");
+    dxf->add_option("--decimals", o.decimals, "桩号的小数位数，0到9（默认3）")->type_name("位数");
+    dxf->add_option("--from", o.from, "逐桩坐标的起算桩号（与 --to、--interval 一同给出）")
+        ->type_name("桩号");
+    dxf->add_option("--to", o.to, "逐桩坐标的止算桩号")->type_name("桩号");
+    dxf->add_option("--interval", o.interval, "逐桩坐标的整桩间距（m）")->type_name("间距");
+    dxf->add_option("--offsets", o.offsets, "边桩偏距，以逗号分隔，如 -7.5,0,7.5（默认0）")
+        ->type_name("偏距表");
+    dxf->add_option("--skew", o.skew, "斜交角，d.mmss 格式（默认90）")->type_name("角度");
+    dxf->add_flag("--no-key-points", o.no_key_points, "逐桩坐标不列主点、线元分界点与断链");
+    dxf->add_option("--from-zone", o.from_zone, "长链重复起算桩号时其所在分区")->type_name("分区");
+    dxf->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")->type_name("分区");
+    return dxf;
 }
 
 }  // namespace
@@ -143,6 +171,8 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->type_name("点文件")
         ->required();
     add_output(*a.check, o, false);
+
+    a.dxf = add_dxf(*a.route, o);
 }
 
 RouteCommands::~RouteCommands() = default;
@@ -161,6 +191,7 @@ Done RouteCommands::run() const {
                 : a.table->parsed()   ? Command::table
                 : a.section->parsed() ? Command::section
                 : a.check->parsed()   ? Command::check
+                : a.dxf->parsed()     ? Command::dxf
                                       : Command::convert;
     o.has_x = a.x_option->count() > 0;
     o.has_points = a.points_option->count() > 0 || a.check->parsed();

@@ -10,7 +10,7 @@
 namespace korvane::cli {
 
 struct RouteOptions {
-    enum class Command { info, forward, inverse, table, convert, section, check };
+    enum class Command { info, forward, inverse, table, convert, section, check, dxf };
     Command command = Command::info;
 
     std::string file;
@@ -40,6 +40,10 @@ struct RouteOptions {
     bool no_key_points = false;
 
     std::string out;
+
+    // dxf: the tick interval and the chord tolerance of transitions (metres).
+    std::string ticks = "20";
+    std::string tolerance = "0.001";
 };
 
 // Runs the chosen route command.

@@ -18,6 +18,7 @@
 #include "files/alignment_file.h"
 #include "files/codec.h"
 #include "files/definition_file.h"
+#include "files/dxf_file.h"
 #include "files/landxml.h"
 #include "files/point_file.h"
 #include "files/points_text.h"
@@ -540,9 +541,9 @@ Done run_inverse(const RouteOptions& o) {
 // ---------------------------------------------------------------------------
 // table
 
-Done run_table(const RouteOptions& o) {
-    Checked<OutputChoice> choice = read_output(o);
-    if (!choice) return choice.failure();
+// The table options (--from --to --interval --offsets --skew --from-zone
+// --to-zone --no-key-points), checked: route table's and route dxf's.
+Checked<route::TableRequest> read_table_request(const RouteOptions& o) {
     route::TableRequest request;
     Checked<double> from = read_station("--from", o.from);
     if (!from) return from.failure();
@@ -566,6 +567,15 @@ Done run_table(const RouteOptions& o) {
     request.offsets = std::move(offsets).value();
     request.skew = skew.value();
     request.key_points = !o.no_key_points;
+    return request;
+}
+
+Done run_table(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<route::TableRequest> read = read_table_request(o);
+    if (!read) return read.failure();
+    const route::TableRequest& request = read.value();
 
     Checked<route::Alignment> loaded = load_alignment(o);
     if (!loaded) return loaded.failure();
@@ -662,6 +672,86 @@ Done run_convert(const RouteOptions& o) {
     return std::nullopt;
 }
 
+// ---------------------------------------------------------------------------
+// dxf
+
+// The drawing's options, each refused under its own option's name.
+Checked<files::DxfOptions> read_dxf_options(const RouteOptions& o) {
+    files::DxfOptions options;
+    Checked<int> decimals = read_decimals(o.decimals);
+    if (!decimals) return decimals.failure();
+    options.decimals = decimals.value();
+    Checked<double> ticks = read_number("--ticks", o.ticks, "刻度间距");
+    if (!ticks) return ticks.failure();
+    options.tick_interval = ticks.value();
+    if (auto refusal = files::dxf_options_refusal(options))
+        return refused(option_failure("--ticks", *refusal));
+    Checked<double> tolerance = read_number("--tolerance", o.tolerance, "容差");
+    if (!tolerance) return tolerance.failure();
+    options.tolerance = tolerance.value();
+    if (auto refusal = files::dxf_options_refusal(options))
+        return refused(option_failure("--tolerance", *refusal));
+    return options;
+}
+
+// The rows of the table asked for, for the drawing's stakes (their labels
+// are not kept: the stakes are named by their chainages).
+Checked<std::vector<route::TableRow>> dxf_stakes(const RouteOptions& o, const route::Alignment& a,
+                                                 const route::TableRequest& request, int decimals) {
+    if (Done other = check_prefix("--from", o.from, a)) return *other;
+    if (Done other = check_prefix("--to", o.to, a)) return *other;
+    if (auto clash = route::table_name_clash(a, request, decimals))
+        return computation_failure(*clash);
+    route::Outcome<std::size_t> count = route::table_row_count(a, request);
+    if (!count) return computation_failure(count.failure());
+    std::vector<route::TableRow> rows;
+    rows.reserve(count.value());
+    route::Outcome<route::TableSummary> done =
+        route::table(a, request, [&rows](const route::TableRow& r) {
+            rows.push_back(r);
+            rows.back().label = {};
+            return true;
+        });
+    if (!done) return computation_failure(done.failure());
+    return rows;
+}
+
+Done run_dxf(const RouteOptions& o) {
+    if (Done same = check_not_an_input(o.out, {o.file})) return same;
+    Checked<files::DxfOptions> options = read_dxf_options(o);
+    if (!options) return options.failure();
+    // Stakes with a whole table request only.
+    const bool with_stakes = !o.from.empty() || !o.to.empty() || !o.interval.empty();
+    if (with_stakes && (o.from.empty() || o.to.empty() || o.interval.empty()))
+        return refused("逐桩坐标须同时给出 --from、--to 与 --interval！");
+    route::TableRequest request;
+    if (with_stakes) {
+        Checked<route::TableRequest> read = read_table_request(o);
+        if (!read) return read.failure();
+        request = std::move(read).value();
+    }
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+    const route::Alignment& a = built.value();
+    files::Result<files::DxfDrawing> drawing =
+        files::DxfDrawing::make(a, &definition.value(), options.value());
+    if (!drawing) return refused(drawing.failure().message);
+    std::vector<route::TableRow> stakes;
+    if (with_stakes) {
+        Checked<std::vector<route::TableRow>> rows =
+            dxf_stakes(o, a, request, options.value().decimals);
+        if (!rows) return rows.failure();
+        stakes = std::move(rows).value();
+    }
+    Checked<Destination> destination = Destination::open(o.out);
+    if (!destination) return destination.failure();
+    if (auto error = drawing.value().write(stakes, destination.value().sink()))
+        return unreadable(std::move(error->message));
+    return destination.value().finish();
+}
+
 }  // namespace
 
 Done run_route(const RouteOptions& options) {
@@ -678,6 +768,8 @@ Done run_route(const RouteOptions& options) {
             return run_section(options);
         case Command::check:
             return run_check(options);
+        case Command::dxf:
+            return run_dxf(options);
         case Command::convert:
             break;
     }

@@ -264,4 +264,39 @@ std::optional<files::Error> writeResultCass(const ResultStore& model, const std:
     return writeResult(model, path, files::RouteFormat::cass, control);
 }
 
+std::optional<files::Error> writeResultDxf(const files::DxfDrawing& drawing,
+                                           const ResultStore* table, const std::string& path,
+                                           const WriteControl& control) {
+    std::vector<route::TableRow> stakes;
+    if (table != nullptr) {
+        stakes.reserve(table->size());
+        for (std::size_t i = 0; i < table->size(); ++i) {
+            const ResultRow& r = table->row(i);
+            stakes.push_back({.s = 0,
+                              .zone = r.zone,
+                              .chainage = r.chainage,
+                              .label = {},
+                              .offset = r.offset,
+                              .x = r.x,
+                              .y = r.y,
+                              .azimuth = r.azimuth,
+                              .elevation = std::nullopt});
+        }
+    }
+    files::Result<files::SafeFileWriter> opened = files::SafeFileWriter::open(path);
+    if (!opened) return opened.failure();
+    files::SafeFileWriter file = std::move(opened).value();
+    // Dropping the writer removes its temporary file: a cancelled drawing
+    // writes nothing.
+    if (auto error = drawing.write(
+            stakes, [&file](std::string_view bytes) { return file.write(bytes); },
+            [&control](std::size_t done) {
+                if (control.cancel && control.cancel->load(std::memory_order_relaxed)) return false;
+                if (control.progress) control.progress(done);
+                return true;
+            }))
+        return error;
+    return file.commit();
+}
+
 }  // namespace korvane::ui

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "files/dxf_file.h"
 #include "files/error.h"
 #include "route/alignment.h"
 
@@ -133,5 +134,12 @@ std::optional<files::Error> writeResultCsv(const ResultStore& model, const std::
                                            const WriteControl& control = {});
 std::optional<files::Error> writeResultCass(const ResultStore& model, const std::string& path,
                                             const WriteControl& control = {});
+
+// The DXF drawing with the rows of `table` (may be null: none) as its
+// stakes, replacing any file at `path` whole: the same bytes as korvane-cli
+// route dxf with the table's options.
+std::optional<files::Error> writeResultDxf(const files::DxfDrawing& drawing,
+                                           const ResultStore* table, const std::string& path,
+                                           const WriteControl& control = {});
 
 }  // namespace korvane::ui

@@ -21,6 +21,7 @@
 
 #include "files/alignment_file.h"
 #include "files/definition_file.h"
+#include "files/dxf_file.h"
 #include "files/landxml.h"
 #include "files/safe_write.h"
 #include "geometry/fixed_text.h"
@@ -151,6 +152,7 @@ void RouteWindow::buildActions() {
     file->addSeparator();
     action(file, "importAction", QStringLiteral("导入 LandXML…"), [this] { importLandXml(); });
     action(file, "exportXmlAction", QStringLiteral("导出 LandXML…"), [this] { exportLandXml(); });
+    action(file, "exportDxfAction", QStringLiteral("导出DXF…"), [this] { exportDxf(); });
     file->addSeparator();
     action(file, "exportCsvAction", QStringLiteral("导出结果 CSV…"), [this] { exportCsv(); });
     action(file, "exportCassAction", QStringLiteral("导出结果 CASS…"), [this] { exportCass(); });
@@ -469,6 +471,44 @@ void RouteWindow::exportCass() {
         [rows = computation_->store(), target = str(path)](const WriteControl& control) {
             return messageOf(writeResultCass(*rows, target, control));
         });
+}
+
+// The plan for CAD: the alignment, and the stakes of a table shown whole
+// that was computed on the alignment as it is now (written on the export's
+// worker then, as the other results).
+void RouteWindow::exportDxf() {
+    const ResultModel& shown = computation_->results();
+    const bool table = shown.size() > 0 && shown.kind() == ResultKind::table;
+    // A computation or export running, or a cancelled table: the box says so.
+    if ((computation_->isComputing() || computation_->isExporting() || table) &&
+        !computation_->haveResults())
+        return;
+    const std::shared_ptr<const route::Alignment> a = alignmentForComputing();
+    if (!a) return;
+    const std::optional<route::Definition> d = definitionForWriting();
+    if (!d) return;
+    files::Result<files::DxfDrawing> made = files::DxfDrawing::make(*a, &*d, {});
+    if (!made) {
+        desktop_.showInformation(this, noticeTitle(), qs(made.failure().message));
+        return;
+    }
+    const QString path =
+        desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("DXF 文件 (*.dxf)")});
+    if (path.isEmpty() || refusedAsInput(path)) return;
+    auto drawing = std::make_shared<const files::DxfDrawing>(std::move(made).value());
+    const std::shared_ptr<const ResultStore> rows = computation_->store();
+    if (table && rows->alignment() == a.get()) {
+        computation_->exportResults(QStringLiteral("DXF"), [a, drawing, rows, target = str(path)](
+                                                               const WriteControl& control) {
+            return messageOf(writeResultDxf(*drawing, rows.get(), target, control));
+        });
+        return;
+    }
+    if (table)
+        statusBar()->showMessage(
+            QStringLiteral("坐标表是修改线路之前算的，DXF 文件中未画逐桩坐标。"));
+    if (auto error = writeResultDxf(*drawing, nullptr, str(path)))
+        desktop_.showInformation(this, noticeTitle(), qs(error->message));
 }
 
 void RouteWindow::exportPdf() {

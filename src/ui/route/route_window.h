@@ -93,6 +93,7 @@ class RouteWindow : public QMainWindow {
 
     void exportCsv();
     void exportCass();
+    void exportDxf();
     void exportPdf();
     void printReport();
     void showCursor(double x, double y);

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -62,6 +64,7 @@ class RouteExportsTest : public QObject {
   private slots:
     void tableExportsAreTheCommandLineBytes();
     void bulkInverseExportsAreTheCommandLineBytes();
+    void dxfExportIsTheCommandLineBytes();
 };
 
 void RouteExportsTest::tableExportsAreTheCommandLineBytes() {
@@ -129,6 +132,60 @@ void RouteExportsTest::bulkInverseExportsAreTheCommandLineBytes() {
                     QStringLiteral("--points"), points, QStringLiteral("--output"), cli}));
     QVERIFY(fileBytes(window).contains("\"a,b\""));
     QCOMPARE(fileBytes(window), fileBytes(cli));
+}
+
+// The plan for CAD: the alignment alone, then with the stakes of a table
+// shown (route dxf with the table's options); a table computed before the
+// alignment changed gives no stakes.
+void RouteExportsTest::dxfExportIsTheCommandLineBytes() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    const QString alignment = kCases + QStringLiteral("/pi-alignment.csv");
+    QVERIFY(w.openFile(alignment));
+
+    const QString plain = dir.filePath(QStringLiteral("window-plain.dxf"));
+    const QString plainCli = dir.filePath(QStringLiteral("cli-plain.dxf"));
+    QVERIFY(exportTo(w, desktop, "exportDxfAction", plain));
+    QVERIFY(runCli({QStringLiteral("route"), QStringLiteral("dxf"), alignment, plainCli}));
+    QVERIFY(fileBytes(plain).contains("AC1015"));
+    QCOMPARE(fileBytes(plain), fileBytes(plainCli));
+
+    child<QLineEdit>(w, "fromEdit")->setText(QStringLiteral("K0+000"));
+    child<QLineEdit>(w, "toEdit")->setText(QStringLiteral("K3+017.488"));
+    child<QLineEdit>(w, "intervalEdit")->setText(QStringLiteral("20"));
+    child<QLineEdit>(w, "offsetsEdit")->setText(QStringLiteral("-7.5，0，12.25"));
+    child<QCheckBox>(w, "keyPointsBox")->setChecked(true);
+    child<QPushButton>(w, "tableButton")->click();
+    QVERIFY(QTest::qWaitFor([&w] { return !w.isComputing(); }, 20000));
+    const QString window = dir.filePath(QStringLiteral("window.dxf"));
+    const QString cli = dir.filePath(QStringLiteral("cli.dxf"));
+    QVERIFY(exportTo(w, desktop, "exportDxfAction", window));
+    QVERIFY(runCli({QStringLiteral("route"), QStringLiteral("dxf"), alignment, cli,
+                    QStringLiteral("--from"), QStringLiteral("K0+000"), QStringLiteral("--to"),
+                    QStringLiteral("K3+017.488"), QStringLiteral("--interval"),
+                    QStringLiteral("20"), QStringLiteral("--offsets=-7.5,0,12.25")}));
+    const QByteArray bytes = fileBytes(window);
+    // A side stake's name, 右 in code page 936.
+    QVERIFY(
+        bytes.contains("K1+200.000=K1+190.000\xd3\xd2"
+                       "12.25"));
+    QCOMPARE(bytes, fileBytes(cli));
+
+    // The alignment changed under the table: the drawing is of the
+    // alignment as it is now, without the old stakes, and the status bar
+    // says so.
+    QAbstractItemModel* start = child<QTableView>(w, "startTable")->model();
+    QVERIFY(start->setData(start->index(0, 0), QStringLiteral("S201改线二"), Qt::EditRole));
+    const QString changed = dir.filePath(QStringLiteral("changed.dxf"));
+    QVERIFY(exportTo(w, desktop, "exportDxfAction", changed));
+    const QByteArray drawn = fileBytes(changed);
+    QVERIFY(drawn.contains("AC1015"));
+    QVERIFY(
+        !drawn.contains("\xd3\xd2"
+                        "12.25"));
+    QCOMPARE(w.statusBar()->currentMessage(),
+             QStringLiteral("坐标表是修改线路之前算的，DXF 文件中未画逐桩坐标。"));
 }
 
 QTEST_MAIN(RouteExportsTest)

@@ -815,7 +815,8 @@ void RouteWindowTest::anExportOverAnInputIsRefused() {
     QVERIFY(invertPointsFile(w, desktop, points));
     QCOMPARE(w.results().size(), std::size_t{1});
 
-    for (const char* action : {"exportCsvAction", "exportCassAction", "exportXmlAction"}) {
+    for (const char* action :
+         {"exportCsvAction", "exportCassAction", "exportXmlAction", "exportDxfAction"}) {
         for (const QString& target : {alignment, points}) {
             desktop.messages.clear();
             desktop.answers = {target};
