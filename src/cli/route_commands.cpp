@@ -16,6 +16,7 @@ struct RouteCommands::Options {
     CLI::App* forward = nullptr;
     CLI::App* inverse = nullptr;
     CLI::App* table = nullptr;
+    CLI::App* curves = nullptr;
     CLI::App* convert = nullptr;
     CLI::Option* x_option = nullptr;
     CLI::Option* points_option = nullptr;
@@ -100,6 +101,12 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
     a.table->add_option("--to-zone", o.to_zone, "长链重复 --to 的桩号时其所在分区")->type_name("N");
     add_output(*a.table, o, true);
 
+    a.curves = a.route->add_subcommand(
+        "curves", "直曲表（交点法线路）：JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,"
+                  "Ly,E,ZH,HY,QZ,YH,HZ");
+    add_file(*a.curves, o);
+    add_output(*a.curves, o, false);
+
     a.convert = a.route->add_subcommand(
         "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");
     add_file(*a.convert, o);
@@ -120,6 +127,7 @@ Done RouteCommands::run() const {
                 : a.forward->parsed() ? Command::forward
                 : a.inverse->parsed() ? Command::inverse
                 : a.table->parsed()   ? Command::table
+                : a.curves->parsed()  ? Command::curves
                                       : Command::convert;
     o.has_x = a.x_option->count() > 0;
     o.has_points = a.points_option->count() > 0;

@@ -10,7 +10,7 @@
 namespace korvane::cli {
 
 struct RouteOptions {
-    enum class Command { info, forward, inverse, table, convert };
+    enum class Command { info, forward, inverse, table, curves, convert };
     Command command = Command::info;
 
     std::string file;

@@ -17,6 +17,7 @@
 #include "cli/route_options.h"
 #include "files/alignment_file.h"
 #include "files/codec.h"
+#include "files/curve_output.h"
 #include "files/definition_file.h"
 #include "files/landxml.h"
 #include "files/point_file.h"
@@ -30,6 +31,7 @@
 #include "route/angle.h"
 #include "route/bulk_inverse.h"
 #include "route/chainage.h"
+#include "route/curves.h"
 #include "route/forward.h"
 #include "route/table.h"
 
@@ -535,6 +537,29 @@ Done run_table(const RouteOptions& o) {
 }
 
 // ---------------------------------------------------------------------------
+// curves
+
+Done run_curves(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+    const route::Alignment& a = built.value();
+    route::Outcome<std::vector<route::CurveRow>> rows = route::curve_table(definition.value(), a);
+    if (!rows) return refused(rows.failure().message);
+    const OutputChoice& c = choice.value();
+    files::Result<std::string> text =
+        files::curve_table_csv(a, rows.value(), c.decimals, !c.path.empty());
+    if (!text) return refused(text.failure().message);
+    Checked<Destination> d = Destination::open(c.path);
+    if (!d) return d.failure();
+    if (Done failed = d.value().write(text.value())) return failed;
+    return d.value().finish();
+}
+
+// ---------------------------------------------------------------------------
 // convert
 
 Done run_convert(const RouteOptions& o) {
@@ -579,6 +604,8 @@ Done run_route(const RouteOptions& options) {
             return run_inverse(options);
         case Command::table:
             return run_table(options);
+        case Command::curves:
+            return run_curves(options);
         case Command::convert:
             break;
     }
