@@ -46,6 +46,23 @@ void add_output(CLI::App& cmd, RouteOptions& o, bool with_format) {
     }
 }
 
+// The heading and sign-off of a PDF report (--output FILE.pdf).
+void add_report(CLI::App& cmd, RouteOptions& o) {
+    cmd.add_option("--project", o.project, "PDF 报表页眉的项目名称（默认取线路文件中的）")
+        ->type_name("TEXT");
+    cmd.add_option("--section", o.section, "PDF 报表页眉的合同段（默认取线路文件中的）")
+        ->type_name("TEXT");
+    cmd.add_option("--coordinate-system", o.coordinate_system,
+                   "PDF 报表页眉的坐标系（默认取线路文件中的）")
+        ->type_name("TEXT");
+    cmd.add_option("--elevation-system", o.elevation_system,
+                   "PDF 报表页眉的高程系（默认取线路文件中的）")
+        ->type_name("TEXT");
+    cmd.add_option("--computed-by", o.computed_by, "PDF 报表每页下方的计算人")->type_name("NAME");
+    cmd.add_option("--checked-by", o.checked_by, "PDF 报表每页下方的复核人")->type_name("NAME");
+    cmd.add_option("--approved-by", o.approved_by, "PDF 报表每页下方的审核人")->type_name("NAME");
+}
+
 }  // namespace
 
 RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>()) {
@@ -100,12 +117,14 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->type_name("N");
     a.table->add_option("--to-zone", o.to_zone, "长链重复 --to 的桩号时其所在分区")->type_name("N");
     add_output(*a.table, o, true);
+    add_report(*a.table, o);
 
     a.curves = a.route->add_subcommand(
         "curves", "直曲表（交点法线路）：JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,"
                   "Ly,E,ZH,HY,QZ,YH,HZ");
     add_file(*a.curves, o);
     add_output(*a.curves, o, false);
+    add_report(*a.curves, o);
 
     a.convert = a.route->add_subcommand(
         "convert", "Korvane 线路文件与 LandXML 互转，按 OUT 的扩展名（.xml）；交点法线路写成线元");

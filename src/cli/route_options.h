@@ -39,6 +39,16 @@ struct RouteOptions {
     bool no_key_points = false;
 
     std::string out;
+
+    // The report's heading and sign-off (PDF output); empty: the alignment
+    // file's own texts, or blank.
+    std::string project;
+    std::string section;
+    std::string coordinate_system;
+    std::string elevation_system;
+    std::string computed_by;
+    std::string checked_by;
+    std::string approved_by;
 };
 
 // Runs the chosen route command.

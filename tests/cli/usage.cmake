@@ -21,7 +21,7 @@ cli_check("no command" ARGS STATUS 2
 cli_check("line without a command" ARGS line STATUS 2
   STDERR "请给出命令（export、import）！\n用法见 korvane-cli line --help。\n")
 cli_check("route without a command" ARGS route STATUS 2
-  STDERR "请给出命令（info、forward、inverse、table、convert）！\n用法见 korvane-cli route --help。\n")
+  STDERR "请给出命令（info、forward、inverse、table、curves、convert）！\n用法见 korvane-cli route --help。\n")
 # An unknown option or a stray argument.
 cli_check("unknown option" ARGS forward ${LINE} --k 1500 --kk 3 STATUS 2
   STDERR "无法识别的参数：--kk 3！\n用法见 korvane-cli forward --help。\n")
