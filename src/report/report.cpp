@@ -248,7 +248,11 @@ std::optional<QString> paint(QPagedPaintDevice& device, const route::Alignment& 
                 painter.end();
                 return QLatin1String(kCancelled);
             }
-            if (control.progress) control.progress(done);
+            if (control.progress) {
+                const std::size_t source = sheet.source_rows > 0 ? sheet.source_rows : sheet.rows;
+                const double part = sheet.rows > 0 ? static_cast<double>(next) / sheet.rows : 0;
+                control.progress(done + static_cast<std::size_t>(part * source));
+            }
             if (page > 0) {
                 device.setPageOrientation(sheet.landscape ? QPageLayout::Landscape
                                                           : QPageLayout::Portrait);
@@ -280,11 +284,11 @@ std::optional<QString> paint(QPagedPaintDevice& device, const route::Alignment& 
                     painter.drawText(QRectF(l.x[c] + pad, y, width, l.row), align, text);
                 }
                 y += l.row;
-                ++done;
             }
             draw_rules(painter, l, sheet, std::max(y, l.table_top + l.row));
             draw_sign_off(painter, l, info);
         }
+        done += sheet.source_rows > 0 ? sheet.source_rows : sheet.rows;
     }
     if (!painter.end()) return QStringLiteral("无法生成报表！");
     return std::nullopt;

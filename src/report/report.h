@@ -54,9 +54,12 @@ struct Sheet {
     std::size_t rows = 0;
     std::function<QStringList(std::size_t)> cells;
     bool landscape = false;
+    // The rows of the results it shows (a station row holds several
+    // stakes), for the progress told: 0 for `rows`.
+    std::size_t source_rows = 0;
 };
 
-// How far the painting has come (rows so far) and whether it is to stop.
+// How far the painting has come (source rows so far) and whether it is to stop.
 struct Control {
     const std::atomic<bool>* cancel = nullptr;
     std::function<void(std::size_t)> progress;

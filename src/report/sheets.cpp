@@ -76,6 +76,7 @@ Sheet stake_sheet(const route::Alignment& alignment, StakeRows rows, const QStri
     sheet.title = QStringLiteral("逐桩坐标表");
     sheet.range = range;
     sheet.rows = st->starts.size() - 1;
+    sheet.source_rows = st->rows.size;
 
     // Samples as wide as the widest cells: the longest station name (a chain
     // break's two chainages), the first row's coordinates with a digit more.
