@@ -3,8 +3,8 @@
 //   korvane_screenshots DIR
 // writes DIR/main-forward-single.png, DIR/main-forward-continuous.png,
 // DIR/main-inverse.png, DIR/about-window.png, DIR/route-points.png,
-// DIR/route-table.png, DIR/route-curves.png and DIR/route-profile.png. Run it on a display (scripts/screenshots uses
-// Xvfb).
+// DIR/route-table.png, DIR/route-curves.png and DIR/route-profile.png. Run it on a display
+// (scripts/screenshots uses Xvfb).
 #include <cstdio>
 
 #include <QAction>

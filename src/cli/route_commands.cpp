@@ -120,8 +120,9 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
     add_report(*a.table, o);
 
     a.curves = a.route->add_subcommand(
-        "curves", "直曲表（交点法线路）：JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,"
-                  "Ly,E,ZH,HY,QZ,YH,HZ");
+        "curves",
+        "直曲表（交点法线路）：JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,"
+        "Ly,E,ZH,HY,QZ,YH,HZ");
     add_file(*a.curves, o);
     add_output(*a.curves, o, false);
     add_report(*a.curves, o);

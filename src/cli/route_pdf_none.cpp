@@ -1,7 +1,6 @@
 // A build without Qt has no report writer: a PDF output is refused.
 #include "cli/route_pdf.h"
 
-
 namespace korvane::cli {
 namespace {
 

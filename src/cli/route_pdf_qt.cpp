@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "cli/route_pdf.h"
-#include "report/report.h"
 #include "geometry/number_text.h"
+#include "report/report.h"
 #include "report/sheets.h"
 
 namespace korvane::cli {
@@ -81,22 +81,22 @@ Done write_table_pdf(const std::string& path, const route::Alignment& alignment,
         });
     if (!done) return refused(done.failure().message);
     const Gui gui;
-    const QString range = QStringLiteral("%1 至 %2，间距 %3 m")
-                              .arg(qs(alignment.chainage_text(request.from)),
-                                   qs(alignment.chainage_text(request.to)),
-                                   qs(geometry::format_number(request.interval)));
+    const QString range =
+        QStringLiteral("%1 至 %2，间距 %3 m")
+            .arg(qs(alignment.chainage_text(request.from)), qs(alignment.chainage_text(request.to)),
+                 qs(geometry::format_number(request.interval)));
     report::StakeRows source{rows.size(), [&rows](std::size_t i) { return rows[i]; }};
     const std::vector<report::Sheet> sheets{report::stake_sheet(alignment, source, range)};
-    return written(report::write_pdf(QString::fromStdString(path), alignment, sheets,
-                                     info_of(texts)));
+    return written(
+        report::write_pdf(QString::fromStdString(path), alignment, sheets, info_of(texts)));
 }
 
 Done write_curves_pdf(const std::string& path, const route::Alignment& alignment,
                       const std::vector<route::CurveRow>& rows, const ReportTexts& texts) {
     const Gui gui;
     const std::vector<report::Sheet> sheets{report::curve_sheet(alignment, rows)};
-    return written(report::write_pdf(QString::fromStdString(path), alignment, sheets,
-                                     info_of(texts)));
+    return written(
+        report::write_pdf(QString::fromStdString(path), alignment, sheets, info_of(texts)));
 }
 
 }  // namespace korvane::cli

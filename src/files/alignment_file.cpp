@@ -134,8 +134,7 @@ class Parser {
         def_.name = fields_[1];
         // The project's texts for the reports' headings, where given.
         std::string* project[] = {&def_.project.project, &def_.project.section,
-                                  &def_.project.coordinate_system,
-                                  &def_.project.elevation_system};
+                                  &def_.project.coordinate_system, &def_.project.elevation_system};
         for (std::size_t i = 3; i < fields_.size(); ++i) *project[i - 3] = fields_[i];
         if (fields_.size() >= 3 && !(fields_.size() > 3 && fields_[2].empty())) {
             if (fields_[2].empty() || !route::valid_prefix(fields_[2]))

@@ -24,13 +24,12 @@ inline constexpr std::size_t kCurveColumns = 21;
 // The 21 field texts of one row, in the header's order; a field that does not
 // apply (the curve of an angle point, everything but the chainage and
 // coordinates of the start and end points) is empty.
-std::vector<std::string> curve_fields(const route::Alignment& alignment,
-                                      const route::CurveRow& row, int decimals);
+std::vector<std::string> curve_fields(const route::Alignment& alignment, const route::CurveRow& row,
+                                      int decimals);
 
 // The CSV text, header first: UTF-8 with LF, or with `crlf` code page 936
 // with CR LF. A name code page 936 cannot hold is an Error ("无法写入：…").
 Result<std::string> curve_table_csv(const route::Alignment& alignment,
-                                    std::span<const route::CurveRow> rows, int decimals,
-                                    bool crlf);
+                                    std::span<const route::CurveRow> rows, int decimals, bool crlf);
 
 }  // namespace korvane::files

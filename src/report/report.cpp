@@ -55,11 +55,11 @@ struct Layout {
     QRect page;  // the printable area
     double mm = 1;
     QFont title, head, table;
-    double head_line = 0;  // height of a heading line
-    double row = 0;        // height of a table row
-    double top = 0;        // where the table's heading starts
-    double table_top = 0;  // where its first row starts
-    double bottom = 0;     // where its rows must end
+    double head_line = 0;   // height of a heading line
+    double row = 0;         // height of a table row
+    double top = 0;         // where the table's heading starts
+    double table_top = 0;   // where its first row starts
+    double bottom = 0;      // where its rows must end
     std::vector<double> x;  // the columns' left edges, and the right edge last
     std::size_t rows_per_page = 1;
     std::size_t pages = 1;
@@ -276,8 +276,8 @@ std::optional<QString> paint(QPagedPaintDevice& device, const route::Alignment& 
                 for (std::size_t c = 0; c < sheet.columns.size(); ++c) {
                     if (static_cast<qsizetype>(c) >= cells.size()) break;
                     const double width = l.x[c + 1] - l.x[c] - 2 * pad;
-                    const QString text = fm.elidedText(cells[static_cast<qsizetype>(c)],
-                                                       Qt::ElideRight, width);
+                    const QString text =
+                        fm.elidedText(cells[static_cast<qsizetype>(c)], Qt::ElideRight, width);
                     const Qt::Alignment align =
                         (sheet.columns[c].number ? Qt::AlignRight : Qt::AlignLeft) |
                         Qt::AlignVCenter;
@@ -314,8 +314,7 @@ std::optional<QString> write_pdf(const QString& path, const route::Alignment& al
     files::Result<std::string> bytes =
         files::read_whole_file(temp.toStdString(), std::size_t{1} << 31);
     if (!bytes) return qs(bytes.failure().message);
-    if (std::optional<files::Error> error =
-            files::replace_file(path.toStdString(), bytes.value()))
+    if (std::optional<files::Error> error = files::replace_file(path.toStdString(), bytes.value()))
         return qs(error->message);
     return std::nullopt;
 }

@@ -149,9 +149,27 @@ TEST(route_curves, reference_alignment_against_independent_curve_elements) {
     EXPECT_EQ(header, "JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,Ly,E,ZH,HY,QZ,YH,HZ");
     ASSERT_EQ(rows.size(), 5u);
     // The start and end: chainage and coordinates only.
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"QD", "K0+000.000000000", "3456789.123000000",
-                                                 "512345.678000000", "", "", "", "", "", "", "",
-                                                 "", "", "", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"QD",
+                                                 "K0+000.000000000",
+                                                 "3456789.123000000",
+                                                 "512345.678000000",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 ""}));
     EXPECT_EQ(rows[4][0], "ZD");
     EXPECT_NEAR(kt::station(rows[4][1]), 3017.488553397, 1e-6);
     EXPECT_EQ(rows[4][4], "");

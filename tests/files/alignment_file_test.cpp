@@ -396,16 +396,18 @@ namespace {
 // where given (old readers' files stay as they were), read back, and
 // refused where they could not be.
 TEST(alignment_file, project_texts_on_the_alignment_record) {
-    route::Definition d = parse_alignment_file(gbk("线路,A,K\r\n起点,K0+000,0,0,0\r\n直线,100\r\n"))
-                              .value();
+    route::Definition d =
+        parse_alignment_file(gbk("线路,A,K\r\n起点,K0+000,0,0,0\r\n直线,100\r\n")).value();
     EXPECT_TRUE(d.project.empty());
     EXPECT_TRUE(cp936_to_utf8(alignment_file_bytes(d).value()).value().starts_with("线路,A,K\r\n"));
 
     d.project = {"S201改线工程", "第3合同段", "CGCS2000 3°带 中央子午线117°", ""};
     auto bytes = alignment_file_bytes(d);
     ASSERT_TRUE(bytes) << bytes.failure().message;
-    EXPECT_TRUE(cp936_to_utf8(bytes.value()).value().starts_with(
-        "线路,A,K,S201改线工程,第3合同段,CGCS2000 3°带 中央子午线117°\r\n"));
+    EXPECT_TRUE(
+        cp936_to_utf8(bytes.value())
+            .value()
+            .starts_with("线路,A,K,S201改线工程,第3合同段,CGCS2000 3°带 中央子午线117°\r\n"));
     auto back = parse_alignment_file(bytes.value());
     ASSERT_TRUE(back) << back.failure().message;
     EXPECT_EQ(back.value(), d);

@@ -123,8 +123,8 @@ std::optional<QString> writeResultReportPdf(const ReportContent& content, const 
                                             const WriteControl& control) {
     const std::vector<report::Sheet> sheets = reportSheets(content);
     if (sheets.empty()) return QStringLiteral("没有可导出的结果！");
-    const std::optional<QString> failure = report::write_pdf(path, *content.rows->alignment(),
-                                                             sheets, info, controlOf(control));
+    const std::optional<QString> failure =
+        report::write_pdf(path, *content.rows->alignment(), sheets, info, controlOf(control));
     if (failure && *failure == QLatin1String(report::kCancelled))
         return QLatin1String(kWriteCancelled);
     return failure;

@@ -37,8 +37,7 @@ struct ReportContent {
 
 // Asks for the report's heading and names in a dialog on `parent` (object
 // name "signOffDialog"), starting from `initial`; nothing when cancelled.
-std::optional<report::ReportInfo> askReportInfo(QWidget* parent,
-                                                const report::ReportInfo& initial);
+std::optional<report::ReportInfo> askReportInfo(QWidget* parent, const report::ReportInfo& initial);
 
 // The sheets of the report: the curve table first, then the results.
 std::vector<report::Sheet> reportSheets(const ReportContent& content);

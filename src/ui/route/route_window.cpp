@@ -9,12 +9,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableView>
-#include <QSettings>
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <string>

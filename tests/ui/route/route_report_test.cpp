@@ -66,7 +66,7 @@ void answerDialog(RouteWindow& w, const QStringList& texts) {
     QTimer::singleShot(0, &w, [&w, texts] {
         auto* dialog = w.findChild<QDialog*>(QStringLiteral("signOffDialog"));
         if (!dialog) return;
-        const char* names[] = {"projectEdit",   "sectionEdit",  "coordinateSystemEdit",
+        const char* names[] = {"projectEdit",         "sectionEdit",    "coordinateSystemEdit",
                                "elevationSystemEdit", "computedByEdit", "checkedByEdit",
                                "approvedByEdit"};
         for (int i = 0; i < texts.size(); ++i)
@@ -101,7 +101,8 @@ void RouteReportTest::curveTableBesideTheMainPoints() {
     QCOMPARE(curves->item(2, 5)->text(), QStringLiteral("左"));
     QCOMPARE(curves->item(2, 6)->text(), QStringLiteral("800.000"));
     QCOMPARE(curves->item(2, 15)->text(), QStringLiteral("67.867"));
-    QCOMPARE(curves->item(3, 17)->text(), QStringLiteral("K1+994.101"));  // HY of a simple curve: ZY
+    QCOMPARE(curves->item(3, 17)->text(),
+             QStringLiteral("K1+994.101"));  // HY of a simple curve: ZY
 
     // An alignment by elements has none, and says why.
     QVERIFY(w.openFile(QString::fromStdString(korvane::testing::data_dir("KORVANE_CLI_DATA")) +
@@ -136,9 +137,9 @@ void RouteReportTest::reportHeadingIsKeptWithTheAlignment() {
     QVERIFY(w.windowTitle().endsWith(QLatin1Char('*')));
     QVERIFY(w.saveTo(file));
     const std::string saved = korvane::files::cp936_to_utf8(fileBytes(file).toStdString()).value();
-    QVERIFY2(saved.starts_with(
-                 "线路,S201改线,K,S201改线工程,第3合同段,CGCS2000,1985国家高程基准\r\n"),
-             saved.c_str());
+    QVERIFY2(
+        saved.starts_with("线路,S201改线,K,S201改线工程,第3合同段,CGCS2000,1985国家高程基准\r\n"),
+        saved.c_str());
 
     // The names come back in the next report's dialog; the project's texts
     // from the file.
@@ -176,8 +177,8 @@ void RouteReportTest::stakesOneRowPerStationAndTheCurveTableFirst() {
     QCOMPARE(w.results().size(), std::size_t{12});
     korvane::ui::ReportContent content;
     content.rows = w.results().store();
-    const auto definition =
-        korvane::files::read_definition((kCases + QStringLiteral("/pi-alignment.csv")).toStdString());
+    const auto definition = korvane::files::read_definition(
+        (kCases + QStringLiteral("/pi-alignment.csv")).toStdString());
     QVERIFY(definition.ok());
     content.curves = korvane::route::curve_table(definition.value(), *w.alignment()).value();
     std::vector<korvane::report::Sheet> sheets = korvane::ui::reportSheets(content);
@@ -194,8 +195,8 @@ void RouteReportTest::stakesOneRowPerStationAndTheCurveTableFirst() {
         titles << c.title;
         groups << c.group;
     }
-    QCOMPARE(titles, (QStringList{"桩号", "主点", "X", "Y", "H", "方位角", "X", "Y", "H", "X", "Y",
-                                  "H"}));
+    QCOMPARE(titles,
+             (QStringList{"桩号", "主点", "X", "Y", "H", "方位角", "X", "Y", "H", "X", "Y", "H"}));
     QCOMPARE(groups, (QStringList{"", "", "中桩", "中桩", "中桩", "中桩", "左7.5", "左7.5", "左7.5",
                                   "右7.5", "右7.5", "右7.5"}));
     // As the CASS rows of the README: K0+374.681 ZH with its side stakes.
