@@ -11,6 +11,7 @@
 #include <QPen>
 #include <QRectF>
 #include <QTemporaryDir>
+#include <QTextOption>
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -250,8 +251,9 @@ std::optional<QString> paint(QPagedPaintDevice& device, const route::Alignment& 
             }
             if (control.progress) {
                 const std::size_t source = sheet.source_rows > 0 ? sheet.source_rows : sheet.rows;
-                const double part = sheet.rows > 0 ? static_cast<double>(next) / sheet.rows : 0;
-                control.progress(done + static_cast<std::size_t>(part * source));
+                // The source rows shown so far, in proportion (no overflow:
+                // next < rows and source are below a few million).
+                control.progress(done + (sheet.rows > 0 ? next * source / sheet.rows : 0));
             }
             if (page > 0) {
                 device.setPageOrientation(sheet.landscape ? QPageLayout::Landscape
@@ -278,10 +280,10 @@ std::optional<QString> paint(QPagedPaintDevice& device, const route::Alignment& 
                     const double width = l.x[c + 1] - l.x[c] - 2 * pad;
                     const QString text =
                         fm.elidedText(cells[static_cast<qsizetype>(c)], Qt::ElideRight, width);
-                    const Qt::Alignment align =
-                        (sheet.columns[c].number ? Qt::AlignRight : Qt::AlignLeft) |
-                        Qt::AlignVCenter;
-                    painter.drawText(QRectF(l.x[c] + pad, y, width, l.row), align, text);
+                    QTextOption option((sheet.columns[c].number ? Qt::AlignRight : Qt::AlignLeft) |
+                                       Qt::AlignVCenter);
+                    option.setWrapMode(QTextOption::NoWrap);
+                    painter.drawText(QRectF(l.x[c] + pad, y, width, l.row), text, option);
                 }
                 y += l.row;
             }

@@ -146,7 +146,7 @@ Sheet stake_sheet(const route::Alignment& alignment, StakeRows rows, const QStri
     return sheet;
 }
 
-Sheet curve_sheet(const route::Alignment& alignment, std::vector<route::CurveRow> rows) {
+Sheet curve_sheet(const route::Alignment& alignment, const std::vector<route::CurveRow>& rows) {
     auto texts = std::make_shared<std::vector<QStringList>>();
     texts->reserve(rows.size());
     for (const route::CurveRow& r : rows) {

@@ -30,6 +30,6 @@ Sheet stake_sheet(const route::Alignment& alignment, StakeRows rows, const QStri
 
 // The curve elements table as `route curves` writes it, 3 decimals, on a
 // landscape page.
-Sheet curve_sheet(const route::Alignment& alignment, std::vector<route::CurveRow> rows);
+Sheet curve_sheet(const route::Alignment& alignment, const std::vector<route::CurveRow>& rows);
 
 }  // namespace korvane::report

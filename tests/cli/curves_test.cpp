@@ -111,7 +111,7 @@ std::string packed(double radians) {
     const long whole = static_cast<long>(seconds);
     char text[64];
     std::snprintf(text, sizeof text, "%ld.%02ld%02ld%02ld", whole / 3600, whole / 60 % 60,
-                  whole % 60, std::lround((seconds - whole) * 100));
+                  whole % 60, std::lround((seconds - static_cast<double>(whole)) * 100));
     return text;
 }
 

@@ -111,7 +111,7 @@ std::optional<QString> paintResultReport(QPagedPaintDevice& device, const Report
                                          const WriteControl& control) {
     const std::vector<report::Sheet> sheets = reportSheets(content);
     if (sheets.empty()) return QStringLiteral("没有可打印的结果！");
-    const std::optional<QString> failure =
+    std::optional<QString> failure =
         report::paint(device, *content.rows->alignment(), sheets, info, controlOf(control));
     if (failure && *failure == QLatin1String(report::kCancelled))
         return QLatin1String(kWriteCancelled);
@@ -123,7 +123,7 @@ std::optional<QString> writeResultReportPdf(const ReportContent& content, const 
                                             const WriteControl& control) {
     const std::vector<report::Sheet> sheets = reportSheets(content);
     if (sheets.empty()) return QStringLiteral("没有可导出的结果！");
-    const std::optional<QString> failure =
+    std::optional<QString> failure =
         report::write_pdf(path, *content.rows->alignment(), sheets, info, controlOf(control));
     if (failure && *failure == QLatin1String(report::kCancelled))
         return QLatin1String(kWriteCancelled);
