@@ -17,6 +17,13 @@ namespace korvane::ui {
 
 namespace {
 
+// The alignment the report is headed by: the rows', or the curves' alone.
+const route::Alignment* alignmentOf(const ReportContent& content) {
+    if (content.rows && content.rows->alignment() && content.rows->size() > 0)
+        return content.rows->alignment();
+    return content.alignment.get();
+}
+
 report::Control controlOf(const WriteControl& control) {
     return report::Control{control.cancel, control.progress};
 }
@@ -80,7 +87,11 @@ std::optional<report::ReportInfo> askReportInfo(QWidget* parent,
 std::vector<report::Sheet> reportSheets(const ReportContent& content) {
     std::vector<report::Sheet> sheets;
     const std::shared_ptr<const ResultStore>& rows = content.rows;
-    if (!rows || !rows->alignment()) return sheets;
+    if (!rows || !rows->alignment() || rows->size() == 0) {
+        if (content.alignment && !content.curves.empty())
+            sheets.push_back(report::curve_sheet(*content.alignment, content.curves));
+        return sheets;
+    }
     const route::Alignment& a = *rows->alignment();
     if (!content.curves.empty()) sheets.push_back(report::curve_sheet(a, content.curves));
     if (rows->kind() == ResultKind::inverse) {
@@ -112,7 +123,7 @@ std::optional<QString> paintResultReport(QPagedPaintDevice& device, const Report
     const std::vector<report::Sheet> sheets = reportSheets(content);
     if (sheets.empty()) return QStringLiteral("没有可打印的结果！");
     std::optional<QString> failure =
-        report::paint(device, *content.rows->alignment(), sheets, info, controlOf(control));
+        report::paint(device, *alignmentOf(content), sheets, info, controlOf(control));
     if (failure && *failure == QLatin1String(report::kCancelled))
         return QLatin1String(kWriteCancelled);
     return failure;
@@ -124,7 +135,7 @@ std::optional<QString> writeResultReportPdf(const ReportContent& content, const 
     const std::vector<report::Sheet> sheets = reportSheets(content);
     if (sheets.empty()) return QStringLiteral("没有可导出的结果！");
     std::optional<QString> failure =
-        report::write_pdf(path, *content.rows->alignment(), sheets, info, controlOf(control));
+        report::write_pdf(path, *alignmentOf(content), sheets, info, controlOf(control));
     if (failure && *failure == QLatin1String(report::kCancelled))
         return QLatin1String(kWriteCancelled);
     return failure;

@@ -29,10 +29,12 @@ struct SignOff {
 // What a report holds: the results (a table or inverted points) with what
 // they cover ("K0+000.000 至 K1+000.000，间距 20 m"), and the curve table
 // of their alignment, if it has one.
+// Without rows (or with none), the curve table alone of `alignment`.
 struct ReportContent {
     std::shared_ptr<const ResultStore> rows;
     QString range;
     std::vector<route::CurveRow> curves;
+    std::shared_ptr<const route::Alignment> alignment;  // of the curves, when there are no rows
 };
 
 // Asks for the report's heading and names in a dialog on `parent` (object

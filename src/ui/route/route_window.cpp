@@ -500,9 +500,11 @@ ReportContent RouteWindow::reportContent() const {
     ReportContent content;
     content.rows = computation_->store();
     content.range = computation_->rangeText();
+    content.alignment = alignment_;
+    const bool rows = content.rows && content.rows->size() > 0;
     const ReadTexts read = definition_->read();
-    if (content.rows && alignment_ && content.rows->sharedAlignment() == alignment_ &&
-        read.definition && std::holds_alternative<route::PointsDef>(read.definition->horizontal)) {
+    if (alignment_ && (!rows || content.rows->sharedAlignment() == alignment_) && read.definition &&
+        std::holds_alternative<route::PointsDef>(read.definition->horizontal)) {
         route::Outcome<std::vector<route::CurveRow>> curves =
             route::curve_table(*read.definition, *alignment_);
         if (curves) content.curves = std::move(curves).value();
@@ -546,8 +548,17 @@ std::optional<report::ReportInfo> RouteWindow::askReport() {
     return info;
 }
 
+bool RouteWindow::mayReport() {
+    // Without results, an alignment by intersection points still has its
+    // curve table to hand over.
+    if (results().size() == 0 && !isComputing() && !isExporting() && alignment_ &&
+        !reportContent().curves.empty())
+        return true;
+    return computation_->haveResults();
+}
+
 void RouteWindow::exportPdf() {
-    if (!computation_->haveResults()) return;
+    if (!mayReport()) return;
     const std::optional<report::ReportInfo> info = askReport();
     if (!info) return;
     const QString path =
@@ -578,7 +589,7 @@ bool RouteWindow::paintReport(QPagedPaintDevice& device, const SignOff& signOff)
 }
 
 void RouteWindow::printReport() {
-    if (!computation_->haveResults()) return;
+    if (!mayReport()) return;
     const std::optional<report::ReportInfo> info = askReport();
     if (!info) return;
     if (const std::optional<QString> failure = printResultReport(this, reportContent(), *info))

@@ -97,6 +97,9 @@ class RouteWindow : public QMainWindow {
     // Asks for the heading and names; keeps the names, and the project
     // texts as an edit of the alignment (undoable, saved with it).
     std::optional<report::ReportInfo> askReport();
+    // Whether there is a report to make: results whole, or the curve table
+    // of an alignment by intersection points; else a box says why not.
+    bool mayReport();
 
     // The alignment for a computation, or a box saying why there is none.
     std::shared_ptr<const route::Alignment> alignmentForComputing();

@@ -86,6 +86,7 @@ class RouteReportTest : public QObject {
     void curveTableBesideTheMainPoints();
     void reportHeadingIsKeptWithTheAlignment();
     void stakesOneRowPerStationAndTheCurveTableFirst();
+    void theCurveTableAloneWithoutResults();
 };
 
 void RouteReportTest::curveTableBesideTheMainPoints() {
@@ -216,6 +217,29 @@ void RouteReportTest::stakesOneRowPerStationAndTheCurveTableFirst() {
     QVERIFY(w.writeReportPdf(sides, {}));
     QVERIFY(pdfPages(centre) > 3);
     QVERIFY(pdfPages(sides) <= pdfPages(centre));
+}
+
+void RouteReportTest::theCurveTableAloneWithoutResults() {
+    QTemporaryDir dir;
+    FakeDesktop desktop;
+    RouteWindow w(desktop);
+    QVERIFY(w.openFile(kCases + QStringLiteral("/pi-alignment.csv")));
+    const QString pdf = dir.filePath(QStringLiteral("curves.pdf"));
+    desktop.answers = {pdf};
+    answerDialog(w, {});
+    w.findChild<QAction*>(QStringLiteral("exportPdfAction"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 20000);
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.messages.value(0).text));
+    QCOMPARE(pdfPages(pdf), 1);
+
+    // An alignment by elements without results has nothing to report.
+    QVERIFY(w.openFile(QString::fromStdString(korvane::testing::data_dir("KORVANE_CLI_DATA")) +
+                       QStringLiteral("/small.csv")));
+    desktop.answers = {dir.filePath(QStringLiteral("none.pdf"))};
+    w.findChild<QAction*>(QStringLiteral("exportPdfAction"))->trigger();
+    QCOMPARE(desktop.messages.size(), 1);
+    QVERIFY(desktop.messages[0].text.contains(QStringLiteral("没有计算结果")));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("none.pdf"))));
 }
 
 QTEST_MAIN(RouteReportTest)
