@@ -3,8 +3,8 @@
 //   korvane_screenshots DIR
 // writes DIR/main-forward-single.png, DIR/main-forward-continuous.png,
 // DIR/main-inverse.png, DIR/about-window.png, DIR/route-points.png,
-// DIR/route-table.png and DIR/route-profile.png. Run it on a display (scripts/screenshots uses
-// Xvfb).
+// DIR/route-table.png, DIR/route-curves.png and DIR/route-profile.png. Run it on a display
+// (scripts/screenshots uses Xvfb).
 #include <cstdio>
 
 #include <QAction>
@@ -92,6 +92,12 @@ bool saveRouteWindow(const QDir& dir) {
     while (window.isComputing() && timer.elapsed() < 10000)
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     ok = save(window, dir, "route-table.png") && ok;
+
+    // The curve table in the tab beside the main points.
+    auto* keyTabs = window.findChild<QTabWidget*>(QStringLiteral("keyPointTabs"));
+    keyTabs->setCurrentIndex(1);
+    ok = save(window, dir, "route-curves.png") && ok;
+    keyTabs->setCurrentIndex(0);
 
     window.findChild<QTabWidget*>(QStringLiteral("viewTabs"))->setCurrentIndex(1);
     window.findChild<QTabWidget*>(QStringLiteral("definitionTabs"))->setCurrentIndex(2);

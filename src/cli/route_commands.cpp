@@ -16,6 +16,7 @@ struct RouteCommands::Options {
     CLI::App* forward = nullptr;
     CLI::App* inverse = nullptr;
     CLI::App* table = nullptr;
+    CLI::App* curves = nullptr;
     CLI::App* convert = nullptr;
     CLI::App* section = nullptr;
     CLI::App* check = nullptr;
@@ -76,6 +77,23 @@ CLI::App* add_dxf(CLI::App& route, RouteOptions& o) {
     dxf->add_option("--from-zone", o.from_zone, "长链重复起算桩号时其所在分区")->type_name("分区");
     dxf->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")->type_name("分区");
     return dxf;
+}
+
+// The heading and sign-off of a PDF report (--output FILE.pdf).
+void add_report(CLI::App& cmd, RouteOptions& o) {
+    cmd.add_option("--project", o.project, "PDF 报表页眉的项目名称（默认取线路文件中的）")
+        ->type_name("文字");
+    cmd.add_option("--section", o.section, "PDF 报表页眉的合同段（默认取线路文件中的）")
+        ->type_name("文字");
+    cmd.add_option("--coordinate-system", o.coordinate_system,
+                   "PDF 报表页眉的坐标系（默认取线路文件中的）")
+        ->type_name("文字");
+    cmd.add_option("--elevation-system", o.elevation_system,
+                   "PDF 报表页眉的高程系（默认取线路文件中的）")
+        ->type_name("文字");
+    cmd.add_option("--computed-by", o.computed_by, "PDF 报表每页下方的计算人")->type_name("姓名");
+    cmd.add_option("--checked-by", o.checked_by, "PDF 报表每页下方的复核人")->type_name("姓名");
+    cmd.add_option("--approved-by", o.approved_by, "PDF 报表每页下方的审核人")->type_name("姓名");
 }
 
 }  // namespace
@@ -139,6 +157,15 @@ RouteCommands::RouteCommands(CLI::App& app) : options_(std::make_unique<Options>
         ->type_name("分区");
     a.table->add_option("--to-zone", o.to_zone, "长链重复止算桩号时其所在分区")->type_name("分区");
     add_output(*a.table, o, true);
+    add_report(*a.table, o);
+
+    a.curves = a.route->add_subcommand(
+        "curves",
+        "直曲表（交点法线路）：JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,"
+        "Ly,E,ZH,HY,QZ,YH,HZ");
+    add_file(*a.curves, o);
+    add_output(*a.curves, o, false);
+    add_report(*a.curves, o);
 
     a.convert = a.route->add_subcommand(
         "convert",
@@ -192,6 +219,7 @@ Done RouteCommands::run() const {
                 : a.section->parsed() ? Command::section
                 : a.check->parsed()   ? Command::check
                 : a.dxf->parsed()     ? Command::dxf
+                : a.curves->parsed()  ? Command::curves
                                       : Command::convert;
     o.has_x = a.x_option->count() > 0;
     o.has_points = a.points_option->count() > 0 || a.check->parsed();

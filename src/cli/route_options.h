@@ -10,7 +10,7 @@
 namespace korvane::cli {
 
 struct RouteOptions {
-    enum class Command { info, forward, inverse, table, convert, section, check, dxf };
+    enum class Command { info, forward, inverse, table, curves, convert, section, check, dxf };
     Command command = Command::info;
 
     std::string file;
@@ -44,6 +44,15 @@ struct RouteOptions {
     // dxf: the tick interval and the chord tolerance of transitions (metres).
     std::string ticks = "20";
     std::string tolerance = "0.001";
+    // The report's heading and sign-off (PDF output); empty: the alignment
+    // file's own texts, or blank.
+    std::string project;
+    std::string section;
+    std::string coordinate_system;
+    std::string elevation_system;
+    std::string computed_by;
+    std::string checked_by;
+    std::string approved_by;
 };
 
 // Runs the chosen route command.

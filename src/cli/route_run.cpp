@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "cli/route_options.h"
+#include "cli/route_pdf.h"
 #include "files/alignment_file.h"
 #include "files/codec.h"
+#include "files/curve_output.h"
 #include "files/definition_file.h"
 #include "files/dxf_file.h"
 #include "files/landxml.h"
@@ -31,6 +33,7 @@
 #include "route/angle.h"
 #include "route/bulk_inverse.h"
 #include "route/chainage.h"
+#include "route/curves.h"
 #include "route/forward.h"
 #include "route/table.h"
 
@@ -539,6 +542,28 @@ Done run_inverse(const RouteOptions& o) {
 }
 
 // ---------------------------------------------------------------------------
+// PDF reports
+
+// A file named *.pdf is a report, unless another format was asked for.
+bool wants_pdf(const OutputChoice& c) {
+    return c.format == files::RouteFormat::csv && !is_stdio(c.path) && is_pdf_name(c.path);
+}
+
+// The heading's texts: as typed, else the alignment file's own.
+ReportTexts report_texts(const RouteOptions& o, const route::ProjectInfo& p) {
+    const auto either = [](const std::string& typed, const std::string& own) {
+        return typed.empty() ? own : typed;
+    };
+    return ReportTexts{either(o.project, p.project),
+                       either(o.section, p.section),
+                       either(o.coordinate_system, p.coordinate_system),
+                       either(o.elevation_system, p.elevation_system),
+                       o.computed_by,
+                       o.checked_by,
+                       o.approved_by};
+}
+
+// ---------------------------------------------------------------------------
 // table
 
 // The table options (--from --to --interval --offsets --skew --from-zone
@@ -577,8 +602,10 @@ Done run_table(const RouteOptions& o) {
     if (!read) return read.failure();
     const route::TableRequest& request = read.value();
 
-    Checked<route::Alignment> loaded = load_alignment(o);
-    if (!loaded) return loaded.failure();
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> loaded = route::Alignment::build(definition.value());
+    if (!loaded) return refused(loaded.failure().message);
     const route::Alignment& a = loaded.value();
     if (Done other = check_prefix("--from", o.from, a)) return other;
     if (Done other = check_prefix("--to", o.to, a)) return other;
@@ -588,6 +615,10 @@ Done run_table(const RouteOptions& o) {
     // refused before any row is computed.
     if (auto clash = route::table_name_clash(a, request, c.decimals))
         return computation_failure(*clash);
+    if (wants_pdf(c)) {
+        if (auto refusal = route::table_refusal(a, request)) return computation_failure(*refusal);
+        return write_table_pdf(c.path, a, request, report_texts(o, definition.value().project));
+    }
     if (c.format == files::RouteFormat::cass) {
         // Checks the request without computing any row, so that a refused
         // table writes nothing.
@@ -637,6 +668,32 @@ Done run_table(const RouteOptions& o) {
     if (!done) return computation_failure(done.failure());
     if (!rows && !open()) return refusal;
     return rows->finish();
+}
+
+// ---------------------------------------------------------------------------
+// curves
+
+Done run_curves(const RouteOptions& o) {
+    Checked<OutputChoice> choice = read_output(o);
+    if (!choice) return choice.failure();
+    Checked<route::Definition> definition = load_definition(o.file, o.name);
+    if (!definition) return definition.failure();
+    route::Outcome<route::Alignment> built = route::Alignment::build(definition.value());
+    if (!built) return refused(built.failure().message);
+    const route::Alignment& a = built.value();
+    route::Outcome<std::vector<route::CurveRow>> rows = route::curve_table(definition.value(), a);
+    if (!rows) return refused(rows.failure().message);
+    const OutputChoice& c = choice.value();
+    if (wants_pdf(c))
+        return write_curves_pdf(c.path, a, rows.value(),
+                                report_texts(o, definition.value().project));
+    files::Result<std::string> text =
+        files::curve_table_csv(a, rows.value(), c.decimals, !c.path.empty());
+    if (!text) return refused(text.failure().message);
+    Checked<Destination> d = Destination::open(c.path);
+    if (!d) return d.failure();
+    if (Done failed = d.value().write(text.value())) return failed;
+    return d.value().finish();
 }
 
 // ---------------------------------------------------------------------------
@@ -770,6 +827,8 @@ Done run_route(const RouteOptions& options) {
             return run_check(options);
         case Command::dxf:
             return run_dxf(options);
+        case Command::curves:
+            return run_curves(options);
         case Command::convert:
             break;
     }

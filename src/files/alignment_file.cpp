@@ -135,9 +135,14 @@ class Parser {
     }
 
     std::optional<Fault> header() {
-        if (fields_.size() < 2 || fields_.size() > 3) return Fault{"线路记录应为“线路,名称,前缀”"};
+        if (fields_.size() < 2 || fields_.size() > 7)
+            return Fault{"线路记录应为“线路,名称,前缀[,项目名称,合同段,坐标系,高程系]”"};
         def_.name = fields_[1];
-        if (fields_.size() == 3) {
+        // The project's texts for the reports' headings, where given.
+        std::string* project[] = {&def_.project.project, &def_.project.section,
+                                  &def_.project.coordinate_system, &def_.project.elevation_system};
+        for (std::size_t i = 3; i < fields_.size(); ++i) *project[i - 3] = fields_[i];
+        if (fields_.size() >= 3 && !(fields_.size() > 3 && fields_[2].empty())) {
             if (fields_[2].empty() || !route::valid_prefix(fields_[2]))
                 return Fault{"桩号冠号" + in_quotes(fields_[2]) +
                              "应为以K结尾的大写字母（如K、DK）"};
@@ -673,10 +678,23 @@ std::optional<std::string> text_lines(const Definition& d, std::string& out) {
     if (auto f = field_fault(d.name, "线路名")) return f;
     if (d.prefix.empty() || !route::valid_prefix(d.prefix))
         return "桩号冠号" + in_quotes(d.prefix) + "应为以K结尾的大写字母";
+    const std::string* project[] = {&d.project.project, &d.project.section,
+                                    &d.project.coordinate_system, &d.project.elevation_system};
+    const char* project_names[] = {"项目名称", "合同段", "坐标系", "高程系"};
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (auto f = field_fault(*project[i], project_names[i])) return f;
+    }
     out += "线路,";
     out += d.name;
     out += ",";
     out += d.prefix;
+    // The project's texts only where there are any, the last given ending the line.
+    std::size_t given = 4;
+    while (given > 0 && project[given - 1]->empty()) --given;
+    for (std::size_t i = 0; i < given; ++i) {
+        out += ",";
+        out += *project[i];
+    }
     out += "\r\n";
     if (const auto* e = std::get_if<ElementsDef>(&d.horizontal)) {
         if (!finite({e->start_chainage, e->start_x, e->start_y, e->start_azimuth}))

@@ -178,9 +178,25 @@ struct SectionDef {
     bool operator==(const SectionDef&) const = default;
 };
 
+// Who the alignment is for, as printed at the head of its reports (UTF-8,
+// free text, each may be empty).
+struct ProjectInfo {
+    std::string project;            // 项目名称
+    std::string section;            // 合同段
+    std::string coordinate_system;  // 坐标系
+    std::string elevation_system;   // 高程系
+
+    bool empty() const {
+        return project.empty() && section.empty() && coordinate_system.empty() &&
+               elevation_system.empty();
+    }
+    bool operator==(const ProjectInfo&) const = default;
+};
+
 struct Definition {
     std::string name;          // UTF-8
     std::string prefix = "K";  // chainage prefix: capital letters ending in K
+    ProjectInfo project{};
     std::variant<ElementsDef, PointsDef> horizontal;
     std::vector<ChainBreak> breaks;      // in order along the alignment
     std::vector<VerticalPoint> profile;  // in order of chainage; empty: no profile

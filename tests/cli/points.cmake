@@ -40,7 +40,21 @@ if(NOT SANITIZED AND NOT EMULATOR)
   string(REPEAT "0 0\n" 4096 block)
   string(REPEAT "${block}" 256 big)
   file(WRITE "${WORK}/big.txt" "${big}")
-  execute_process(COMMAND sh -c "ulimit -v 24000 && exec \"$0\" \"$@\"" "${KORVANE_CLI}"
+  # The limit is 4 MB past what the program needs to start at all (the Qt
+  # libraries it loads for PDF reports where it is built with them), found
+  # in steps of 4 MB; reading the 4 MB file and its points needs more.
+  set(start_limit "")
+  foreach(step RANGE 1 64)
+    math(EXPR limit "${step} * 4000")
+    execute_process(COMMAND sh -c "ulimit -v ${limit} && exec \"$0\" --version" "${KORVANE_CLI}"
+      RESULT_VARIABLE started OUTPUT_QUIET ERROR_QUIET)
+    if(started EQUAL 0)
+      set(start_limit ${limit})
+      break()
+    endif()
+  endforeach()
+  math(EXPR limit "${start_limit} + 4000")
+  execute_process(COMMAND sh -c "ulimit -v ${limit} && exec \"$0\" \"$@\"" "${KORVANE_CLI}"
     inverse ${LINE} --points big.txt
     WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
   if(NOT status EQUAL 1 OR NOT err STREQUAL "内存不足，无法完成这项操作！\n" OR NOT out STREQUAL "")

@@ -359,3 +359,41 @@ P4,3457247.443,512728.935,,K0+600.000,8.250,122.505,
 " STDERR "注意：1个点没有实测高程，dH为空。
 注意：1个点不在路幅内或纵断面范围外，没有设计高程，design_H与dH为空。
 ")
+# curves: the curve elements table, the start and end with their chainage
+# and coordinates only, the deflection unsigned with its side, R unsigned,
+# the JD of the long chain's zone at ZH + T1.
+cli_check("curves" ARGS route curves "${PI}" STATUS 0 STDOUT
+"JD,station,X,Y,deflection,turn,R,Ls1,Ls2,A1,A2,T1,T2,L,Ly,E,ZH,HY,QZ,YH,HZ
+QD,K0+000.000,3456789.123,512345.678,,,,,,,,,,,,,,,,,
+JD1,K0+581.336,3457250.000,512700.000,27.254815,右,600.000,120.000,120.000,268.328,268.328,206.655,206.655,407.247,167.247,18.639,K0+374.681,K0+494.681,K0+578.305,K0+661.928,K0+781.928
+JD2,K1+392.920,3457600.000,513450.000,45.194542,左,800.000,150.000,100.000,346.410,282.843,408.619,385.193,757.916,507.916,67.867,K0+994.301,K1+144.301,K1+363.259,K1+642.217,K1+742.217
+JD3,K2+100.327,3458300.000,513700.000,29.444157,右,400.000,0.000,0.000,0.000,0.000,106.226,106.226,207.658,207.658,13.865,K1+994.101,K1+994.101,K2+097.931,K2+201.760,K2+201.760
+ZD,K3+017.489,3458900.000,514400.000,,,,,,,,,,,,,,,,,
+")
+cli_check("curves of an element alignment" ARGS route curves "${SMALL}" STATUS 2 STDERR
+  "线元法线路没有交点，不能列出直曲表（直曲表只用于交点法线路）！\n")
+cli_check("curves to a file" ARGS route curves "${PI}" --decimals 1 --output curves.csv STATUS 0)
+file(READ "${WORK}/curves.csv" curves_bytes HEX)
+if(NOT curves_bytes MATCHES "0d0a$" OR NOT curves_bytes MATCHES "^4a442c")
+  message(SEND_ERROR "curves.csv: not CR LF text starting with JD,")
+endif()
+cli_check("curves over its input" ARGS route curves "${SMALL}" --output "${SMALL}" STATUS 2
+  STDERR_MATCHES "small.csv")
+
+# PDF reports where the build has Qt; a build without it says so.
+if(WITH_PDF)
+  cli_check("table pdf" ARGS route table "${PI}" --from K0+000 --to K0+400 --interval 20
+    --offsets -7.5,0,7.5 --output stakes.pdf --project 项目 --computed-by 张三 STATUS 0)
+  cli_check("curves pdf" ARGS route curves "${PI}" --output curves.pdf STATUS 0)
+  foreach(pdf stakes.pdf curves.pdf)
+    file(READ "${WORK}/${pdf}" head LIMIT 5 HEX)
+    if(NOT head STREQUAL "255044462d")
+      message(SEND_ERROR "${pdf}: not a PDF file")
+    endif()
+  endforeach()
+  cli_check("table pdf refused" ARGS route table "${PI}" --from K0+000 --to K0+400
+    --interval 0 --output stakes.pdf STATUS 2 STDERR_MATCHES "间距")
+else()
+  cli_check("pdf unavailable" ARGS route curves "${PI}" --output curves.pdf STATUS 2
+    STDERR_MATCHES "不能写 PDF 报表")
+endif()

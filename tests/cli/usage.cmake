@@ -21,7 +21,7 @@ cli_check("no command" ARGS STATUS 2
 cli_check("line without a command" ARGS line STATUS 2
   STDERR "请给出命令（export、import）！\n用法见 korvane-cli line --help。\n")
 cli_check("route without a command" ARGS route STATUS 2
-  STDERR "请给出命令（info、forward、inverse、table、convert、section、check、dxf）！\n用法见 korvane-cli route --help。\n")
+  STDERR "请给出命令（info、forward、inverse、table、curves、convert、section、check、dxf）！\n用法见 korvane-cli route --help。\n")
 # An unknown option or a stray argument.
 cli_check("unknown option" ARGS forward ${LINE} --k 1500 --kk 3 STATUS 2
   STDERR "无法识别的参数：--kk 3！\n用法见 korvane-cli forward --help。\n")
@@ -32,7 +32,7 @@ cli_check("stray argument" ARGS line import a.txt b.txt STATUS 2
 cli_check("unknown command" ARGS frob STATUS 2
   STDERR "无法识别的命令“frob”（可用的命令：forward、inverse、batch、line、route）！\n用法见 korvane-cli --help。\n")
 cli_check("unknown route command" ARGS route infos a.csv STATUS 2
-  STDERR "无法识别的命令“infos”（可用的命令：info、forward、inverse、table、convert、section、check、dxf）！\n用法见 korvane-cli route --help。\n")
+  STDERR "无法识别的命令“infos”（可用的命令：info、forward、inverse、table、curves、convert、section、check、dxf）！\n用法见 korvane-cli route --help。\n")
 cli_check("unknown option for a command" ARGS --frob STATUS 2
   STDERR "无法识别的参数：--frob！\n用法见 korvane-cli --help。\n")
 # A required positional or option left out, an option without its value,
@@ -62,7 +62,8 @@ cli_check("program help" ARGS --help STATUS 0
 # No CLI11 English in any help: value names, needed and excluded options and
 # required ones are said in Chinese.
 foreach(command forward inverse batch "line;export" "line;import" route "route;info"
-        "route;forward" "route;inverse" "route;table" "route;convert")
+        "route;forward" "route;inverse" "route;table" "route;curves" "route;convert"
+        "route;section" "route;check" "route;dxf")
   execute_process(COMMAND ${CLI} ${command} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
   if(help MATCHES "TEXT|FILE|REQUIRED|Needs|Excludes|SUBCOMMAND|OPTIONS|[A-Z][A-Z]+ \\(|:[ \n]"
      OR NOT status EQUAL 0)

@@ -232,7 +232,7 @@ TEST(alignment_file, names_the_line_and_what_was_expected) {
         {"", "文件中没有记录，应以“线路,名称,前缀”开头！"},
         {"# 只有说明\n", "文件中没有记录，应以“线路,名称,前缀”开头！"},
         {"起点,K0,0,0,0\n", "第1行：文件应以“线路,名称,前缀”开头，这里是“起点”！"},
-        {"线路\n", "第1行：线路记录应为“线路,名称,前缀”！"},
+        {"线路\n", "第1行：线路记录应为“线路,名称,前缀[,项目名称,合同段,坐标系,高程系]”！"},
         {"线路,A,k\n", "第1行：桩号冠号“k”应为以K结尾的大写字母（如K、DK）！"},
         {"线路,A\n线路,B\n", "第2行：线路记录只能有一个，写在文件开头！"},
         {"线路,A\n直线,10\n", "第2行：直线之前应有起点记录！"},
@@ -520,6 +520,43 @@ TEST(alignment_file, derived_superelevation_converts_to_records) {
             }
         }
     }
+}
+
+// The project's texts for the reports ride on the 线路 record: written only
+// where given (old readers' files stay as they were), read back, and
+// refused where they could not be.
+TEST(alignment_file, project_texts_on_the_alignment_record) {
+    route::Definition d =
+        parse_alignment_file(gbk("线路,A,K\r\n起点,K0+000,0,0,0\r\n直线,100\r\n")).value();
+    EXPECT_TRUE(d.project.empty());
+    EXPECT_TRUE(cp936_to_utf8(alignment_file_bytes(d).value()).value().starts_with("线路,A,K\r\n"));
+
+    d.project = {"S201改线工程", "第3合同段", "CGCS2000 3°带 中央子午线117°", ""};
+    auto bytes = alignment_file_bytes(d);
+    ASSERT_TRUE(bytes) << bytes.failure().message;
+    EXPECT_TRUE(
+        cp936_to_utf8(bytes.value())
+            .value()
+            .starts_with("线路,A,K,S201改线工程,第3合同段,CGCS2000 3°带 中央子午线117°\r\n"));
+    auto back = parse_alignment_file(bytes.value());
+    ASSERT_TRUE(back) << back.failure().message;
+    EXPECT_EQ(back.value(), d);
+
+    // Only the elevation system: the fields before it are written empty.
+    d.project = {"", "", "", "1985国家高程基准"};
+    back = parse_alignment_file(alignment_file_bytes(d).value());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back.value().project, d.project);
+    // A file that leaves the prefix empty before the project's texts keeps K.
+    auto empty_prefix =
+        parse_alignment_file(gbk("线路,A,,项目\r\n起点,K0+000,0,0,0\r\n直线,100\r\n"));
+    ASSERT_TRUE(empty_prefix) << empty_prefix.failure().message;
+    EXPECT_EQ(empty_prefix.value().prefix, "K");
+    EXPECT_EQ(empty_prefix.value().project.project, "项目");
+
+    d.project.section = "a,b";
+    EXPECT_EQ(alignment_file_bytes(d).failure().message, "合同段“a,b”含有逗号，无法写成一个字段！");
+    EXPECT_FALSE(parse_alignment_file(gbk("线路,A,K,1,2,3,4,5\r\n")).ok());
 }
 
 }  // namespace

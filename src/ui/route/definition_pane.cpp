@@ -21,6 +21,7 @@
 #include "geometry/fixed_text.h"
 #include "route/angle.h"
 #include "route/checks.h"
+#include "ui/route/curve_table.h"
 #include "ui/route/route_results.h"
 #include "ui/route/table_clipboard.h"
 #include "ui/route/table_view.h"
@@ -157,13 +158,15 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     keyPoints_->verticalHeader()->setDefaultSectionSize(24);
     keyPoints_->horizontalHeader()->setStretchLastSection(true);
     enableClipboard(keyPoints_);
-    auto* keyBox = new QGroupBox(QStringLiteral("主点"));
-    auto* kl = new QVBoxLayout(keyBox);
-    kl->setContentsMargins(4, 4, 4, 4);
-    kl->addWidget(keyPoints_);
+    // The main points, and beside them the curve elements table.
+    curves_ = new CurveTable;
+    auto* keyTabs = new QTabWidget;
+    keyTabs->setObjectName(QStringLiteral("keyPointTabs"));
+    keyTabs->addTab(keyPoints_, QStringLiteral("主点"));
+    keyTabs->addTab(curves_, QStringLiteral("直曲表"));
 
     addWidget(definitionTabs_);
-    addWidget(keyBox);
+    addWidget(keyTabs);
     setStretchFactor(0, 3);
     setStretchFactor(1, 2);
 }
@@ -276,6 +279,11 @@ void DefinitionPane::showKeyPoints(const route::Alignment* alignment) {
             keyPoints_->setItem(static_cast<int>(i), c, new QTableWidgetItem(cells[c]));
     }
     keyPoints_->resizeColumnsToContents();
+}
+
+void DefinitionPane::showCurves(const route::Alignment* alignment,
+                                const route::Definition* definition) {
+    curves_->showCurves(alignment, definition);
 }
 
 QTableView* DefinitionPane::select(const RowError& e) {

@@ -19,6 +19,8 @@ class QUndoStack;
 
 namespace korvane::ui {
 
+class CurveTable;
+
 class DefinitionPane : public QSplitter {
     Q_OBJECT
 
@@ -49,6 +51,9 @@ class DefinitionPane : public QSplitter {
     Checked check();
     // The main points of `alignment` in their table (empty for none).
     void showKeyPoints(const route::Alignment* alignment);
+    // The curve elements table of `alignment` built from `definition`, in
+    // the tab beside the main points.
+    void showCurves(const route::Alignment* alignment, const route::Definition* definition);
     // Shows the table of `error` with its cell current; returns its view.
     QTableView* select(const RowError& error);
 
@@ -73,6 +78,7 @@ class DefinitionPane : public QSplitter {
     QTableView* profileView_;
     QTabWidget* definitionTabs_;
     QTableWidget* keyPoints_;
+    CurveTable* curves_;
 };
 
 }  // namespace korvane::ui

@@ -2,156 +2,152 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFont>
 #include <QFormLayout>
 #include <QLineEdit>
+#include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QRect>
-#include <QRectF>
-#include <QStringList>
-#include <QTemporaryDir>
-#include <atomic>
-#include <cstddef>
-#include <string>
+#include <cmath>
 
-#include "files/error.h"
-#include "files/read_file.h"
-#include "files/safe_write.h"
+#include "report/sheets.h"
 
 namespace korvane::ui {
 
 namespace {
 
-QString qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+// The alignment the report is headed by: the rows', or the curves' alone.
+const route::Alignment* alignmentOf(const ReportContent& content) {
+    if (content.rows && content.rows->alignment() && content.rows->size() > 0)
+        return content.rows->alignment();
+    return content.alignment.get();
 }
 
-std::string str(const QString& s) {
-    return s.toStdString();
+report::Control controlOf(const WriteControl& control) {
+    return report::Control{control.cancel, control.progress};
+}
+
+// Inverted points: one row each, as the results table shows them.
+report::Sheet inverseSheet(const std::shared_ptr<const ResultStore>& rows, const QString& range) {
+    report::Sheet sheet;
+    sheet.title = QStringLiteral("点位反算成果表");
+    sheet.range = range;
+    sheet.rows = rows->size();
+    const QStringList headers = ResultModel::headersOf(rows->kind());
+    QStringList sample = rows->size() > 0 ? ResultModel::rowTextsOf(*rows, 0) : QStringList();
+    for (qsizetype c = 0; c < headers.size(); ++c) {
+        QString widest = c < sample.size() ? sample[c] + QStringLiteral("00") : QString();
+        if (widest.size() < 10) widest = QStringLiteral("0000000.000");
+        sheet.columns.push_back({QString(), headers[c], widest, c != 0});
+    }
+    sheet.cells = [rows](std::size_t i) { return ResultModel::rowTextsOf(*rows, i); };
+    return sheet;
 }
 
 }  // namespace
 
-std::optional<SignOff> askSignOff(QWidget* parent) {
+std::optional<report::ReportInfo> askReportInfo(QWidget* parent,
+                                                const report::ReportInfo& initial) {
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("signOffDialog"));
-    dialog.setWindowTitle(QStringLiteral("报表签名"));
+    dialog.setWindowTitle(QStringLiteral("报表页眉与签名"));
     auto* form = new QFormLayout(&dialog);
-    auto* computed = new QLineEdit;
-    auto* checked = new QLineEdit;
-    auto* approved = new QLineEdit;
-    form->addRow(QStringLiteral("计算："), computed);
-    form->addRow(QStringLiteral("复核："), checked);
-    form->addRow(QStringLiteral("审核："), approved);
+    const auto field = [&](const char* name, const QString& label, const QString& text) {
+        auto* edit = new QLineEdit(text);
+        edit->setObjectName(QLatin1String(name));
+        edit->setMinimumWidth(320);
+        form->addRow(label, edit);
+        return edit;
+    };
+    QLineEdit* project = field("projectEdit", QStringLiteral("项目名称："), initial.project);
+    QLineEdit* section = field("sectionEdit", QStringLiteral("合同段："), initial.section);
+    QLineEdit* coordinates =
+        field("coordinateSystemEdit", QStringLiteral("坐标系："), initial.coordinates);
+    QLineEdit* heights = field("elevationSystemEdit", QStringLiteral("高程系："), initial.heights);
+    QLineEdit* computed = field("computedByEdit", QStringLiteral("计算："), initial.computedBy);
+    QLineEdit* checked = field("checkedByEdit", QStringLiteral("复核："), initial.checkedBy);
+    QLineEdit* approved = field("approvedByEdit", QStringLiteral("审核："), initial.approvedBy);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     form->addRow(buttons);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return SignOff{computed->text(), checked->text(), approved->text()};
+    report::ReportInfo info = initial;
+    info.project = project->text().trimmed();
+    info.section = section->text().trimmed();
+    info.coordinates = coordinates->text().trimmed();
+    info.heights = heights->text().trimmed();
+    info.computedBy = computed->text().trimmed();
+    info.checkedBy = checked->text().trimmed();
+    info.approvedBy = approved->text().trimmed();
+    return info;
 }
 
-std::optional<QString> paintResultReport(QPagedPaintDevice& device, const ResultStore& rows,
-                                         const QString& rangeText, const SignOff& signOff,
+std::vector<report::Sheet> reportSheets(const ReportContent& content) {
+    std::vector<report::Sheet> sheets;
+    const std::shared_ptr<const ResultStore>& rows = content.rows;
+    if (!rows || !rows->alignment() || rows->size() == 0) {
+        if (content.alignment && !content.curves.empty())
+            sheets.push_back(report::curve_sheet(*content.alignment, content.curves));
+        return sheets;
+    }
+    const route::Alignment& a = *rows->alignment();
+    if (!content.curves.empty()) sheets.push_back(report::curve_sheet(a, content.curves));
+    if (rows->kind() == ResultKind::inverse) {
+        sheets.push_back(inverseSheet(rows, content.range));
+        return sheets;
+    }
+    report::StakeRows stakes;
+    stakes.size = rows->size();
+    stakes.row = [rows](std::size_t i) {
+        const ResultRow& r = rows->row(i);
+        route::TableRow t;
+        t.zone = r.zone;
+        t.chainage = r.chainage;
+        t.label = rows->text(r.text);
+        t.offset = r.offset;
+        t.x = r.x;
+        t.y = r.y;
+        t.azimuth = r.azimuth;
+        if (!std::isnan(r.h)) t.elevation = r.h;
+        return t;
+    };
+    sheets.push_back(report::stake_sheet(a, std::move(stakes), content.range));
+    return sheets;
+}
+
+std::optional<QString> paintResultReport(QPagedPaintDevice& device, const ReportContent& content,
+                                         const report::ReportInfo& info,
                                          const WriteControl& control) {
-    QPainter painter;
-    if (!painter.begin(&device)) return QStringLiteral("无法生成报表！");
-    const QRect page = painter.viewport();
-    const double unit = page.width() / 190.0;  // about one millimetre
-    QFont body = painter.font();
-    body.setPixelSize(static_cast<int>(3.2 * unit));
-    QFont title = body;
-    title.setPixelSize(static_cast<int>(6 * unit));
-    title.setBold(true);
-    const int line = static_cast<int>(5 * unit);
-    const QStringList headers = ResultModel::headersOf(rows.kind());
-    const int columns = static_cast<int>(headers.size());
-    const double columnWidth = page.width() / static_cast<double>(columns);
-    const std::string name = rows.alignment()->name();
-    const QString heading = rows.kind() == ResultKind::table ? QStringLiteral("逐桩坐标表")
-                                                             : QStringLiteral("点位反算成果表");
-    std::size_t next = 0;
-    int pageNumber = 1;
-    for (;;) {
-        if (control.cancel && control.cancel->load(std::memory_order_relaxed)) {
-            painter.end();
-            return QLatin1String(kWriteCancelled);
-        }
-        if (control.progress) control.progress(next);
-        int y = 0;
-        painter.setFont(title);
-        painter.drawText(QRect(0, y, page.width(), 2 * line), Qt::AlignCenter, heading);
-        y += 2 * line;
-        painter.setFont(body);
-        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("线路：%1    %2").arg(qs(name), rangeText));
-        painter.drawText(QRect(0, y, page.width(), line), Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("第%1页").arg(pageNumber));
-        y += line + line / 2;
-        for (int c = 0; c < columns; ++c)
-            painter.drawText(QRectF(c * columnWidth, y, columnWidth, line), Qt::AlignCenter,
-                             headers[c]);
-        y += line;
-        painter.drawLine(0, y, page.width(), y);
-        const int bottom = page.height() - 3 * line;
-        while (next < rows.size() && y + line <= bottom) {
-            const QStringList cells = ResultModel::rowTextsOf(rows, next);
-            for (int c = 0; c < columns; ++c)
-                painter.drawText(QRectF(c * columnWidth, y, columnWidth - unit, line),
-                                 Qt::AlignRight | Qt::AlignVCenter, cells[c]);
-            y += line;
-            ++next;
-        }
-        if (next >= rows.size()) {
-            y += line;
-            painter.drawText(QRect(0, y, page.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
-                             QStringLiteral("计算：%1        复核：%2        审核：%3")
-                                 .arg(signOff.computedBy.leftJustified(8, QChar(0x3000)),
-                                      signOff.checkedBy.leftJustified(8, QChar(0x3000)),
-                                      signOff.approvedBy.leftJustified(8, QChar(0x3000))));
-            break;
-        }
-        if (!device.newPage()) break;
-        ++pageNumber;
-    }
-    if (!painter.end()) return QStringLiteral("无法生成报表！");
-    return std::nullopt;
+    const std::vector<report::Sheet> sheets = reportSheets(content);
+    if (sheets.empty()) return QStringLiteral("没有可打印的结果！");
+    std::optional<QString> failure =
+        report::paint(device, *alignmentOf(content), sheets, info, controlOf(control));
+    if (failure && *failure == QLatin1String(report::kCancelled))
+        return QLatin1String(kWriteCancelled);
+    return failure;
 }
 
-std::optional<QString> writeResultReportPdf(const ResultStore& rows, const QString& rangeText,
-                                            const QString& path, const SignOff& signOff,
+std::optional<QString> writeResultReportPdf(const ReportContent& content, const QString& path,
+                                            const report::ReportInfo& info,
                                             const WriteControl& control) {
-    QTemporaryDir dir;
-    if (!dir.isValid()) return QStringLiteral("无法生成报表：没有可用的临时文件夹！");
-    const QString temp = dir.filePath(QStringLiteral("report.pdf"));
-    {
-        QPdfWriter writer(temp);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setResolution(300);
-        writer.setTitle(QStringLiteral("逐桩坐标表"));
-        if (std::optional<QString> failure =
-                paintResultReport(writer, rows, rangeText, signOff, control))
-            return failure;
-    }
-    if (control.cancel && control.cancel->load()) return QLatin1String(kWriteCancelled);
-    files::Result<std::string> bytes = files::read_whole_file(str(temp), std::size_t{1} << 31);
-    if (!bytes) return qs(bytes.failure().message);
-    if (std::optional<files::Error> error = files::replace_file(str(path), bytes.value()))
-        return qs(error->message);
-    return std::nullopt;
+    const std::vector<report::Sheet> sheets = reportSheets(content);
+    if (sheets.empty()) return QStringLiteral("没有可导出的结果！");
+    std::optional<QString> failure =
+        report::write_pdf(path, *alignmentOf(content), sheets, info, controlOf(control));
+    if (failure && *failure == QLatin1String(report::kCancelled))
+        return QLatin1String(kWriteCancelled);
+    return failure;
 }
 
-std::optional<QString> printResultReport(QWidget* parent, const ResultStore& rows,
-                                         const QString& rangeText, const SignOff& signOff) {
+std::optional<QString> printResultReport(QWidget* parent, const ReportContent& content,
+                                         const report::ReportInfo& info) {
     QPrinter printer;
+    printer.setPageSize(QPageSize(QPageSize::A4));
     QPrintDialog dialog(&printer, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return paintResultReport(printer, rows, rangeText, signOff);
+    return paintResultReport(printer, content, info);
 }
 
 }  // namespace korvane::ui

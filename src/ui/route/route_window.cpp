@@ -9,11 +9,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStringList>
 #include <QTabWidget>
 #include <QTableView>
+#include <QUndoCommand>
 #include <QUndoStack>
 #include <string>
 #include <utility>
@@ -26,6 +28,7 @@
 #include "files/safe_write.h"
 #include "geometry/fixed_text.h"
 #include "korvane/version.h"
+#include "route/curves.h"
 #include "route/forward.h"
 #include "route/table.h"
 #include "ui/common/desktop.h"
@@ -41,6 +44,28 @@ namespace korvane::ui {
 namespace {
 
 constexpr int kDecimals = 3;
+
+// The report's names are kept here between sessions.
+QSettings reportSettings() {
+    return QSettings(QStringLiteral("Korvane"), QStringLiteral("korvane-route"));
+}
+
+// A change of the alignment's project texts, as an edit that can be undone.
+class ProjectEdit : public QUndoCommand {
+  public:
+    ProjectEdit(route::ProjectInfo& target, route::ProjectInfo after)
+        : QUndoCommand(QStringLiteral("修改报表页眉")),
+          target_(target),
+          before_(target),
+          after_(std::move(after)) {}
+    void redo() override { target_ = after_; }
+    void undo() override { target_ = before_; }
+
+  private:
+    route::ProjectInfo& target_;
+    route::ProjectInfo before_;
+    route::ProjectInfo after_;
+};
 
 QString qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -213,6 +238,7 @@ void RouteWindow::loadDefinition(const route::Definition& definition, const QStr
     const DefinitionTexts t = textsOf(definition);
     path_ = path;
     shownName_ = shownName;
+    project_ = definition.project;
     // Every table reset, then one check of the whole.
     definition_->load(t);
     computation_->startOver();
@@ -233,6 +259,8 @@ void RouteWindow::recheck() {
     plan_->setMarks({});
     profileDrawing_->setAlignment(alignment_);
     definition_->showKeyPoints(alignment_.get());
+    definition_->showCurves(alignment_.get(),
+                            alignment_ && checked.definition ? &*checked.definition : nullptr);
     if (alignment_ && !alignment_->key_points().empty()) {
         const route::KeyPoint& first = alignment_->key_points().front();
         const route::KeyPoint& last = alignment_->key_points().back();
@@ -275,8 +303,11 @@ void RouteWindow::closeEvent(QCloseEvent* event) {
 }
 
 std::optional<route::Definition> RouteWindow::definitionForWriting() {
-    const ReadTexts read = definition_->read();
-    if (read.definition) return read.definition;
+    ReadTexts read = definition_->read();
+    if (read.definition) {
+        read.definition->project = project_;
+        return read.definition;
+    }
     const RowError& e = read.errors.front();
     QTableView* view = definition_->select(e);
     desktop_.showInformation(this, noticeTitle(),
@@ -511,23 +542,83 @@ void RouteWindow::exportDxf() {
         desktop_.showInformation(this, noticeTitle(), qs(error->message));
 }
 
+ReportContent RouteWindow::reportContent() const {
+    ReportContent content;
+    content.rows = computation_->store();
+    content.range = computation_->rangeText();
+    content.alignment = alignment_;
+    const bool rows = content.rows && content.rows->size() > 0;
+    const ReadTexts read = definition_->read();
+    if (alignment_ && (!rows || content.rows->sharedAlignment() == alignment_) && read.definition &&
+        std::holds_alternative<route::PointsDef>(read.definition->horizontal)) {
+        route::Outcome<std::vector<route::CurveRow>> curves =
+            route::curve_table(*read.definition, *alignment_);
+        if (curves) content.curves = std::move(curves).value();
+    }
+    return content;
+}
+
+report::ReportInfo RouteWindow::reportInfo(const SignOff& names) const {
+    report::ReportInfo info;
+    info.project = qs(project_.project);
+    info.section = qs(project_.section);
+    info.coordinates = qs(project_.coordinate_system);
+    info.heights = qs(project_.elevation_system);
+    info.computedBy = names.computedBy;
+    info.checkedBy = names.checkedBy;
+    info.approvedBy = names.approvedBy;
+    return info;
+}
+
+std::optional<report::ReportInfo> RouteWindow::askReport() {
+    SignOff names = names_;
+    if (names.computedBy.isEmpty() && names.checkedBy.isEmpty() && names.approvedBy.isEmpty()) {
+        QSettings settings = reportSettings();
+        names.computedBy = settings.value(QStringLiteral("report/computedBy")).toString();
+        names.checkedBy = settings.value(QStringLiteral("report/checkedBy")).toString();
+        names.approvedBy = settings.value(QStringLiteral("report/approvedBy")).toString();
+    }
+    std::optional<report::ReportInfo> info = askReportInfo(this, reportInfo(names));
+    if (!info) return std::nullopt;
+    names_ = SignOff{info->computedBy, info->checkedBy, info->approvedBy};
+    QSettings settings = reportSettings();
+    settings.setValue(QStringLiteral("report/computedBy"), names_.computedBy);
+    settings.setValue(QStringLiteral("report/checkedBy"), names_.checkedBy);
+    settings.setValue(QStringLiteral("report/approvedBy"), names_.approvedBy);
+    route::ProjectInfo typed{str(info->project), str(info->section), str(info->coordinates),
+                             str(info->heights)};
+    if (typed != project_) {
+        undo_->push(new ProjectEdit(project_, std::move(typed)));
+        updateCaption();
+    }
+    return info;
+}
+
+bool RouteWindow::mayReport() {
+    // Without results, an alignment by intersection points still has its
+    // curve table to hand over.
+    if (results().size() == 0 && !isComputing() && !isExporting() && alignment_ &&
+        !reportContent().curves.empty())
+        return true;
+    return computation_->haveResults();
+}
+
 void RouteWindow::exportPdf() {
-    if (!computation_->haveResults()) return;
-    const std::optional<SignOff> names = askSignOff(this);
-    if (!names) return;
+    if (!mayReport()) return;
+    const std::optional<report::ReportInfo> info = askReport();
+    if (!info) return;
     const QString path =
         desktop_.chooseFile(this, FileDialogMode::Save, {QStringLiteral("PDF 文件 (*.pdf)")});
     if (path.isEmpty() || refusedAsInput(path)) return;
-    computation_->exportResults(QStringLiteral("PDF"),
-                                [rows = computation_->store(), range = computation_->rangeText(),
-                                 path, names = *names](const WriteControl& control) {
-                                    return writeResultReportPdf(*rows, range, path, names, control);
-                                });
+    computation_->exportResults(QStringLiteral("PDF"), [content = reportContent(), path,
+                                                        info = *info](const WriteControl& control) {
+        return writeResultReportPdf(content, path, info, control);
+    });
 }
 
 bool RouteWindow::writeReportPdf(const QString& path, const SignOff& signOff) {
-    if (const std::optional<QString> failure = writeResultReportPdf(
-            *computation_->store(), computation_->rangeText(), path, signOff)) {
+    if (const std::optional<QString> failure =
+            writeResultReportPdf(reportContent(), path, reportInfo(signOff))) {
         desktop_.showInformation(this, noticeTitle(), *failure);
         return false;
     }
@@ -536,7 +627,7 @@ bool RouteWindow::writeReportPdf(const QString& path, const SignOff& signOff) {
 
 bool RouteWindow::paintReport(QPagedPaintDevice& device, const SignOff& signOff) {
     if (const std::optional<QString> failure =
-            paintResultReport(device, *computation_->store(), computation_->rangeText(), signOff)) {
+            paintResultReport(device, reportContent(), reportInfo(signOff))) {
         desktop_.showInformation(this, noticeTitle(), *failure);
         return false;
     }
@@ -544,11 +635,10 @@ bool RouteWindow::paintReport(QPagedPaintDevice& device, const SignOff& signOff)
 }
 
 void RouteWindow::printReport() {
-    if (!computation_->haveResults()) return;
-    const std::optional<SignOff> names = askSignOff(this);
-    if (!names) return;
-    if (const std::optional<QString> failure =
-            printResultReport(this, *computation_->store(), computation_->rangeText(), *names))
+    if (!mayReport()) return;
+    const std::optional<report::ReportInfo> info = askReport();
+    if (!info) return;
+    if (const std::optional<QString> failure = printResultReport(this, reportContent(), *info))
         desktop_.showInformation(this, noticeTitle(), *failure);
 }
 

@@ -88,6 +88,19 @@ class RouteWindow : public QMainWindow {
     void exportLandXml();
     std::optional<route::Definition> definitionForWriting();
 
+    // The report of the results: their rows, and the curve table where the
+    // alignment is by intersection points and unchanged since they were
+    // computed. Its heading: the alignment's project texts and the names
+    // last typed.
+    ReportContent reportContent() const;
+    report::ReportInfo reportInfo(const SignOff& names) const;
+    // Asks for the heading and names; keeps the names, and the project
+    // texts as an edit of the alignment (undoable, saved with it).
+    std::optional<report::ReportInfo> askReport();
+    // Whether there is a report to make: results whole, or the curve table
+    // of an alignment by intersection points; else a box says why not.
+    bool mayReport();
+
     // The alignment for a computation, or a box saying why there is none.
     std::shared_ptr<const route::Alignment> alignmentForComputing();
 
@@ -105,6 +118,10 @@ class RouteWindow : public QMainWindow {
     DefinitionPane* definition_;
     std::shared_ptr<const route::Alignment> alignment_;
     QString alignmentError_;
+    // The project texts of the alignment (no table shows them): from its
+    // file, changed in the report's dialog, written back when it is saved.
+    route::ProjectInfo project_;
+    SignOff names_;  // the report's names last typed (kept between sessions)
 
     PlanView* plan_;
     ProfileView* profileDrawing_;

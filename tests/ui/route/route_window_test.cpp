@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QTableView>
 #include <QTableWidget>
@@ -167,6 +168,8 @@ class RouteWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The report's names are kept in the settings: the tests' own, not the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void referenceAlignmentOpensWithItsMainPoints();
     void forwardMatchesTheReference();
     void inverseMatchesTheReference();
