@@ -17,7 +17,9 @@ namespace {
 
 // Groups of straight, transition, circular curve, transition, turning left
 // and right in turn, starting at X 3.5e6.
-kr::Alignment grid_alignment(int elements) {
+kr::Alignment grid_alignment(int elements, int section = -1);
+
+kr::Alignment grid_alignment(int elements, int section) {
     kr::ElementsDef e;
     e.start_chainage = 0;
     e.start_x = 3512345.678;
@@ -43,6 +45,43 @@ kr::Alignment grid_alignment(int elements) {
     }
     kr::Definition d;
     d.horizontal = e;
+    // With a section: a profile, a template of four segments a side, and
+    // (section 1) superelevation of 6 % and 0.8 m of widening over every
+    // curve, as derived from its transitions.
+    if (section >= 0) {
+        double length = 0;
+        for (const kr::ElementDef& el : e.elements) length += el.length;
+        d.profile = {{0, 0, 100, 0}, {length / 2, 0, 120, 20000}, {length, 0, 105, 0}};
+        const std::vector<kr::SectionPart> side = {{0.75, -2, "路缘带", true},
+                                                   {7.5, -2, "行车道", true},
+                                                   {2.5, -2, "硬路肩", true},
+                                                   {0.75, -4, "土路肩", false}};
+        d.section.left = side;
+        d.section.right = side;
+        if (section == 1) {
+            for (int g = 0; g * 4 + 3 < elements; ++g) {
+                const double zh = g * 430.0 + 150;
+                const bool right = g % 2 == 0;
+                const auto slope = [&](double s, double outer, double inner) {
+                    d.section.superelevation.push_back(
+                        {s, 0, right ? outer : inner, right ? inner : outer});
+                };
+                const auto wide = [&](double s, double b) {
+                    d.section.widening.push_back({s, 0, right ? 0 : b, right ? b : 0});
+                };
+                slope(zh, -2, -2);
+                slope(zh + 50, 2, -2);
+                slope(zh + 100, 6, -6);
+                slope(zh + 180, 6, -6);
+                slope(zh + 230, 2, -2);
+                slope(zh + 280, -2, -2);
+                wide(zh, 0);
+                wide(zh + 100, 0.8);
+                wide(zh + 180, 0.8);
+                wide(zh + 280, 0);
+            }
+        }
+    }
     return kr::Alignment::build(d).value();
 }
 
@@ -120,6 +159,32 @@ void table(benchmark::State& state, int elements) {
     state.SetItemsProcessed(static_cast<std::int64_t>(rows));
 }
 
+// A table of side stakes with design elevations: 0 a template only, 1 the
+// same with superelevation and widening over every curve. Rows =
+// state.range(1), five offsets a station.
+void BM_TableSection(benchmark::State& state) {
+    static const kr::Alignment plain = grid_alignment(200, 0);
+    static const kr::Alignment banked = grid_alignment(200, 1);
+    const kr::Alignment& a = state.range(0) == 1 ? banked : plain;
+    kr::TableRequest q;
+    q.from = 0;
+    q.to = a.length();
+    q.offsets = {-11.5, -7.5, 0, 7.5, 11.5};
+    q.interval = a.length() / static_cast<double>(state.range(1) / 5 - 1);
+    q.key_points = false;
+    double sum = 0;
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        const auto t = kr::table(a, q, [&](const kr::TableRow& r) {
+            if (r.elevation) sum += *r.elevation;
+            return true;
+        });
+        rows += t.value().rows;
+    }
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(static_cast<std::int64_t>(rows));
+}
+
 void BM_Table200(benchmark::State& state) {
     table(state, 200);
 }
@@ -167,6 +232,7 @@ void BM_Inverse200(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_Table200)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TableSection)->Args({0, 1000000})->Args({1, 1000000})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TablePlain200)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Inverse200)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_TableElements)
