@@ -170,7 +170,8 @@ void BM_TableSection(benchmark::State& state) {
     q.from = 0;
     q.to = a.length();
     q.offsets = {-11.5, -7.5, 0, 7.5, 11.5};
-    q.interval = a.length() / static_cast<double>(state.range(1) / 5 - 1);
+    const std::int64_t stations = state.range(1) / 5;
+    q.interval = a.length() / static_cast<double>(stations - 1);
     q.key_points = false;
     double sum = 0;
     std::size_t rows = 0;

@@ -343,11 +343,12 @@ Outcome<Section> Section::build(const Definition& def, const Alignment& alignmen
             if (!runs.empty() && run.begin < runs.back().end - 1e-6) {
                 const IntersectionPoint& before =
                     points->points[static_cast<std::size_t>(runs.back().jd)];
-                const std::string one =
-                    "交点" +
-                    (before.name.empty() ? std::to_string(runs.back().jd + 1) : before.name);
-                return fail(one + "与" + who + "的超高过渡重叠", Subject::intersection_point,
-                            runs.back().jd, row);
+                std::string message = "交点";
+                message += before.name.empty() ? std::to_string(runs.back().jd + 1) : before.name;
+                message += "与";
+                message += who;
+                message += "的超高过渡重叠";
+                return fail(std::move(message), Subject::intersection_point, runs.back().jd, row);
             }
             // Flatter than the crown it starts from, the curve would first
             // have to steepen and then flatten its inside.
@@ -423,7 +424,10 @@ Outcome<Section> Section::build(const Definition& def, const Alignment& alignmen
             if (!at) {
                 std::string m = at.failure().message;
                 if (!m.empty() && m.ends_with("！")) m.resize(m.size() - std::string("！").size());
-                return fail(who + "：" + m, subject, row);
+                std::string message = who;
+                message += "：";
+                message += m;
+                return fail(std::move(message), subject, row);
             }
             const double s = at.value().s;
             if (!out.empty() && s < out.back().s - kTolerance) {
