@@ -402,7 +402,10 @@ std::optional<Error> RouteOutput::inverse(std::string_view name, double x, doubl
 std::optional<Error> RouteOutput::section_point(std::string_view station,
                                                 const route::SectionPoint& p) {
     const int d = decimals_;
-    if (cass()) return point(stake_name(station, p.offset), p.name, p.x, p.y, p.elevation);
+    if (cass())
+        return point(stake_name(station, p.offset, names_),
+                     names_ == PointNames::ascii ? std::string_view() : std::string_view(p.name),
+                     p.x, p.y, p.elevation);
     buffer_ += station;
     buffer_ += p.centre ? ",中," : p.side == route::Side::left ? ",左," : ",右,";
     append_csv_field(buffer_, p.name);

@@ -129,7 +129,7 @@ class RouteOutput {
 
     // A break point of a section: chainage text, side (左, 右, 中 for the
     // centre line), name, offset, slope (percent), X, Y, H. CASS: name = the
-    // stake's name, code = the segment's name.
+    // stake's name, code = the segment's name (none with ASCII names).
     std::optional<Error> section_point(std::string_view station, const route::SectionPoint& p);
 
     // A measured point against the design: name, X, Y, its H, chainage

@@ -397,3 +397,11 @@ else()
   cli_check("pdf unavailable" ARGS route curves "${PI}" --output curves.pdf STATUS 2
     STDERR_MATCHES "不能写 PDF 报表")
 endif()
+# The break points as CASS stakes, named for a controller without Chinese.
+cli_check("section as ASCII CASS" ARGS route section "${DATA}/section.csv" --station K0+460
+  --format cass --names ascii --output section.dat STATUS 0)
+file(READ "${WORK}/section.dat" section_dat)
+if(NOT section_dat MATCHES "^K0\\+460\\.000L11\\.5,,512617\\.416,3457160\\.759,122\\.460\n"
+   OR NOT section_dat MATCHES "\nK0\\+460\\.000,,512626\\.375,3457153\\.549,122\\.300\n")
+  message(SEND_ERROR "section.dat: [${section_dat}]")
+endif()
