@@ -738,7 +738,7 @@ void widen(Extents& e, double x, double y) {
 
 std::optional<std::string> dxf_options_refusal(const DxfOptions& options) {
     if (!(options.tick_interval >= kMinDxfTick && options.tick_interval <= kMaxDxfTick))
-        return "里程刻度间距须在" + geometry::format_number(kMinDxfTick) + "到" +
+        return "桩号刻度间距须在" + geometry::format_number(kMinDxfTick) + "到" +
                geometry::format_number(kMaxDxfTick) + " m之间！";
     if (!(options.tolerance >= kMinDxfTolerance && options.tolerance <= kMaxDxfTolerance))
         return "缓和曲线的弦线容差须在" + geometry::format_number(kMinDxfTolerance) + "到" +
@@ -751,7 +751,7 @@ Result<DxfDrawing> DxfDrawing::make(const route::Alignment& a, const route::Defi
                                     const DxfOptions& options) {
     if (std::optional<std::string> refusal = dxf_options_refusal(options)) return Error{*refusal};
     if (tick_estimate(a, options.tick_interval) > static_cast<double>(kMaxDxfTicks))
-        return Error{"里程刻度过多（多于" + std::to_string(kMaxDxfTicks) +
+        return Error{"桩号刻度过多（多于" + std::to_string(kMaxDxfTicks) +
                      "个），请加大刻度间距！"};
     std::size_t vertices = 0;
     for (const route::Segment& s : a.segments()) {

@@ -48,7 +48,7 @@ inline constexpr double kMaxDxfTolerance = 10;
 inline constexpr std::size_t kMaxDxfTicks = 1'000'000;
 inline constexpr std::size_t kMaxDxfVertices = 5'000'000;
 
-// The message refusing options out of range ("里程刻度间距须在1到100000 m之间！"),
+// The message refusing options out of range ("桩号刻度间距须在1到100000 m之间！"),
 // or nothing.
 std::optional<std::string> dxf_options_refusal(const DxfOptions& options);
 

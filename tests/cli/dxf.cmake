@@ -27,7 +27,7 @@ endif()
 
 # Options out of range or not numbers, each named; nothing written.
 cli_check("ticks of 0 m" ARGS route dxf "${PI}" refused.dxf --ticks 0 STATUS 2
-  STDERR "--ticks：里程刻度间距须在1到100000 m之间！\n")
+  STDERR "--ticks：桩号刻度间距须在1到100000 m之间！\n")
 cli_check("tolerance not a number" ARGS route dxf "${PI}" refused.dxf --tolerance 1mm STATUS 2
   STDERR "--tolerance：容差“1mm”不是有效数字！\n")
 cli_check("tolerance too fine" ARGS route dxf "${PI}" refused.dxf --tolerance 0.00001 STATUS 2

@@ -192,9 +192,9 @@ TEST(dxf_file, refuses_options_out_of_range) {
         auto made = DxfDrawing::make(a, nullptr, o);
         return made ? std::string() : made.failure().message;
     };
-    EXPECT_EQ(refusal({.tick_interval = 0.5}), "里程刻度间距须在1到100000 m之间！");
-    EXPECT_EQ(refusal({.tick_interval = std::nan("")}), "里程刻度间距须在1到100000 m之间！");
-    EXPECT_EQ(refusal({.tick_interval = 2e5}), "里程刻度间距须在1到100000 m之间！");
+    EXPECT_EQ(refusal({.tick_interval = 0.5}), "桩号刻度间距须在1到100000 m之间！");
+    EXPECT_EQ(refusal({.tick_interval = std::nan("")}), "桩号刻度间距须在1到100000 m之间！");
+    EXPECT_EQ(refusal({.tick_interval = 2e5}), "桩号刻度间距须在1到100000 m之间！");
     EXPECT_EQ(refusal({.tolerance = 0}), "缓和曲线的弦线容差须在0.0001到10 m之间！");
     EXPECT_EQ(refusal({.tolerance = INFINITY}), "缓和曲线的弦线容差须在0.0001到10 m之间！");
     EXPECT_EQ(refusal({.decimals = 10}), "小数位数须为0到9的整数！");
@@ -269,7 +269,7 @@ TEST(dxf_file, refuses_drawings_beyond_its_limits) {
     EXPECT_EQ(fine.failure().message, "缓和曲线折线的顶点过多（多于5000000个），请加大弦线容差！");
     auto ticks = DxfDrawing::make(a, &d, {.tick_interval = 1, .tolerance = 1});
     ASSERT_FALSE(ticks);
-    EXPECT_EQ(ticks.failure().message, "里程刻度过多（多于1000000个），请加大刻度间距！");
+    EXPECT_EQ(ticks.failure().message, "桩号刻度过多（多于1000000个），请加大刻度间距！");
     EXPECT_TRUE(DxfDrawing::make(a, &d, {.tick_interval = 1000, .tolerance = 1}));
 }
 
