@@ -39,8 +39,11 @@ Outcome<std::vector<double>> read_offsets(std::string_view text);
 struct TableRow {
     double s = 0;
     int zone = 1;
-    double chainage = 0;     // an exact multiple k·interval for the whole stations
-    std::string_view label;  // "" for a whole station; "ZH", "断链", "HZ/ZH", "2", …
+    double chainage = 0;  // an exact multiple k·interval for the whole stations
+    // "" for a whole station; "ZH", "断链", "HZ/ZH", "2", …; the text lives as
+    // long as the computation that gave the row (a sink that keeps rows
+    // keeps its own copy of the label).
+    std::string_view label;
     double offset = 0;
     double x = 0;
     double y = 0;

@@ -128,9 +128,14 @@ TEST(route_output, ascii_names_and_codes) {
     q.to_zone = 2;
     q.interval = 10;
     q.offsets = {-7.5, 7.5};
+    // A row's label lives only while the sink has it: the rows kept keep
+    // their own.
     std::vector<route::TableRow> rows;
+    std::deque<std::string> labels;
     ASSERT_TRUE(route::table(a, q, [&](const route::TableRow& r) {
         rows.push_back(r);
+        labels.emplace_back(r.label);
+        rows.back().label = labels.back();
         return true;
     }));
     for (RouteFormat format : {RouteFormat::csv, RouteFormat::cass}) {
