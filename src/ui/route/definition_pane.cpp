@@ -250,6 +250,8 @@ void DefinitionPane::showDerived(const route::Alignment* alignment) {
     superelevation_->reset(std::move(derived.superelevation));
     widening_->reset(std::move(derived.widening));
     loading_ = false;
+    superelevationView_->resizeColumnsToContents();
+    wideningView_->resizeColumnsToContents();
 }
 
 DefinitionPane::Checked DefinitionPane::check() {
