@@ -105,7 +105,9 @@ bool saveRouteWindow(const QDir& dir) {
 // the line and the records the points derive.
 bool saveSectionWindow(const QDir& dir) {
     korvane::route::Definition d = sampleRoute();
-    auto& p = std::get<korvane::route::PointsDef>(d.horizontal);
+    auto* points = std::get_if<korvane::route::PointsDef>(&d.horizontal);
+    if (!points) return false;
+    auto& p = *points;
     p.points[0].superelevation = 4;
     p.points[0].widening = 0.6;
     p.points[1].superelevation = 3;

@@ -54,7 +54,7 @@ SectionView::SectionView(QWidget* parent) : QWidget(parent) {
 
 void SectionView::setAlignment(std::shared_ptr<const route::Alignment> alignment) {
     alignment_ = std::move(alignment);
-    recompute();
+    if (!locate()) recompute();
 }
 
 void SectionView::setPosition(double s) {
@@ -64,11 +64,20 @@ void SectionView::setPosition(double s) {
 }
 
 void SectionView::setStationText(const QString& text, int zone) {
-    if (!alignment_) return;
-    const route::Outcome<double> chainage = route::read_chainage(text.trimmed().toStdString());
-    if (!chainage) return;
-    const route::Outcome<route::Station> at = alignment_->locate(chainage.value(), zone);
-    if (at) setPosition(at.value().s);
+    stationText_ = text;
+    zone_ = zone;
+    locate();
+}
+
+bool SectionView::locate() {
+    if (!alignment_ || stationText_.trimmed().isEmpty()) return false;
+    const route::Outcome<double> chainage =
+        route::read_chainage(stationText_.trimmed().toStdString());
+    if (!chainage) return false;
+    const route::Outcome<route::Station> at = alignment_->locate(chainage.value(), zone_);
+    if (!at) return false;
+    setPosition(at.value().s);
+    return true;
 }
 
 void SectionView::recompute() {

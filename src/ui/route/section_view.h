@@ -29,7 +29,8 @@ class SectionView : public QWidget {
     // The station shown: s along the alignment (clamped into it).
     void setPosition(double s);
     // The station typed as chainage text in `zone` (0: the one zone holding
-    // it); a text that names no station leaves the view where it was.
+    // it); a text that names no station leaves the view where it was. The
+    // text is looked up again in each new alignment.
     void setStationText(const QString& text, int zone);
 
     // A break point of the surface: its offset (signed metres, right
@@ -59,7 +60,11 @@ class SectionView : public QWidget {
     void recompute();
 
     std::shared_ptr<const route::Alignment> alignment_;
+    bool locate();
+
     std::optional<double> s_;
+    QString stationText_;
+    int zone_ = 0;
     std::vector<Point> points_;
     std::vector<double> shape_;  // the surface's height at each point, from any base
     QStringList slopeLabels_;

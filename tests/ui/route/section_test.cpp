@@ -315,6 +315,15 @@ void SectionTest::theSectionDrawingFollowsTheStation() {
     const double before = *view->position();
     child<QLineEdit>(w, "stationEdit")->setText(QStringLiteral("K1+"));
     QCOMPARE(*view->position(), before);
+
+    // A station typed before there is an alignment is shown once there is one.
+    RouteWindow fresh(desktop);
+    auto* blank = child<SectionView>(fresh, "sectionView");
+    child<QLineEdit>(fresh, "stationEdit")->setText(QStringLiteral("K0+150"));
+    QVERIFY(!blank->position());
+    QVERIFY(fresh.openFile(kSection));
+    QVERIFY(blank->position());
+    QVERIFY(std::fabs(*blank->position() - 150) < 1e-9);
 }
 
 void SectionTest::withoutATemplateTheDrawingSaysSo() {
