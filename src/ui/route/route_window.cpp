@@ -112,6 +112,16 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     cursorLabel_->setObjectName(QStringLiteral("cursorLabel"));
     statusBar()->addPermanentWidget(cursorLabel_);
     connect(plan_, &PlanView::cursorMoved, this, &RouteWindow::showCursor);
+    // A point clicked on the plan: the section at its foot on the line.
+    connect(plan_, &PlanView::clicked, this, [this](double x, double y) {
+        if (!alignment_) return;
+        const route::Outcome<route::InverseResult> foot = route::inverse(*alignment_, x, y);
+        if (!foot) return;
+        sectionDrawing_->setPosition(foot.value().s);
+        statusBar()->showMessage(QStringLiteral("横断面图：") +
+                                 QString::fromStdString(alignment_->station_text(
+                                     foot.value().chainage, foot.value().zone, 3)));
+    });
     connect(computation_, &ComputationPane::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
 

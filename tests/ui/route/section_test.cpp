@@ -15,6 +15,7 @@
 #include "files/alignment_file.h"
 #include "support/test_data.h"
 #include "ui/route/definition_pane.h"
+#include "ui/route/plan_view.h"
 #include "ui/route/route_window.h"
 #include "ui/route/section_view.h"
 
@@ -315,6 +316,14 @@ void SectionTest::theSectionDrawingFollowsTheStation() {
     const double before = *view->position();
     child<QLineEdit>(w, "stationEdit")->setText(QStringLiteral("K1+"));
     QCOMPARE(*view->position(), before);
+
+    // A point clicked on the plan: the section at its foot on the line.
+    auto* plan = child<korvane::ui::PlanView>(w, "planView");
+    const route::KeyPoint& qz = a.key_points()[3];
+    QCOMPARE(qz.label, std::string("QZ"));
+    QTest::mouseClick(plan, Qt::LeftButton, {}, plan->toScreen(qz.x, qz.y).toPoint());
+    // Within the metres a pixel spans.
+    QVERIFY(std::fabs(*view->position() - qz.s) < 2 / plan->scale() + 1e-6);
 
     // A station typed before there is an alignment is shown once there is one.
     RouteWindow fresh(desktop);
