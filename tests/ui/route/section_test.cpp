@@ -238,6 +238,20 @@ void SectionTest::pointsShowTheirDerivedRecordsReadOnly() {
     w.undoStack()->undo();
     QCOMPARE(static_cast<std::size_t>(slopes->rowCount()),
              w.alignment()->section().superelevation().size());
+
+    // JD3 has no transitions: without a runoff length its superelevation is
+    // refused at its row, and nothing is derived.
+    QVERIFY(setCell(w, "sectionSettingsTable", 0, 2, QString()));
+    QVERIFY(!w.alignment());
+    QVERIFY(!rowError(w, "pointTable", 3).isEmpty());
+    QVERIFY(rowError(w, "pointTable", 1).isEmpty());
+    QCOMPARE(slopes->rowCount(), 0);
+    // (its widening too needs the runoff)
+    QVERIFY(setCell(w, "pointTable", 3, 6, QString()));
+    QVERIFY(!w.alignment());
+    QVERIFY(setCell(w, "pointTable", 3, 7, QString()));
+    QVERIFY(w.alignment());
+    QVERIFY(slopes->rowCount() > 0);
 }
 
 void SectionTest::refusalsOfTheSectionShowAtTheirRow() {
