@@ -3,9 +3,11 @@
 //   korvane_screenshots DIR
 // writes DIR/main-forward-single.png, DIR/main-forward-continuous.png,
 // DIR/main-inverse.png, DIR/about-window.png, DIR/route-points.png,
-// DIR/route-table.png, DIR/route-curves.png and DIR/route-profile.png. Run it on a display
+// DIR/route-table.png, DIR/route-curves.png, DIR/route-profile.png and
+// DIR/route-section.png. Run it on a display
 // (scripts/screenshots uses Xvfb).
 #include <cstdio>
+#include <variant>
 
 #include <QAction>
 #include <QApplication>
@@ -105,6 +107,40 @@ bool saveRouteWindow(const QDir& dir) {
     return ok;
 }
 
+// The same alignment with a two-lane template, superelevated and widened
+// curves: the section in JD1's entry transition, the superelevation along
+// the line and the records the points derive.
+bool saveSectionWindow(const QDir& dir) {
+    korvane::route::Definition d = sampleRoute();
+    auto* points = std::get_if<korvane::route::PointsDef>(&d.horizontal);
+    if (!points) return false;
+    auto& p = *points;
+    p.points[0].superelevation = 4;
+    p.points[0].widening = 0.6;
+    p.points[1].superelevation = 3;
+    p.points[2].superelevation = 6;
+    p.points[2].widening = 0.8;
+    for (auto* side : {&d.section.left, &d.section.right}) {
+        side->push_back({0.75, -2, "路缘带", true});
+        side->push_back({7.5, -2, "行车道", true});
+        side->push_back({3, -4, "土路肩", false});
+    }
+    d.section.runoff = 60;
+    QTemporaryDir scratch;
+    const QString file = scratch.filePath(QStringLiteral("S201改线.csv"));
+    if (korvane::files::write_alignment_file(file.toStdString(), d)) return false;
+    korvane::ui::QtDesktop desktop;
+    korvane::ui::RouteWindow window(desktop);
+    window.show();
+    if (!window.openFile(file)) return false;
+    window.findChild<QLineEdit*>(QStringLiteral("stationEdit"))->setText(QStringLiteral("K0+470"));
+    window.findChild<QLineEdit*>(QStringLiteral("offsetEdit"))->setText(QStringLiteral("-8.25"));
+    window.findChild<QPushButton*>(QStringLiteral("forwardButton"))->click();
+    window.findChild<QTabWidget*>(QStringLiteral("viewTabs"))->setCurrentIndex(2);
+    window.findChild<QTabWidget*>(QStringLiteral("definitionTabs"))->setCurrentIndex(4);
+    return save(window, dir, "route-section.png");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -135,5 +171,6 @@ int main(int argc, char* argv[]) {
         if (window->objectName() == QLatin1String("AAbout") && window->isVisible()) about = window;
     ok = about != nullptr && save(*about, dir, "about-window.png") && ok;
     ok = saveRouteWindow(dir) && ok;
+    ok = saveSectionWindow(dir) && ok;
     return ok ? 0 : 1;
 }

@@ -174,6 +174,11 @@ QWidget* ComputationPane::buildForward() {
     forwardY_ = output("forwardY");
     forwardAzimuth_ = output("forwardAzimuth");
     forwardH_ = output("forwardH");
+    // The section drawing follows the station being typed.
+    connect(station_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { emit stationChanged(text, zone_->value()); });
+    connect(zone_, &QSpinBox::valueChanged, this,
+            [this](int zone) { emit stationChanged(station_->text(), zone); });
     fl->addWidget(new QLabel(QStringLiteral("桩号")), 0, 0);
     fl->addWidget(station_, 0, 1);
     fl->addWidget(new QLabel(QStringLiteral("分区")), 0, 2);

@@ -83,6 +83,8 @@ class ComputationPane : public QWidget {
   signals:
     // A message for the window's status bar (empty: none).
     void statusMessage(const QString& text);
+    // The forward tab's station or zone changed (zone 0: found from the text).
+    void stationChanged(const QString& text, int zone);
 
   private:
     QWidget* buildForward();

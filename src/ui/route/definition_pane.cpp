@@ -79,7 +79,12 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     points_->setFixedRowColumns(columns::kPointRadius);
     breaks_ = new TextTable(breakHeaders(), undo, this);
     profile_ = new TextTable(profileHeaders(), undo, this);
-    for (TextTable* t : {start_, elements_, points_, breaks_, profile_})
+    settings_ = new TextTable(sectionSettingHeaders(), undo, this);
+    parts_ = new TextTable(sectionPartHeaders(), undo, this);
+    superelevation_ = new TextTable(superelevationHeaders(), undo, this);
+    widening_ = new TextTable(wideningHeaders(), undo, this);
+    for (TextTable* t : {start_, elements_, points_, breaks_, profile_, settings_, parts_,
+                         superelevation_, widening_})
         connect(t, &TextTable::edited, this, [this] {
             if (!loading_) emit edited();
         });
@@ -90,7 +95,13 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
     pointView_ = tableView("pointTable", points_);
     breakView_ = tableView("breakTable", breaks_);
     profileView_ = tableView("profileTable", profile_);
-    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_})
+    settingsView_ = tableView("sectionSettingsTable", settings_);
+    settingsView_->setMaximumHeight(64);
+    partsView_ = tableView("sectionPartTable", parts_);
+    superelevationView_ = tableView("superelevationTable", superelevation_);
+    wideningView_ = tableView("wideningTable", widening_);
+    for (QTableView* v : {startView_, elementView_, pointView_, breakView_, profileView_,
+                          settingsView_, partsView_, superelevationView_, wideningView_})
         growWithTexts(v);
 
     // Row buttons under a table: insert before the current row, or at the end;
@@ -149,6 +160,34 @@ DefinitionPane::DefinitionPane(QUndoStack* undo, QWidget* parent)
                                 nullptr, profileView_, [this] { return profile_; }, "profile"),
                             QStringLiteral("变坡点"));
 
+    auto* section = new QWidget;
+    auto* sl = new QVBoxLayout(section);
+    sl->setContentsMargins(4, 4, 4, 4);
+    sl->addWidget(settingsView_);
+    sl->addWidget(withRowButtons(
+                      nullptr, partsView_, [this] { return parts_; }, "sectionPart"),
+                  1);
+    definitionTabs_->addTab(section, QStringLiteral("路幅"));
+    auto* records = new QWidget;
+    auto* rl = new QVBoxLayout(records);
+    rl->setContentsMargins(4, 4, 4, 4);
+    const auto titled = [](const QString& title, QWidget* inside) {
+        auto* box = new QGroupBox(title);
+        auto* l = new QVBoxLayout(box);
+        l->setContentsMargins(4, 4, 4, 4);
+        l->addWidget(inside);
+        return box;
+    };
+    QWidget* slopes = withRowButtons(
+        nullptr, superelevationView_, [this] { return superelevation_; }, "superelevation");
+    QWidget* widths = withRowButtons(
+        nullptr, wideningView_, [this] { return widening_; }, "widening");
+    recordButtons_[0] = slopes;
+    recordButtons_[1] = widths;
+    rl->addWidget(titled(QStringLiteral("超高"), slopes), 1);
+    rl->addWidget(titled(QStringLiteral("加宽"), widths), 1);
+    definitionTabs_->addTab(records, QStringLiteral("超高加宽"));
+
     keyPoints_ = new QTableWidget(0, 6);
     keyPoints_->setObjectName(QStringLiteral("keyPointTable"));
     keyPoints_->setHorizontalHeaderLabels({QStringLiteral("主点"), QStringLiteral("桩号"),
@@ -180,13 +219,25 @@ void DefinitionPane::load(const DefinitionTexts& t) {
     points_->reset(byPoints_ ? t.horizontal : std::vector<QStringList>{});
     breaks_->reset(t.breaks);
     profile_->reset(t.profile);
+    settings_->reset(t.section.settings.empty() ? std::vector<QStringList>{{}}
+                                                : t.section.settings);
+    parts_->reset(t.section.parts);
+    // An alignment by intersection points derives its records from its points.
+    superelevation_->setReadOnly(byPoints_);
+    widening_->setReadOnly(byPoints_);
+    superelevation_->reset(byPoints_ ? std::vector<QStringList>{} : t.section.superelevation);
+    widening_->reset(byPoints_ ? std::vector<QStringList>{} : t.section.widening);
     loading_ = false;
+    for (QWidget* box : recordButtons_)
+        for (QPushButton* b : box->findChildren<QPushButton*>()) b->setVisible(!byPoints_);
     using namespace columns;
     fitColumns(startView_, {kStartChainage, kStartX, kStartY});
     fitColumns(elementView_, {kCorner});
     fitColumns(pointView_, {kPointX, kPointY});
     fitColumns(breakView_, {kBack, kAhead});
     fitColumns(profileView_, {kVerticalChainage});
+    for (QTableView* v : {settingsView_, partsView_, superelevationView_, wideningView_})
+        v->resizeColumnsToContents();
     elementView_->parentWidget()->setVisible(!byPoints_);
     pointView_->parentWidget()->setVisible(byPoints_);
 }
@@ -197,57 +248,102 @@ void DefinitionPane::blankPoints() {
 }
 
 ReadTexts DefinitionPane::read() const {
-    return readTexts(byPoints_, start_->rows(), horizontal()->rows(), breaks_->rows(),
-                     profile_->rows());
+    return readTexts(
+        byPoints_, start_->rows(), horizontal()->rows(), breaks_->rows(), profile_->rows(),
+        {settings_->rows(), parts_->rows(), superelevation_->rows(), widening_->rows()});
+}
+
+TextTable* DefinitionPane::tableOf(TableKind kind) const {
+    switch (kind) {
+        case TableKind::start:
+            return start_;
+        case TableKind::horizontal:
+            return horizontal();
+        case TableKind::breaks:
+            return breaks_;
+        case TableKind::profile:
+            return profile_;
+        case TableKind::sectionSettings:
+            return settings_;
+        case TableKind::superelevation:
+            return superelevation_;
+        case TableKind::widening:
+            return widening_;
+        default:
+            return parts_;
+    }
+}
+
+RowError DefinitionPane::resolved(const RowError& error) const {
+    RowError e = error;
+    if (e.table == TableKind::leftPart || e.table == TableKind::rightPart) {
+        e.row = partRow(parts_->rows(), e.table == TableKind::leftPart, e.row);
+        e.table = TableKind::parts;
+    }
+    const TextTable* t = tableOf(e.table);
+    if (e.row < 0) e.row = t->rowCount() - 1;
+    // A failure of the section with no row of its own (a record refused on
+    // an alignment whose records are derived) shows at the settings.
+    if ((e.row < 0 || e.row >= t->rowCount()) &&
+        (e.table == TableKind::superelevation || e.table == TableKind::widening ||
+         e.table == TableKind::parts)) {
+        e.table = TableKind::sectionSettings;
+        e.row = 0;
+        e.column = -1;
+    }
+    return e;
+}
+
+void DefinitionPane::showDerived(const route::Alignment* alignment) {
+    if (!byPoints_) return;
+    DerivedTexts derived;
+    if (alignment) derived = derivedTextsOf(*alignment);
+    loading_ = true;
+    superelevation_->reset(std::move(derived.superelevation));
+    widening_->reset(std::move(derived.widening));
+    loading_ = false;
+    superelevationView_->resizeColumnsToContents();
+    wideningView_->resizeColumnsToContents();
 }
 
 DefinitionPane::Checked DefinitionPane::check() {
-    TextTable* horizontal = this->horizontal();
     ReadTexts read = this->read();
-    const auto tableOf = [&](TableKind k) -> TextTable* {
-        switch (k) {
-            case TableKind::start:
-                return start_;
-            case TableKind::horizontal:
-                return horizontal;
-            case TableKind::breaks:
-                return breaks_;
-            default:
-                return profile_;
-        }
-    };
+    std::optional<route::Outcome<route::Alignment>> built;
+    if (read.definition) built.emplace(route::Alignment::build(*read.definition));
+    Checked checked;
+    if (built && *built)
+        checked.alignment = std::make_shared<const route::Alignment>(std::move(*built).value());
+    showDerived(checked.alignment.get());
+
     std::vector<std::vector<QString>> errors;
-    const std::vector<TextTable*> tables{start_, horizontal, breaks_, profile_};
+    const std::vector<TextTable*> tables{start_,    horizontal(), breaks_,         profile_,
+                                         settings_, parts_,       superelevation_, widening_};
     errors.reserve(tables.size());
     for (TextTable* t : tables) errors.emplace_back(static_cast<std::size_t>(t->rowCount()));
-    const auto place = [&](const RowError& e) {
-        TextTable* t = tableOf(e.table);
-        const int row = e.row < 0 ? t->rowCount() - 1 : e.row;
+    const auto place = [&](const RowError& error) {
+        const RowError e = resolved(error);
+        const TextTable* t = tableOf(e.table);
+        const int row = e.row < 0 ? t->rowCount() - 1 : e.row;  // -1: the last row
         const std::size_t k = static_cast<std::size_t>(e.table);
         if (row >= 0 && row < t->rowCount() && errors[k][static_cast<std::size_t>(row)].isEmpty())
             errors[k][static_cast<std::size_t>(row)] = e.message;
     };
-    Checked checked;
     if (!read.definition) {
         for (const RowError& e : read.errors) place(e);
         checked.error = read.errors.front().message;
-    } else {
-        route::Outcome<route::Alignment> built = route::Alignment::build(*read.definition);
-        if (built) {
-            checked.alignment = std::make_shared<const route::Alignment>(std::move(built).value());
-            // What computes but deserves a word (a jump of curvature) shows at
-            // its row without stopping anything.
-            for (const route::Notice& n : route::definition_notices(*read.definition)) {
-                const int row =
-                    n.element >= 0 && static_cast<std::size_t>(n.element) < read.elementRows.size()
-                        ? read.elementRows[static_cast<std::size_t>(n.element)]
-                        : n.element;
-                place({TableKind::horizontal, row, -1, QStringLiteral("注意：") + qs(n.message)});
-            }
-        } else {
-            place(placeOf(built.failure(), read));
-            checked.error = qs(built.failure().message);
+    } else if (checked.alignment) {
+        // What computes but deserves a word (a jump of curvature) shows at
+        // its row without stopping anything.
+        for (const route::Notice& n : route::definition_notices(*read.definition)) {
+            const int row =
+                n.element >= 0 && static_cast<std::size_t>(n.element) < read.elementRows.size()
+                    ? read.elementRows[static_cast<std::size_t>(n.element)]
+                    : n.element;
+            place({TableKind::horizontal, row, -1, QStringLiteral("注意：") + qs(n.message)});
         }
+    } else {
+        place(placeOf(built->failure(), read));
+        checked.error = qs(built->failure().message);
     }
     for (const RowError& e : read.blank) place(e);
     for (std::size_t k = 0; k < tables.size(); ++k) tables[k]->setErrors(std::move(errors[k]));
@@ -286,14 +382,43 @@ void DefinitionPane::showCurves(const route::Alignment* alignment,
     curves_->showCurves(alignment, definition);
 }
 
-QTableView* DefinitionPane::select(const RowError& e) {
-    QTableView* view = e.table == TableKind::start        ? startView_
-                       : e.table == TableKind::horizontal ? (byPoints_ ? pointView_ : elementView_)
-                       : e.table == TableKind::breaks     ? breakView_
-                                                          : profileView_;
-    definitionTabs_->setCurrentIndex(e.table == TableKind::breaks    ? 1
-                                     : e.table == TableKind::profile ? 2
-                                                                     : 0);
+QTableView* DefinitionPane::select(const RowError& error) {
+    const RowError e = resolved(error);
+    QTableView* view = nullptr;
+    int tab = 0;
+    switch (e.table) {
+        case TableKind::start:
+            view = startView_;
+            break;
+        case TableKind::horizontal:
+            view = byPoints_ ? pointView_ : elementView_;
+            break;
+        case TableKind::breaks:
+            view = breakView_;
+            tab = 1;
+            break;
+        case TableKind::profile:
+            view = profileView_;
+            tab = 2;
+            break;
+        case TableKind::sectionSettings:
+            view = settingsView_;
+            tab = 3;
+            break;
+        case TableKind::superelevation:
+            view = superelevationView_;
+            tab = 4;
+            break;
+        case TableKind::widening:
+            view = wideningView_;
+            tab = 4;
+            break;
+        default:
+            view = partsView_;
+            tab = 3;
+            break;
+    }
+    definitionTabs_->setCurrentIndex(tab);
     view->setCurrentIndex(view->model()->index(e.row, e.column < 0 ? 0 : e.column));
     return view;
 }

@@ -63,6 +63,12 @@ class DefinitionPane : public QSplitter {
 
   private:
     TextTable* horizontal() const { return byPoints_ ? points_ : elements_; }
+    TextTable* tableOf(TableKind kind) const;
+    // The table row `error` names (a segment of a side found in the template
+    // table), -1 for the last row.
+    RowError resolved(const RowError& error) const;
+    // The records an alignment by intersection points derives, shown read-only.
+    void showDerived(const route::Alignment* alignment);
 
     bool byPoints_ = false;
     bool loading_ = false;  // the tables are being filled
@@ -71,11 +77,20 @@ class DefinitionPane : public QSplitter {
     TextTable* points_;
     TextTable* breaks_;
     TextTable* profile_;
+    TextTable* settings_;
+    TextTable* parts_;
+    TextTable* superelevation_;
+    TextTable* widening_;
     QTableView* startView_;
     QTableView* elementView_;
     QTableView* pointView_;
     QTableView* breakView_;
     QTableView* profileView_;
+    QTableView* settingsView_;
+    QTableView* partsView_;
+    QTableView* superelevationView_;
+    QTableView* wideningView_;
+    QWidget* recordButtons_[2] = {};
     QTabWidget* definitionTabs_;
     QTableWidget* keyPoints_;
     CurveTable* curves_;

@@ -332,6 +332,7 @@ void PlanView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         dragging_ = true;
         last_drag_ = event->position();
+        pressed_at_ = event->position();
         setCursor(Qt::ClosedHandCursor);
     }
     event->accept();
@@ -355,6 +356,12 @@ void PlanView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && dragging_) {
         dragging_ = false;
         unsetCursor();
+        // A press let go within a few pixels is a click, not a drag.
+        const QPointF moved = event->position() - pressed_at_;
+        if (std::fabs(moved.x()) + std::fabs(moved.y()) <= 4) {
+            const GroundPoint g = toGround(event->position());
+            emit clicked(g.x, g.y);
+        }
     }
     event->accept();
 }

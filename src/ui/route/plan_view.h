@@ -67,6 +67,8 @@ class PlanView : public QWidget {
   signals:
     // The ground position under the mouse, northing x and easting y (metres).
     void cursorMoved(double x, double y);
+    // The ground position clicked (pressed and let go without dragging).
+    void clicked(double x, double y);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -124,6 +126,7 @@ class PlanView : public QWidget {
     bool fitted_ = true;  // refitted on resizing until zoomed or panned
     bool dragging_ = false;
     QPointF last_drag_;
+    QPointF pressed_at_;
 };
 
 }  // namespace korvane::ui

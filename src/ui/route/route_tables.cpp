@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "geometry/number_text.h"
+#include "route/alignment.h"
 #include "route/angle.h"
 #include "route/chainage.h"
 
@@ -114,6 +115,8 @@ QVariant TextTable::data(const QModelIndex& index, int role) const {
         return error(row).startsWith(QStringLiteral("注意：")) ? QBrush(QColor(255, 248, 208))
                                                                : QBrush(QColor(255, 224, 224));
     if (role == Qt::ForegroundRole && checkColumn) return QBrush(QColor(176, 0, 0));
+    if (role == Qt::ForegroundRole && readOnly_) return QBrush(QColor(120, 120, 120));
+    if (role == Qt::BackgroundRole && readOnly_) return QBrush(QColor(240, 240, 240));
     return {};
 }
 
@@ -136,7 +139,7 @@ bool TextTable::lockedCell(int row, int column, int rowCount) const {
 Qt::ItemFlags TextTable::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == fields()) return f;
+    if (index.column() == fields() || readOnly_) return f;
     if (lockedCell(index.row(), index.column(), rowCount())) return f;
     return f | Qt::ItemIsEditable;
 }
@@ -167,6 +170,11 @@ void TextTable::setFixedRows(int fixedHead, int fixedTail) {
 
 void TextTable::setFixedRowColumns(int firstLockedColumn) {
     lockedFrom_ = firstLockedColumn;
+}
+
+void TextTable::setReadOnly(bool readOnly) {
+    readOnly_ = readOnly;
+    if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, fields()));
 }
 
 bool TextTable::canInsertAt(int row) const {
@@ -206,6 +214,7 @@ bool TextTable::endsAsTail(const std::vector<QStringList>& block, int column) co
 
 std::optional<TextTable::Pasted> TextTable::paste(int row, int column,
                                                   const std::vector<QStringList>& block) {
+    if (readOnly_) return {};  // derived records take no text
     const int n = fixedCount_ ? std::min(static_cast<int>(block.size()), rowCount() - row)
                               : static_cast<int>(block.size());
     if (n <= 0 || column < 0 || column >= fields() || row < 0 || row > rowCount()) return {};
@@ -307,7 +316,8 @@ QStringList elementHeaders() {
 
 QStringList pointHeaders() {
     return {QStringLiteral("点名"),  QStringLiteral("X"),   QStringLiteral("Y"),
-            QStringLiteral("半径R"), QStringLiteral("Ls1"), QStringLiteral("Ls2")};
+            QStringLiteral("半径R"), QStringLiteral("Ls1"), QStringLiteral("Ls2"),
+            QStringLiteral("超高%"), QStringLiteral("加宽")};
 }
 
 QStringList breakHeaders() {
@@ -335,6 +345,35 @@ QString nextPointName(const QString& previous) {
 
 // The shortest plain decimal that reads back to the same number, as the
 // alignment file has it: a national-grid X shows 3000000, never 3e+06.
+QStringList sectionSettingHeaders() {
+    return {QStringLiteral("设计线偏距"), QStringLiteral("旋转轴"), QStringLiteral("超高过渡长度")};
+}
+
+QStringList sectionPartHeaders() {
+    return {QStringLiteral("侧"), QStringLiteral("宽度"), QStringLiteral("横坡%"),
+            QStringLiteral("名称"), QStringLiteral("随超高")};
+}
+
+QStringList superelevationHeaders() {
+    return {QStringLiteral("里程"), QStringLiteral("左%"), QStringLiteral("右%"),
+            QStringLiteral("分区")};
+}
+
+QStringList wideningHeaders() {
+    return {QStringLiteral("里程"), QStringLiteral("左"), QStringLiteral("右"),
+            QStringLiteral("分区")};
+}
+
+int partRow(const std::vector<QStringList>& parts, bool left, int index) {
+    const QString side = left ? QStringLiteral("左") : QStringLiteral("右");
+    int seen = 0;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].value(columns::kSide).trimmed() != side) continue;
+        if (seen++ == index) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 QString shortestText(double value) {
     return QString::fromStdString(geometry::exact_text(value));
 }
@@ -408,10 +447,11 @@ DefinitionTexts textsOf(const route::Definition& d) {
         t.horizontal.push_back({QStringLiteral("QD"), shortestText(p.start_x),
                                 shortestText(p.start_y), QString(), QString(), QString()});
         for (const route::IntersectionPoint& ip : p.points)
-            t.horizontal.push_back({QString::fromStdString(ip.name), shortestText(ip.x),
-                                    shortestText(ip.y), shortestText(ip.radius),
-                                    shortestText(ip.entry_transition),
-                                    shortestText(ip.exit_transition)});
+            t.horizontal.push_back(
+                {QString::fromStdString(ip.name), shortestText(ip.x), shortestText(ip.y),
+                 shortestText(ip.radius), shortestText(ip.entry_transition),
+                 shortestText(ip.exit_transition), optionalRadius(ip.superelevation),
+                 optionalRadius(ip.widening)});
         t.horizontal.push_back({QStringLiteral("ZD"), shortestText(p.end_x), shortestText(p.end_y),
                                 QString(), QString(), QString()});
     }
@@ -422,6 +462,66 @@ DefinitionTexts textsOf(const route::Definition& d) {
                              optionalRadius(v.radius),
                              v.zone > 0 ? QString::number(v.zone) : QString(),
                              optionalRadius(v.length_in), optionalRadius(v.length_out)});
+    t.section = sectionTextsOf(d.section, d.prefix);
+    return t;
+}
+
+SectionTexts sectionTextsOf(const route::SectionDef& section, const std::string& prefix) {
+    SectionTexts t;
+    QString axis;
+    switch (section.axis.kind) {
+        case route::AxisKind::centre:
+            axis = QStringLiteral("中线");
+            break;
+        case route::AxisKind::inner_edge:
+            axis = QStringLiteral("内边线");
+            break;
+        case route::AxisKind::outer_edge:
+            axis = QStringLiteral("外边线");
+            break;
+        case route::AxisKind::offset:
+            axis = shortestText(section.axis.offset);
+            break;
+    }
+    t.settings.push_back(
+        {shortestText(section.profile_offset), axis, optionalRadius(section.runoff)});
+    const auto parts = [&](const std::vector<route::SectionPart>& side, const QString& name) {
+        for (const route::SectionPart& p : side)
+            t.parts.push_back({name, shortestText(p.width), shortestText(p.slope),
+                               QString::fromStdString(p.name),
+                               p.turns ? QStringLiteral("是") : QStringLiteral("否")});
+    };
+    t.parts.reserve(section.left.size() + section.right.size());
+    parts(section.left, QStringLiteral("左"));
+    parts(section.right, QStringLiteral("右"));
+    const auto records = [&](const std::vector<route::SideValues>& from,
+                             std::vector<QStringList>& to) {
+        to.reserve(from.size());
+        for (const route::SideValues& v : from)
+            to.push_back({chainageText(v.chainage, prefix), shortestText(v.left),
+                          shortestText(v.right), v.zone > 0 ? QString::number(v.zone) : QString()});
+    };
+    records(section.superelevation, t.superelevation);
+    records(section.widening, t.widening);
+    return t;
+}
+
+DerivedTexts derivedTextsOf(const route::Alignment& alignment) {
+    DerivedTexts t;
+    const bool zoned = alignment.zones().size() > 1;
+    const auto records = [&](const std::vector<route::SectionRecord>& from,
+                             std::vector<QStringList>& to) {
+        to.reserve(from.size());
+        for (const route::SectionRecord& r : from) {
+            const int zone = alignment.zone_of(r.s);
+            to.push_back({QString::fromStdString(
+                              alignment.chainage_text(alignment.chainage_of(r.s, zone), 3)),
+                          shortestText(r.left), shortestText(r.right),
+                          zoned ? QString::number(zone) : QString()});
+        }
+    };
+    records(alignment.section().superelevation(), t.superelevation);
+    records(alignment.section().widening(), t.widening);
     return t;
 }
 
@@ -518,8 +618,8 @@ class RowReader {
 
 ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& horizontal,
-                    const std::vector<QStringList>& breaks,
-                    const std::vector<QStringList>& profile) {
+                    const std::vector<QStringList>& breaks, const std::vector<QStringList>& profile,
+                    const SectionTexts& section) {
     using namespace columns;
     ReadTexts out;
     route::Definition d;
@@ -624,6 +724,8 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                 ip.radius = r.number(kPointRadius);
                 ip.entry_transition = r.optionalNumber(kEntry, 0);
                 ip.exit_transition = r.optionalNumber(kExit, 0);
+                ip.superelevation = r.optionalNumber(kPointSuper, 0);
+                ip.widening = r.optionalNumber(kPointWidening, 0);
                 p.points.push_back(std::move(ip));
             }
             note(TableKind::horizontal, static_cast<int>(i), r);
@@ -663,6 +765,69 @@ ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
         note(TableKind::profile, static_cast<int>(i), r);
         d.profile.push_back(v);
     }
+
+    const QStringList sh2 = sectionSettingHeaders();
+    if (!section.settings.empty()) {
+        RowReader r(section.settings.front(), sh2);
+        d.section.profile_offset = r.optionalNumber(kProfileOffset, 0);
+        const std::string axis = r.text(kAxis);
+        if (axis.empty() || axis == "中线") {
+            d.section.axis.kind = route::AxisKind::centre;
+        } else if (axis == "内边线") {
+            d.section.axis.kind = route::AxisKind::inner_edge;
+        } else if (axis == "外边线") {
+            d.section.axis.kind = route::AxisKind::outer_edge;
+        } else {
+            const std::optional<double> v = geometry::parse_strict(axis);
+            if (!v || !std::isfinite(*v))
+                r.fail(kAxis, QStringLiteral("旋转轴须为中线、内边线、外边线或偏距（米）！"));
+            else
+                d.section.axis = {route::AxisKind::offset, *v};
+        }
+        d.section.runoff = r.optionalNumber(kRunoff, 0);
+        note(TableKind::sectionSettings, 0, r);
+    }
+    const QStringList ph2 = sectionPartHeaders();
+    for (std::size_t i = 0; i < section.parts.size(); ++i) {
+        RowReader r(section.parts[i], ph2);
+        const std::string side = r.text(kSide);
+        route::SectionPart part;
+        part.width = r.number(kWidth);
+        part.slope = r.number(kSlope);
+        part.name = r.text(kPartName);
+        const std::string turns = r.text(kTurns);
+        if (turns == "否")
+            part.turns = false;
+        else if (!turns.empty() && turns != "是")
+            r.fail(kTurns, QStringLiteral("随超高须为是、否或空（空为是）！"));
+        if (side == "左")
+            d.section.left.push_back(std::move(part));
+        else if (side == "右")
+            d.section.right.push_back(std::move(part));
+        else
+            r.fail(kSide, QStringLiteral("侧须为左或右！"));
+        note(TableKind::parts, static_cast<int>(i), r);
+    }
+    // An alignment by intersection points derives its records: the tables
+    // only show them.
+    const auto records = [&](const std::vector<QStringList>& rows, const QStringList& headers,
+                             TableKind table, std::vector<route::SideValues>& to) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            RowReader r(rows[i], headers);
+            route::SideValues v;
+            v.chainage = r.chainage(kRecordChainage);
+            v.left = r.number(kRecordLeft);
+            v.right = r.number(kRecordRight);
+            v.zone = r.zone(kRecordZone);
+            note(table, static_cast<int>(i), r);
+            to.push_back(v);
+        }
+    };
+    if (!byPoints) {
+        records(section.superelevation, superelevationHeaders(), TableKind::superelevation,
+                d.section.superelevation);
+        records(section.widening, wideningHeaders(), TableKind::widening, d.section.widening);
+    }
     if (out.errors.empty()) out.definition = std::move(d);
     return out;
 }
@@ -697,6 +862,26 @@ RowError placeOf(const route::Failure& failure, const ReadTexts& read) {
         case route::Subject::vertical_point:
             e.table = TableKind::profile;
             e.row = rowOf(read.profileRows, index);
+            break;
+        case route::Subject::left_part:
+            e.table = TableKind::leftPart;
+            e.row = index;
+            break;
+        case route::Subject::right_part:
+            e.table = TableKind::rightPart;
+            e.row = index;
+            break;
+        case route::Subject::section_setting:
+            e.table = TableKind::sectionSettings;
+            e.row = 0;
+            break;
+        case route::Subject::superelevation:
+            e.table = TableKind::superelevation;
+            e.row = index;
+            break;
+        case route::Subject::widening:
+            e.table = TableKind::widening;
+            e.row = index;
             break;
         default:
             e.table = TableKind::start;

@@ -13,6 +13,10 @@
 #include "route/definition.h"
 #include "route/failure.h"
 
+namespace korvane::route {
+class Alignment;
+}
+
 class QUndoStack;
 
 namespace korvane::ui {
@@ -79,6 +83,12 @@ class TextTable : public QAbstractTableModel {
     };
     std::optional<Pasted> paste(int row, int column, const std::vector<QStringList>& block);
 
+    // A table that shows what is derived from other tables (the
+    // superelevation of an alignment by intersection points): no cell takes
+    // text and the texts are grey.
+    void setReadOnly(bool readOnly);
+    bool readOnly() const { return readOnly_; }
+
     void setErrors(std::vector<QString> errors);
     QString error(int row) const;
 
@@ -105,6 +115,7 @@ class TextTable : public QAbstractTableModel {
     int fixedTail_ = 0;
     int lockedFrom_ = -1;
     bool fixedCount_ = false;
+    bool readOnly_ = false;
 };
 
 // The column layouts.
@@ -117,13 +128,21 @@ inline constexpr int kName = 0, kPrefix = 1, kStartChainage = 2, kStartX = 3, kS
 // on its own (its "X Y azimuth", as LandXML places each element).
 inline constexpr int kLength = 0, kRadiusStart = 1, kRadiusEnd = 2, kDirection = 3, kCorner = 4;
 // Point table: name, X, Y, R, Ls1, Ls2; first row QD, last row ZD.
+// Then the curve's full superelevation (percent) and widening (metres).
 inline constexpr int kPointName = 0, kPointX = 1, kPointY = 2, kPointRadius = 3, kEntry = 4,
-                     kExit = 5;
+                     kExit = 5, kPointSuper = 6, kPointWidening = 7;
 // Chain breaks: back, ahead. Vertical points: chainage, H, R, zone, and the
 // lengths before and after the point of an unsymmetric vertical curve.
 inline constexpr int kBack = 0, kAhead = 1;
 inline constexpr int kVerticalChainage = 0, kElevation = 1, kVerticalRadius = 2, kZone = 3,
                      kLengthIn = 4, kLengthOut = 5;
+// Section settings (one row): profile line offset, rotation axis (中线, 内边线,
+// 外边线 or an offset in metres), runoff length.
+inline constexpr int kProfileOffset = 0, kAxis = 1, kRunoff = 2;
+// Section template: side (左/右), width, cross slope %, name, turns (是/否).
+inline constexpr int kSide = 0, kWidth = 1, kSlope = 2, kPartName = 3, kTurns = 4;
+// Superelevation (percent) and widening (metres): chainage, left, right, zone.
+inline constexpr int kRecordChainage = 0, kRecordLeft = 1, kRecordRight = 2, kRecordZone = 3;
 }  // namespace columns
 
 QStringList startHeaders(bool byPoints);
@@ -131,6 +150,28 @@ QStringList elementHeaders();
 QStringList pointHeaders();
 QStringList breakHeaders();
 QStringList profileHeaders();
+QStringList sectionSettingHeaders();
+QStringList sectionPartHeaders();
+QStringList superelevationHeaders();
+QStringList wideningHeaders();
+
+// The texts of the section tables. The template lists the left side's
+// segments, then the right side's, each from the centre line out; the rows
+// may be typed in any order of sides.
+struct SectionTexts {
+    std::vector<QStringList> settings;  // one row
+    std::vector<QStringList> parts;
+    std::vector<QStringList> superelevation;
+    std::vector<QStringList> widening;
+};
+SectionTexts sectionTextsOf(const route::SectionDef& section, const std::string& prefix);
+// The superelevation and widening an alignment by intersection points
+// derives from its points, as chainage texts in their zones.
+struct DerivedTexts {
+    std::vector<QStringList> superelevation;
+    std::vector<QStringList> widening;
+};
+DerivedTexts derivedTextsOf(const route::Alignment& alignment);
 
 // The texts of each table for a definition.
 struct DefinitionTexts {
@@ -139,11 +180,28 @@ struct DefinitionTexts {
     std::vector<QStringList> horizontal;
     std::vector<QStringList> breaks;
     std::vector<QStringList> profile;
+    SectionTexts section;
 };
 DefinitionTexts textsOf(const route::Definition& definition);
 
 // Which table a row error belongs to.
-enum class TableKind { start, horizontal, breaks, profile };
+// leftPart and rightPart name the i-th segment of a side (a failure of the
+// section); the pane finds its row in the template table (parts).
+enum class TableKind {
+    start,
+    horizontal,
+    breaks,
+    profile,
+    sectionSettings,
+    parts,
+    superelevation,
+    widening,
+    leftPart,
+    rightPart
+};
+// The row of the template table holding the `index`-th segment of a side,
+// or -1.
+int partRow(const std::vector<QStringList>& parts, bool left, int index);
 
 struct RowError {
     TableKind table = TableKind::start;
@@ -169,8 +227,8 @@ struct ReadTexts {
 };
 ReadTexts readTexts(bool byPoints, const std::vector<QStringList>& start,
                     const std::vector<QStringList>& horizontal,
-                    const std::vector<QStringList>& breaks,
-                    const std::vector<QStringList>& profile);
+                    const std::vector<QStringList>& breaks, const std::vector<QStringList>& profile,
+                    const SectionTexts& section = {});
 
 // Where a failure of Alignment::build is shown: the table and row it names
 // (the start table, row 0, for the start and what has no row), the rows of

@@ -38,6 +38,7 @@
 #include "ui/route/plan_view.h"
 #include "ui/route/profile_view.h"
 #include "ui/route/route_tables.h"
+#include "ui/route/section_view.h"
 
 namespace korvane::ui {
 
@@ -96,10 +97,26 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     views->setObjectName(QStringLiteral("viewTabs"));
     plan_ = new PlanView;
     profileDrawing_ = new ProfileView;
+    sectionDrawing_ = new SectionView;
+    superelevationDrawing_ = new SuperelevationView;
+    // The section at the station above, the superelevation along the line
+    // below it, the station marked there.
+    auto* across = new QSplitter(Qt::Vertical);
+    across->setObjectName(QStringLiteral("sectionSplitter"));
+    across->addWidget(sectionDrawing_);
+    across->addWidget(superelevationDrawing_);
+    across->setStretchFactor(0, 3);
+    across->setStretchFactor(1, 2);
+    across->setSizes({300, 200});
+    connect(sectionDrawing_, &SectionView::positionChanged, superelevationDrawing_,
+            &SuperelevationView::setMarker);
     views->addTab(plan_, QStringLiteral("平面图"));
     views->addTab(profileDrawing_, QStringLiteral("纵断面图"));
+    views->addTab(across, QStringLiteral("横断面图"));
     computation_ =
         new ComputationPane(desktop_, *plan_, [this] { return alignmentForComputing(); });
+    connect(computation_, &ComputationPane::stationChanged, sectionDrawing_,
+            &SectionView::setStationText);
     loadTask_ = new BackgroundTask(this);
 
     auto* right = new QSplitter(Qt::Vertical);
@@ -121,6 +138,16 @@ RouteWindow::RouteWindow(Desktop& desktop, QWidget* parent)
     cursorLabel_->setObjectName(QStringLiteral("cursorLabel"));
     statusBar()->addPermanentWidget(cursorLabel_);
     connect(plan_, &PlanView::cursorMoved, this, &RouteWindow::showCursor);
+    // A point clicked on the plan: the section at its foot on the line.
+    connect(plan_, &PlanView::clicked, this, [this](double x, double y) {
+        if (!alignment_) return;
+        const route::Outcome<route::InverseResult> foot = route::inverse(*alignment_, x, y);
+        if (!foot) return;
+        sectionDrawing_->setPosition(foot.value().s);
+        statusBar()->showMessage(QStringLiteral("横断面图：") +
+                                 QString::fromStdString(alignment_->station_text(
+                                     foot.value().chainage, foot.value().zone, 3)));
+    });
     connect(computation_, &ComputationPane::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
 
@@ -258,6 +285,8 @@ void RouteWindow::recheck() {
     plan_->setAlignment(alignment_);
     plan_->setMarks({});
     profileDrawing_->setAlignment(alignment_);
+    superelevationDrawing_->setAlignment(alignment_);
+    sectionDrawing_->setAlignment(alignment_);
     definition_->showKeyPoints(alignment_.get());
     definition_->showCurves(alignment_.get(),
                             alignment_ && checked.definition ? &*checked.definition : nullptr);

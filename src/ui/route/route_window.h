@@ -27,6 +27,8 @@ class DefinitionPane;
 class Desktop;
 class PlanView;
 class ProfileView;
+class SectionView;
+class SuperelevationView;
 
 class RouteWindow : public QMainWindow {
     Q_OBJECT
@@ -125,6 +127,8 @@ class RouteWindow : public QMainWindow {
 
     PlanView* plan_;
     ProfileView* profileDrawing_;
+    SectionView* sectionDrawing_;
+    SuperelevationView* superelevationDrawing_;
     QLabel* cursorLabel_;
     ComputationPane* computation_;
     BackgroundTask* loadTask_;

@@ -260,10 +260,10 @@ void RouteClipboardTest::copiesCarryTheHeaderAndTheSelection() {
              QStringLiteral("点名\tX\r\nJD1\t3457250.000\r\nJD2\t3457600.000\r\n"));
     // Ctrl+A, Ctrl+C, Ctrl+V into a new table gives the same table back.
     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(view->selectionModel()->selectedIndexes().size(), 5 * 7);
+    QCOMPARE(view->selectionModel()->selectedIndexes().size(), 5 * 9);
     QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
     const QString all = QGuiApplication::clipboard()->text();
-    QVERIFY(all.startsWith(QStringLiteral("点名\tX\tY\t半径R\tLs1\tLs2\t检查\r\n")));
+    QVERIFY(all.startsWith(QStringLiteral("点名\tX\tY\t半径R\tLs1\tLs2\t超高%\t加宽\t检查\r\n")));
     desktop.unsavedAnswers = {korvane::ui::UnsavedChoice::Discard};
     newByPoints(w);
     view->setCurrentIndex(view->model()->index(0, 0));
