@@ -28,15 +28,8 @@ using route::PointsDef;
 
 constexpr std::string_view kInfinity = "∞";
 
-std::string without_mark(std::string message) {
-    constexpr std::string_view mark = "！";
-    if (std::string_view(message).ends_with(mark)) message.resize(message.size() - mark.size());
-    return message;
-}
-
-std::string in_quotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
-}
+using detail::in_quotes;
+using detail::without_mark;
 
 // A fault of one line: its cause, to be prefixed with the line number.
 struct Fault {

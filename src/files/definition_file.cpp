@@ -18,12 +18,7 @@
 namespace korvane::files {
 namespace {
 
-constexpr std::string_view kMark = "！";
-
-std::string without_mark(std::string message) {
-    if (std::string_view(message).ends_with(kMark)) message.resize(message.size() - kMark.size());
-    return message;
-}
+using detail::without_mark;
 
 bool looks_like_xml(std::string_view bytes) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "files/texts.h"
 #include "route/definition.h"
 
 namespace korvane::files::landxml {
@@ -28,16 +29,8 @@ inline constexpr const char* kRadiusLabel = "verticalRadius";
 // start of element `index` (its label in tables), where it has one.
 inline constexpr const char* kAngleLabel = "anglePoint";
 
-inline std::string in_quotes(std::string_view text) {
-    return "“" + std::string(text) + "”";
-}
-
-inline std::string without_mark(const std::string& message) {
-    constexpr std::string_view mark = "！";
-    return std::string_view(message).ends_with(mark)
-               ? message.substr(0, message.size() - mark.size())
-               : message;
-}
+using detail::in_quotes;
+using detail::without_mark;
 
 // The element name without a namespace prefix ("lx:Line" is "Line").
 inline std::string_view local_name(const pugi::xml_node& node) {

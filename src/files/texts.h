@@ -14,6 +14,21 @@
 
 namespace korvane::files::detail {
 
+// A text in Chinese quotes: “text”.
+inline std::string in_quotes(std::string_view text) {
+    std::string out = "“";
+    out += text;
+    out += "”";
+    return out;
+}
+
+// A message without its closing "！", to be put inside another message.
+inline std::string without_mark(std::string message) {
+    constexpr std::string_view mark = "！";
+    if (std::string_view(message).ends_with(mark)) message.resize(message.size() - mark.size());
+    return message;
+}
+
 // The path as the user would type it, in UTF-8.
 std::string display_path(const std::filesystem::path& path);
 
