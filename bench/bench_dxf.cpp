@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/dxf_file.h"
+#include "grid_elements.h"
 #include "route/table.h"
 
 namespace kr = korvane::route;
@@ -20,27 +21,7 @@ namespace {
 // in turn, starting at X 3.5e6 (200 elements, 21.5 km).
 const kr::Alignment& alignment() {
     static const kr::Alignment a = [] {
-        kr::ElementsDef e;
-        e.start_x = 3512345.678;
-        e.start_y = 456789.012;
-        e.start_azimuth = 0.7;
-        for (int i = 0; i < 200; ++i) {
-            const double r = (i / 4) % 2 == 0 ? 600 : -600;
-            switch (i % 4) {
-                case 0:
-                    e.elements.push_back({150, kr::kStraight, kr::kStraight});
-                    break;
-                case 1:
-                    e.elements.push_back({100, kr::kStraight, r});
-                    break;
-                case 2:
-                    e.elements.push_back({80, r, r});
-                    break;
-                default:
-                    e.elements.push_back({100, r, kr::kStraight});
-                    break;
-            }
-        }
+        const kr::ElementsDef e = korvane::bench::grid_elements(200);
         kr::Definition d;
         d.horizontal = e;
         return kr::Alignment::build(d).value();

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "grid_elements.h"
 #include "route/forward.h"
 #include "route/table.h"
 
@@ -15,34 +16,9 @@ namespace kr = korvane::route;
 
 namespace {
 
-// Groups of straight, transition, circular curve, transition, turning left
-// and right in turn, starting at X 3.5e6.
-kr::Alignment grid_alignment(int elements, int section = -1);
-
-kr::Alignment grid_alignment(int elements, int section) {
-    kr::ElementsDef e;
-    e.start_chainage = 0;
-    e.start_x = 3512345.678;
-    e.start_y = 456789.012;
-    e.start_azimuth = 0.7;
-    for (int i = 0; i < elements; ++i) {
-        const double side = (i / 4) % 2 == 0 ? 1.0 : -1.0;
-        const double r = side * 600;
-        switch (i % 4) {
-            case 0:
-                e.elements.push_back({150, kr::kStraight, kr::kStraight});
-                break;
-            case 1:
-                e.elements.push_back({100, kr::kStraight, r});
-                break;
-            case 2:
-                e.elements.push_back({80, r, r});
-                break;
-            default:
-                e.elements.push_back({100, r, kr::kStraight});
-                break;
-        }
-    }
+// The benchmarks' alignment of `elements` elements (grid_elements.h).
+kr::Alignment grid_alignment(int elements, int section = -1) {
+    const kr::ElementsDef e = korvane::bench::grid_elements(elements);
     kr::Definition d;
     d.horizontal = e;
     // With a section: a profile, a template of four segments a side, and
